@@ -1,0 +1,339 @@
+#include "editor/platform/AnsiCodePage.h"
+
+#include "editor/platform/Exceptions.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <iconv.h>
+#include <langinfo.h>
+#include <mutex>
+
+namespace {
+
+QByteArray ChosenCodePage;
+
+bool IsUtf8Name(const QByteArray &name)
+{
+    const QByteArray n = name.toUpper();
+    return n == "UTF-8" || n == "UTF8";
+}
+
+QByteArray LocaleCodePage()
+{
+    static std::once_flag once;
+    static QByteArray name;
+    std::call_once(once, [] {
+        std::setlocale(LC_CTYPE, "");
+        const char *codeset = nl_langinfo(CODESET);
+        name = codeset ? QByteArray(codeset) : QByteArray();
+        // The C and POSIX locales answer ASCII; text files there are UTF-8.
+        if (name.isEmpty() || name == "ANSI_X3.4-1968" || name == "ASCII" || name == "US-ASCII")
+            name = "UTF-8";
+    });
+    return name;
+}
+
+class cIconv
+{
+public:
+    cIconv(const char *to, const char *from) : FHandle(iconv_open(to, from)) {}
+    ~cIconv()
+    {
+        if (Valid())
+            iconv_close(FHandle);
+    }
+    cIconv(const cIconv &) = delete;
+    cIconv &operator=(const cIconv &) = delete;
+    bool Valid() const noexcept { return FHandle != iconv_t(-1); }
+    iconv_t Handle() const noexcept { return FHandle; }
+
+private:
+    iconv_t FHandle;
+};
+
+bool IsUtf8Continuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
+
+// Length of a well-formed UTF-8 sequence at p (strict: no overlong forms, no
+// surrogates, nothing above U+10FFFF), or 0.
+int WellFormedLength(const unsigned char *p, const unsigned char *end)
+{
+    const unsigned char b = p[0];
+    const qsizetype left = end - p;
+    if (b < 0x80)
+        return 1;
+    if (b >= 0xC2 && b <= 0xDF)
+        return left >= 2 && IsUtf8Continuation(p[1]) ? 2 : 0;
+    if (b >= 0xE0 && b <= 0xEF) {
+        if (left < 3 || !IsUtf8Continuation(p[1]) || !IsUtf8Continuation(p[2]))
+            return 0;
+        if (b == 0xE0 && p[1] < 0xA0)
+            return 0;
+        if (b == 0xED && p[1] >= 0xA0)
+            return 0;
+        return 3;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        if (left < 4 || !IsUtf8Continuation(p[1]) || !IsUtf8Continuation(p[2]) || !IsUtf8Continuation(p[3]))
+            return 0;
+        if (b == 0xF0 && p[1] < 0x90)
+            return 0;
+        if (b == 0xF4 && p[1] >= 0x90)
+            return 0;
+        return 4;
+    }
+    return 0;
+}
+
+bool IsWellFormedUtf8(const unsigned char *p, const unsigned char *end)
+{
+    while (p < end) {
+        // Skip plain ASCII eight bytes at a time.
+        while (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            p += 8;
+        }
+        if (p >= end)
+            break;
+        const int n = WellFormedLength(p, end);
+        if (n == 0)
+            return false;
+        p += n;
+    }
+    return true;
+}
+
+QString DecodeSlowly(const unsigned char *p, const unsigned char *end)
+{
+    QString out;
+    out.reserve(end - p);
+    while (p < end) {
+        const int n = WellFormedLength(p, end);
+        char32_t cp;
+        switch (n) {
+        case 1:
+            cp = p[0];
+            break;
+        case 2:
+            cp = (char32_t(p[0] & 0x1F) << 6) | (p[1] & 0x3F);
+            break;
+        case 3:
+            cp = (char32_t(p[0] & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+            break;
+        case 4:
+            cp = (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
+                 (p[3] & 0x3F);
+            break;
+        default:
+            out += QChar(EscapeOfByte(p[0]));
+            ++p;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out += QChar(QChar::highSurrogate(cp));
+            out += QChar(QChar::lowSurrogate(cp));
+        } else {
+            out += QChar(char16_t(cp));
+        }
+        p += n;
+    }
+    return out;
+}
+
+void AppendUtf8(QByteArray &out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+bool HasSurrogates(const QString &text)
+{
+    for (QChar c : text)
+        if (c.isSurrogate())
+            return true;
+    return false;
+}
+
+QString IconvDecode(const QByteArray &codePage, const QByteArray &bytes)
+{
+    cIconv cd("UTF-16LE", codePage.constData());
+    if (!cd.Valid())
+        throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(codePage)));
+    QString out(bytes.size(), Qt::Uninitialized);
+    char *in = const_cast<char *>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    qsizetype used = 0;
+    while (inLeft > 0) {
+        if (out.size() - used < 8)
+            out.resize(out.size() * 2 + 16);
+        char *dst = reinterpret_cast<char *>(out.data() + used);
+        size_t dstLeft = size_t(out.size() - used) * 2;
+        const size_t dstStart = dstLeft;
+        const size_t r = iconv(cd.Handle(), &in, &inLeft, &dst, &dstLeft);
+        used += qsizetype((dstStart - dstLeft) / 2);
+        if (r != size_t(-1))
+            continue;
+        if (errno == E2BIG)
+            continue;
+        // An undecodable (or cut) byte: keep it as its escape.
+        out[used++] = QChar(EscapeOfByte(static_cast<unsigned char>(*in)));
+        ++in;
+        --inLeft;
+        iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
+    }
+    out.truncate(used);
+    return out;
+}
+
+QByteArray IconvEncode(const QByteArray &codePage, const QString &text)
+{
+    cIconv cd(codePage.constData(), "UTF-16LE");
+    if (!cd.Valid())
+        throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(codePage)));
+    QByteArray out;
+    out.resize(text.size() + 16);
+    const char16_t *units = reinterpret_cast<const char16_t *>(text.utf16());
+    qsizetype pos = 0;
+    qsizetype used = 0;
+    const qsizetype count = text.size();
+    while (pos < count) {
+        // Convert the run up to the next surrogate in one call; surrogates are
+        // handled here so escapes come back as their bytes.
+        qsizetype runEnd = pos;
+        while (runEnd < count && !QChar::isSurrogate(units[runEnd]))
+            ++runEnd;
+        char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
+        size_t inLeft = size_t(runEnd - pos) * 2;
+        while (inLeft > 0) {
+            if (out.size() - used < 16)
+                out.resize(out.size() * 2 + 16);
+            char *dst = out.data() + used;
+            size_t dstLeft = size_t(out.size() - used);
+            const size_t dstStart = dstLeft;
+            const size_t r = iconv(cd.Handle(), &in, &inLeft, &dst, &dstLeft);
+            used += qsizetype(dstStart - dstLeft);
+            if (r == size_t(-1) && errno != E2BIG) {
+                out[used++] = '?';
+                in += 2;
+                inLeft -= 2;
+                iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
+            }
+        }
+        pos = runEnd;
+        if (pos >= count)
+            break;
+        if (out.size() - used < 4)
+            out.resize(out.size() * 2 + 16);
+        const char16_t u = units[pos];
+        if (IsByteEscape(u)) {
+            out[used++] = char(u - 0xDC00);
+            ++pos;
+        } else if (QChar::isHighSurrogate(u) && pos + 1 < count && QChar::isLowSurrogate(units[pos + 1])) {
+            // A character outside the BMP: let iconv decide whether it maps.
+            char *pin = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
+            size_t pinLeft = 4;
+            char *dst = out.data() + used;
+            size_t dstLeft = size_t(out.size() - used);
+            const size_t dstStart = dstLeft;
+            if (iconv(cd.Handle(), &pin, &pinLeft, &dst, &dstLeft) == size_t(-1)) {
+                iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
+                out[used++] = '?';
+            } else {
+                used += qsizetype(dstStart - dstLeft);
+            }
+            pos += 2;
+        } else {
+            out[used++] = '?';
+            ++pos;
+        }
+    }
+    out.truncate(used);
+    return out;
+}
+
+} // namespace
+
+QByteArray AnsiCodePageName()
+{
+    return ChosenCodePage.isEmpty() ? LocaleCodePage() : ChosenCodePage;
+}
+
+void SetAnsiCodePage(const QByteArray &name)
+{
+    if (!name.isEmpty() && !IsUtf8Name(name)) {
+        cIconv probe("UTF-16LE", name.constData());
+        if (!probe.Valid())
+            throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(name)));
+    }
+    ChosenCodePage = name;
+}
+
+QByteArray AnsiEncode(const QString &text)
+{
+    const QByteArray codePage = AnsiCodePageName();
+    if (IsUtf8Name(codePage))
+        return Utf8EncodeLossless(text);
+    return IconvEncode(codePage, text);
+}
+
+QString AnsiDecode(const QByteArray &bytes)
+{
+    const QByteArray codePage = AnsiCodePageName();
+    if (IsUtf8Name(codePage))
+        return Utf8DecodeLossless(bytes);
+    return IconvDecode(codePage, bytes);
+}
+
+bool HasNonAnsiCharacters(const QString &text)
+{
+    return AnsiDecode(AnsiEncode(text)) != text;
+}
+
+QString Utf8DecodeLossless(const char *data, qsizetype size)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    if (IsWellFormedUtf8(p, p + size))
+        return QString::fromUtf8(data, size);
+    return DecodeSlowly(p, p + size);
+}
+
+QByteArray Utf8EncodeLossless(const QString &text)
+{
+    if (!HasSurrogates(text))
+        return text.toUtf8();
+    QByteArray out;
+    out.reserve(text.size() * 3);
+    const qsizetype count = text.size();
+    const char16_t *units = reinterpret_cast<const char16_t *>(text.utf16());
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t u = units[i];
+        if (QChar::isHighSurrogate(u) && i + 1 < count && QChar::isLowSurrogate(units[i + 1])) {
+            AppendUtf8(out, QChar::surrogateToUcs4(u, units[i + 1]));
+            ++i;
+        } else if (IsByteEscape(u)) {
+            out += char(u - 0xDC00);
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+    return out;
+}

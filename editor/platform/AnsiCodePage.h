@@ -1,0 +1,42 @@
+#pragma once
+// The "ANSI" code page: the locale's character set, converted through iconv.
+//
+// Decoding never loses a byte: a byte the code page cannot decode becomes the
+// lone surrogate U+DC00 + byte, and encoding turns such a unit back into the
+// byte, so text saved in the encoding it was read in keeps every byte.
+#include <QByteArray>
+#include <QString>
+
+// The code page in force: the locale's character set, "UTF-8" for the C and
+// POSIX locales, or what SetAnsiCodePage chose.
+QByteArray AnsiCodePageName();
+
+// Chooses a code page by its iconv name ("WINDOWS-1252"); an empty name goes
+// back to the locale's. Throws EConvertError when iconv does not know it.
+void SetAnsiCodePage(const QByteArray &name);
+
+// Characters the code page cannot hold become "?", the platform's default.
+QByteArray AnsiEncode(const QString &text);
+QString AnsiDecode(const QByteArray &bytes);
+
+// True when the text does not come back unchanged from AnsiEncode/AnsiDecode.
+bool HasNonAnsiCharacters(const QString &text);
+
+// UTF-8 with the same byte-keeping rule; surrogates that are not escapes are
+// written as three bytes each.
+QString Utf8DecodeLossless(const char *data, qsizetype size);
+inline QString Utf8DecodeLossless(const QByteArray &bytes)
+{
+    return Utf8DecodeLossless(bytes.constData(), bytes.size());
+}
+QByteArray Utf8EncodeLossless(const QString &text);
+
+// The escape of one undecodable byte, and back.
+inline constexpr char16_t EscapeOfByte(unsigned char byte) noexcept
+{
+    return char16_t(0xDC00 + byte);
+}
+inline constexpr bool IsByteEscape(char16_t unit) noexcept
+{
+    return unit >= 0xDC80 && unit <= 0xDCFF;
+}

@@ -1,0 +1,5 @@
+#pragma once
+#include <QString>
+
+// Opens a document or address with the desktop's handler; a failure is silent.
+void ShellOpen(const QString &target);

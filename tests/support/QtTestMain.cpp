@@ -1,0 +1,14 @@
+// Test entry for widget tests: a real application object on the offscreen
+// platform, so that tests create real widgets without a display.
+#include "editor/platform/Application.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    cApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
