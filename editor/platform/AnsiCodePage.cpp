@@ -127,8 +127,8 @@ QString DecodeSlowly(const unsigned char *p, const unsigned char *end)
             cp = (char32_t(p[0] & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
             break;
         case 4:
-            cp = (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
-                 (p[3] & 0x3F);
+            cp = (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
+                 (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
             break;
         default:
             out += QChar(EscapeOfByte(p[0]));

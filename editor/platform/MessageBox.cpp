@@ -38,7 +38,8 @@ QList<tButton> ButtonsOf(unsigned flags)
     case MB_OKCANCEL:
         return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
     case MB_ABORTRETRYIGNORE:
-        return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
+        return {
+            {QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
     case MB_YESNOCANCEL:
         return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
     case MB_YESNO:
@@ -60,7 +61,8 @@ QString DisplayText(QString text)
 
 int ShowBox(const tMessageBoxCall &call)
 {
-    QMessageBox box(IconOf(call.Flags), call.Caption, DisplayText(call.Text), QMessageBox::NoButton, call.Owner);
+    QMessageBox box(IconOf(call.Flags), call.Caption, DisplayText(call.Text), QMessageBox::NoButton,
+                    call.Owner);
     const QList<tButton> buttons = ButtonsOf(call.Flags);
     for (const tButton &b : buttons)
         box.addButton(b.Button);

@@ -83,13 +83,13 @@ TEST(Utf8Lossless, WellFormedTextDecodesAsUsual)
 TEST(Utf8Lossless, MalformedBytesComeBackUnchanged)
 {
     const QByteArray cases[] = {
-        QByteArray("\xC3", 1),                 // cut two-byte form
-        QByteArray("ab\xE4\xB8", 4),           // cut three-byte form at the end
-        QByteArray("\xC0\x80", 2),             // overlong NUL
-        QByteArray("\xED\xA0\x80", 3),         // encoded surrogate
-        QByteArray("\xF5\x80\x80\x80", 4),     // beyond U+10FFFF
-        QByteArray("x\x80y\xFF\xFEz", 6),      // stray continuation and invalid leads
-        QByteArray("\xF0\x9F\x98", 3),         // cut four-byte form
+        QByteArray("\xC3", 1),             // cut two-byte form
+        QByteArray("ab\xE4\xB8", 4),       // cut three-byte form at the end
+        QByteArray("\xC0\x80", 2),         // overlong NUL
+        QByteArray("\xED\xA0\x80", 3),     // encoded surrogate
+        QByteArray("\xF5\x80\x80\x80", 4), // beyond U+10FFFF
+        QByteArray("x\x80y\xFF\xFEz", 6),  // stray continuation and invalid leads
+        QByteArray("\xF0\x9F\x98", 3),     // cut four-byte form
     };
     for (const QByteArray &bytes : cases) {
         const QString text = Utf8DecodeLossless(bytes);

@@ -16,7 +16,8 @@ namespace {
 TEST(MessageBoxRoutine, AnswererReceivesTheCallAndItsAnswerIsReturned)
 {
     cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDNO; });
-    EXPECT_EQ(MessageBox(nullptr, QStringLiteral("Save?"), QStringLiteral("Zelmar"), MB_YESNOCANCEL | MB_ICONQUESTION),
+    EXPECT_EQ(MessageBox(nullptr, QStringLiteral("Save?"), QStringLiteral("Zelmar"),
+                         MB_YESNOCANCEL | MB_ICONQUESTION),
               IDNO);
     ASSERT_EQ(answerer.Calls().size(), 1);
     EXPECT_EQ(answerer.Calls()[0].Text, QStringLiteral("Save?"));
