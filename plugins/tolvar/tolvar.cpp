@@ -1,0 +1,11 @@
+// The library entry of Tolvar: its one export.
+#include "plugins/tolvar/plugin.h"
+
+namespace {
+cPluginLibrary Library(&BuildPlugins);
+} // namespace
+
+extern "C" HRESULT QUORVEL_STDCALL GetInterface(IPlugins **plugins)
+{
+    return Library.GetInterface(plugins);
+}
