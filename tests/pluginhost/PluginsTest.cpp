@@ -1,0 +1,517 @@
+#include "editor/pluginhost/Plugins.h"
+
+#include "editor/platform/Exceptions.h"
+#include "editor/platform/MessageBox.h"
+#include "TestPluginControl.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// An editor API whose only live operation is the selection length, which can
+// be told to fail the way a broken host would.
+class cTestEditAPI : public IEditAPI
+{
+public:
+    bool Throws = false;
+
+    HRESULT QueryInterface(const GUID &, void **out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    uint32_t AddRef() override { return uint32_t(-1); }
+    uint32_t Release() override { return uint32_t(-1); }
+    HRESULT AddLine(BSTR) override { return S_OK; }
+    HRESULT InsertLine(int32_t, BSTR) override { return S_OK; }
+    HRESULT DeleteLine(int32_t) override { return S_OK; }
+    HRESULT MoveLine(int32_t, int32_t) override { return S_OK; }
+    HRESULT GetLineCount(int32_t *count) override { return *count = 0, S_OK; }
+    HRESULT GetLine(int32_t, BSTR *text) override { return *text = nullptr, S_OK; }
+    HRESULT SetLine(int32_t, BSTR) override { return S_OK; }
+    HRESULT GetText(BSTR *text) override { return *text = nullptr, S_OK; }
+    HRESULT SetText(BSTR) override { return S_OK; }
+    HRESULT GetCurrentLine(int32_t *line) override { return *line = 0, S_OK; }
+    HRESULT SetCurrentLine(int32_t) override { return S_OK; }
+    HRESULT GetCurrentColumn(int32_t *column) override { return *column = 0, S_OK; }
+    HRESULT SetCurrentColumn(int32_t) override { return S_OK; }
+    HRESULT GetSelStart(int32_t *start) override { return *start = 0, S_OK; }
+    HRESULT SetSelStart(int32_t) override { return S_OK; }
+    HRESULT GetSelLength(int32_t *length) override
+    {
+        if (Throws)
+            throw eException(QStringLiteral("editor gone"));
+        return *length = 0, S_OK;
+    }
+    HRESULT SetSelLength(int32_t) override { return S_OK; }
+    HRESULT GetSelText(BSTR *text) override { return *text = nullptr, S_OK; }
+    HRESULT SetSelText(BSTR) override { return S_OK; }
+    HRESULT GetMainWindowHandle(int32_t *handle) override { return *handle = 0, S_OK; }
+    HRESULT GetEditorHandle(int32_t *handle) override { return *handle = 0, S_OK; }
+    HRESULT FindText(BSTR, int32_t, int32_t, LongBool, LongBool, LongBool, int32_t *position) override
+    {
+        return *position = -1, S_OK;
+    }
+};
+
+// The main window's part, recording every callback in order.
+class cTestHost : public IPluginManager
+{
+public:
+    struct tOpened
+    {
+        bool ReadOnly;
+        QString FileName, Text;
+    };
+
+    bool HasEditor = true;
+    bool ReadOnly = false;
+    QString ThrowOn; // the callback that fails
+    QString ActiveText = QStringLiteral("active text");
+    QStringList Log;
+    QList<tOpened> Opened;
+    cTestEditAPI Api;
+
+    IEditAPI *GetActiveEditor(bool &readOnly) override
+    {
+        Call(QStringLiteral("GetActiveEditor"));
+        readOnly = HasEditor && ReadOnly;
+        return HasEditor ? &Api : nullptr;
+    }
+    void BeginUpdate() override { Call(QStringLiteral("BeginUpdate")); }
+    void EndUpdate() override { Call(QStringLiteral("EndUpdate")); }
+    void SuspendWordWrap(bool restore) override
+    {
+        Call(restore ? QStringLiteral("RestoreWordWrap") : QStringLiteral("SuspendWordWrap"));
+    }
+    void BeginUndoableChange() override { Call(QStringLiteral("BeginUndoableChange")); }
+    void EndUndoableChange() override { Call(QStringLiteral("EndUndoableChange")); }
+    void OpenText(bool readOnly, const QString &fileName, const QString &text) override
+    {
+        Call(QStringLiteral("OpenText"));
+        Opened.append({readOnly, fileName, text});
+    }
+    QString GetActiveText() override
+    {
+        Call(QStringLiteral("GetActiveText"));
+        return ActiveText;
+    }
+
+private:
+    void Call(const QString &name)
+    {
+        Log << name;
+        if (name == ThrowOn)
+            throw eException(QStringLiteral("host failed in ") + name);
+    }
+};
+
+const QStringList FullBracket{"BeginUndoableChange", "BeginUpdate", "SuspendWordWrap",  "GetActiveEditor",
+                              "RestoreWordWrap",     "EndUpdate",   "EndUndoableChange"};
+
+// A throwaway program tree: <tmp>/prog/quorvel with the libraries below it.
+class PluginManager : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FTemp.isValid());
+        ASSERT_TRUE(QDir().mkpath(Prog()));
+    }
+    QString Prog() const { return FTemp.path() + QStringLiteral("/prog"); }
+    QString StartPath() const { return Prog() + QStringLiteral("/quorvel"); }
+
+    // Copies test library Name (e.g. "tp_io") to Prog()/RelativePath.
+    QString Place(const char *name, const QString &relativePath)
+    {
+        const QString target = Prog() + u'/' + relativePath;
+        QDir().mkpath(QFileInfo(target).path());
+        const QString source = QStringLiteral(QUORVEL_TEST_PLUGIN_DIR "/") + QLatin1String(name) + ".so";
+        EXPECT_TRUE(QFile::copy(source, target)) << target.toStdString();
+        return target;
+    }
+    // The control block of a library the manager has loaded.
+    static tTestControl *Control(const QString &path)
+    {
+        void *handle = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_NOLOAD);
+        if (!handle)
+            return nullptr;
+        auto function = reinterpret_cast<tTestControlFunction>(::dlsym(handle, "TestControl"));
+        ::dlclose(handle); // the manager's own reference keeps it loaded
+        return function ? function() : nullptr;
+    }
+    static bool IsLoaded(const QString &path)
+    {
+        void *handle = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_NOLOAD);
+        if (handle)
+            ::dlclose(handle);
+        return handle != nullptr;
+    }
+
+    QTemporaryDir FTemp;
+    cTestHost Host;
+};
+
+QStringList Captions(const QList<tMessageBoxCall> &calls)
+{
+    QStringList out;
+    for (const tMessageBoxCall &call : calls)
+        out << call.Caption;
+    return out;
+}
+
+} // namespace
+
+TEST_F(PluginManager, DiscoveryWalksTheProgramTreeWithItsRules)
+{
+    const QString deep = Place("tp_io", QStringLiteral("a/b/deep.so"));
+    const QString hidden = Place("tp_commands", QStringLiteral(".hidden/commands.so"));
+    const QString dotted = Place("tp_failing", QStringLiteral(".failing.so"));
+    const QString bare = Place("tp_nointerface", QStringLiteral("bare.so"));
+    QFile text(Prog() + QStringLiteral("/x.so"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a library");
+    text.close();
+    // A loop back to the top and a second name for a library already found.
+    ASSERT_TRUE(QFile::link(Prog(), Prog() + QStringLiteral("/a/loop")));
+    ASSERT_TRUE(QFile::link(deep, Prog() + QStringLiteral("/a/again.so")));
+
+    cPluginManager manager(&Host);
+    manager.LoadPlugins(StartPath());
+
+    EXPECT_TRUE(IsLoaded(deep));
+    EXPECT_TRUE(IsLoaded(dotted));
+    EXPECT_TRUE(IsLoaded(bare)); // stays loaded though it offers nothing
+    EXPECT_FALSE(IsLoaded(hidden));
+    EXPECT_EQ(manager.Libraries().size(), 3);
+
+    // Import, unknown, export, menu-only, bare, import, export: the unknown
+    // kinds are skipped, and the linked name adds nothing.
+    EXPECT_EQ(manager.ImportPlugins().size(), 2);
+    EXPECT_EQ(manager.ExportPlugins().size(), 2);
+    // The failing collection offers two of its five before GetPlugin fails.
+    ASSERT_EQ(manager.ProcessingPlugins().size(), 2);
+    EXPECT_EQ(Control(dotted)->GetPluginCalls, 3);
+    EXPECT_FALSE(manager.IsEmpty(ioImport));
+    EXPECT_FALSE(manager.IsEmpty(ioExport));
+}
+
+TEST_F(PluginManager, AbsurdPluginCountIsCapped)
+{
+    const QString garbage = Place("tp_garbage", QStringLiteral("garbage.so"));
+    cPluginManager manager(&Host);
+    manager.LoadPlugins(StartPath());
+    ASSERT_TRUE(IsLoaded(garbage));
+    EXPECT_EQ(Control(garbage)->GetPluginCalls, MaxPluginsPerLibrary);
+    EXPECT_TRUE(manager.ProcessingPlugins().isEmpty());
+}
+
+TEST_F(PluginManager, LibrariesUnloadLastLoadedFirst)
+{
+    const QString log = FTemp.path() + QStringLiteral("/unload.log");
+    qputenv("QUORVEL_TEST_UNLOAD_LOG", QFile::encodeName(log));
+    // One library per level: the walk loads them top-down.
+    const QStringList paths{Place("tp_commands", QStringLiteral("one.so")),
+                            Place("tp_io", QStringLiteral("sub/two.so")),
+                            Place("tp_nointerface", QStringLiteral("sub/deeper/three.so"))};
+    {
+        QMenu menu;
+        cPluginActionManager manager(&Host, &menu, StartPath());
+        ASSERT_EQ(manager.Libraries().size(), 3);
+    }
+    qunsetenv("QUORVEL_TEST_UNLOAD_LOG");
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList unloaded = QString::fromLocal8Bit(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(unloaded, (QStringList{paths[2], paths[1], paths[0]}));
+    for (const QString &path : paths)
+        EXPECT_FALSE(IsLoaded(path));
+}
+
+TEST_F(PluginManager, NoLibrariesHidesThePluginsMenu)
+{
+    QMenu menu;
+    cPluginActionManager manager(&Host, &menu, StartPath());
+    EXPECT_FALSE(menu.menuAction()->isVisible());
+    EXPECT_TRUE(manager.Actions().isEmpty());
+    EXPECT_TRUE(manager.IsEmpty(ioImport));
+    EXPECT_TRUE(manager.IsEmpty(ioExport));
+}
+
+TEST_F(PluginManager, TenCommandsGetCtrlDigitShortcutsForTheFirstNine)
+{
+    Place("tp_commands", QStringLiteral("commands.so"));
+    QMenu menu;
+    cPluginActionManager manager(&Host, &menu, StartPath());
+    EXPECT_TRUE(menu.menuAction()->isVisible());
+    ASSERT_EQ(manager.Actions().size(), 10);
+    EXPECT_EQ(menu.actions(), manager.Actions());
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(manager.Actions()[i]->shortcut(), QKeySequence(QStringLiteral("Ctrl+%1").arg(i + 1)));
+    EXPECT_TRUE(manager.Actions()[9]->shortcut().isEmpty());
+}
+
+TEST_F(PluginManager, CommandsFollowTheActiveDocument)
+{
+    const QString path = Place("tp_commands", QStringLiteral("commands.so"));
+    QMenu menu;
+    cPluginActionManager manager(&Host, &menu, StartPath());
+    QAction *first = manager.Actions()[0];
+    QAction *second = manager.Actions()[1];
+
+    // Before any writable document: disabled and empty.
+    Host.HasEditor = false;
+    manager.UpdateActions();
+    EXPECT_FALSE(first->isEnabled());
+    EXPECT_TRUE(first->text().isEmpty());
+
+    Host.HasEditor = true;
+    emit menu.aboutToShow();
+    EXPECT_TRUE(first->isEnabled());
+    EXPECT_EQ(first->text(), QStringLiteral("Command 1"));
+    EXPECT_EQ(first->toolTip(), QStringLiteral("Short 1"));
+    EXPECT_EQ(first->statusTip(), QStringLiteral("Long 1"));
+    // Without a long hint the short one serves the status bar too.
+    EXPECT_EQ(second->statusTip(), QStringLiteral("Short 2"));
+    EXPECT_EQ(second->toolTip(), QStringLiteral("Short 2"));
+
+    // Read-only: disabled, captions kept.
+    Host.ReadOnly = true;
+    manager.UpdateActions();
+    EXPECT_FALSE(first->isEnabled());
+    EXPECT_EQ(first->text(), QStringLiteral("Command 1"));
+
+    // The plug-in decides last; any non-zero answer is true.
+    Host.ReadOnly = false;
+    tTestControl *control = Control(path);
+    control->Enabled = LONGBOOL_FALSE;
+    manager.UpdateActions();
+    EXPECT_FALSE(first->isEnabled());
+    control->Enabled = 5;
+    manager.UpdateActions();
+    EXPECT_TRUE(first->isEnabled());
+
+    // A host that fails while the menu refreshes only disables.
+    Host.ThrowOn = QStringLiteral("GetActiveEditor");
+    EXPECT_NO_THROW(manager.UpdateActions());
+    EXPECT_FALSE(first->isEnabled());
+}
+
+TEST_F(PluginManager, RunReportsTheFourOutcomes)
+{
+    const QString path = Place("tp_commands", QStringLiteral("commands.so"));
+    QMenu menu;
+    cPluginActionManager manager(&Host, &menu, StartPath());
+    tTestControl *control = Control(path);
+    struct tCase
+    {
+        HRESULT Result;
+        const char16_t *Message;
+        QString Text; // empty: no box
+        unsigned Icon;
+    } cases[] = {
+        {E_FAIL, u"bad input", QStringLiteral("Failed to process text:\r\r\"bad input\""), MB_ICONERROR},
+        {S_OK, u"All done", QStringLiteral("All done"), MB_ICONINFORMATION},
+        {E_FAIL, u"", QStringLiteral("Failed to process text"), MB_ICONERROR},
+        {S_OK, u"", QString(), 0},
+    };
+    manager.UpdateActions(); // the main window's refresh enables the commands
+    for (const tCase &c : cases) {
+        control->ProcessResult = c.Result;
+        control->ProcessMessage = c.Message;
+        cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDOK; });
+        Host.Log.clear();
+        manager.Actions()[2]->trigger();
+        EXPECT_EQ(Host.Log.mid(1), FullBracket); // after the state check
+        if (c.Text.isEmpty()) {
+            EXPECT_TRUE(answerer.Calls().isEmpty());
+            continue;
+        }
+        ASSERT_EQ(answerer.Calls().size(), 1);
+        EXPECT_EQ(answerer.Calls()[0].Text, c.Text);
+        EXPECT_EQ(answerer.Calls()[0].Caption, QStringLiteral("Command 3"));
+        EXPECT_EQ(answerer.Calls()[0].Flags & MB_ICONMASK, c.Icon);
+    }
+    EXPECT_EQ(control->Processed, (std::vector<int>{2, 2, 2, 2}));
+    EXPECT_EQ(control->LastApi, &Host.Api);
+}
+
+TEST_F(PluginManager, BracketIsClosedWhateverFails)
+{
+    const QString path = Place("tp_commands", QStringLiteral("commands.so"));
+    QMenu menu;
+    cPluginActionManager manager(&Host, &menu, StartPath());
+    tTestControl *control = Control(path);
+    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDOK; });
+
+    // A plug-in that throws across the boundary has simply failed.
+    control->ProcessThrows = true;
+    Host.Log.clear();
+    EXPECT_NO_THROW(manager.RunAction(0));
+    EXPECT_EQ(Host.Log.mid(1), FullBracket);
+    control->ProcessThrows = false;
+
+    // The host's editor API fails inside the plug-in's call.
+    control->ProcessCallsApi = true;
+    Host.Api.Throws = true;
+    Host.Log.clear();
+    EXPECT_NO_THROW(manager.RunAction(0));
+    EXPECT_EQ(Host.Log.mid(1), FullBracket);
+    ASSERT_EQ(answerer.Calls().size(), 2);
+    EXPECT_EQ(answerer.Calls()[1].Text, QStringLiteral("Failed to process text"));
+
+    // A host callback of the bracket fails: what was opened is closed, and the
+    // error goes on to the caller.
+    Host.ThrowOn = QStringLiteral("BeginUpdate");
+    Host.Log.clear();
+    EXPECT_THROW(manager.RunAction(0), eException);
+    EXPECT_EQ(Host.Log.mid(1), (QStringList{"BeginUndoableChange", "BeginUpdate", "EndUndoableChange"}));
+
+    // A failing close still lets the later ones run.
+    Host.ThrowOn = QStringLiteral("RestoreWordWrap");
+    Host.Log.clear();
+    EXPECT_THROW(manager.RunAction(0), eException);
+    EXPECT_EQ(Host.Log.mid(1), FullBracket);
+
+    // From the menu the error reaches the standard error box.
+    Host.ThrowOn = QStringLiteral("SuspendWordWrap");
+    manager.UpdateActions();
+    manager.Actions()[0]->trigger();
+    ASSERT_EQ(answerer.Calls().size(), 3);
+    EXPECT_EQ(answerer.Calls()[2].Text, QStringLiteral("host failed in SuspendWordWrap"));
+    EXPECT_EQ(Captions(answerer.Calls()).last(), QStringLiteral("Zelmar"));
+}
+
+TEST_F(PluginManager, DisabledCommandDoesNotRun)
+{
+    const QString path = Place("tp_commands", QStringLiteral("commands.so"));
+    QMenu menu;
+    cPluginActionManager manager(&Host, &menu, StartPath());
+    Host.ReadOnly = true;
+    Host.Log.clear();
+    manager.RunAction(0);
+    EXPECT_EQ(Host.Log, QStringList{"GetActiveEditor"});
+    EXPECT_TRUE(Control(path)->Processed.empty());
+}
+
+TEST_F(PluginManager, DialogsListOneFilterPerFormat)
+{
+    Place("tp_io", QStringLiteral("io.so"));
+    cPluginManager manager(&Host);
+    manager.LoadPlugins(StartPath());
+    QFileDialog importDialog, exportDialog;
+    manager.PrepareDialog(ioImport, importDialog);
+    manager.PrepareDialog(ioExport, exportDialog);
+    EXPECT_EQ(importDialog.windowTitle(), QStringLiteral("Import As"));
+    EXPECT_EQ(importDialog.nameFilters(), (QStringList{"First files (*.one)", "Second files (*.two *.2)"}));
+    EXPECT_EQ(exportDialog.windowTitle(), QStringLiteral("Export As"));
+    // "*.*" means every file, names without a dot included.
+    EXPECT_EQ(exportDialog.nameFilters(), (QStringList{"Text files (*)", "Other (*.oth)"}));
+    // A filter text that is not one clean pair still yields exactly one entry.
+    EXPECT_EQ(cPluginManager::NameFilterOf(QStringLiteral("No mask")), QStringLiteral("No mask (*)"));
+    EXPECT_EQ(cPluginManager::NameFilterOf(QStringLiteral("A|*.a|B|*.b")), QStringLiteral("A (*.a)"));
+}
+
+TEST_F(PluginManager, ImportRunsTheChosenFormat)
+{
+    const QString path = Place("tp_io", QStringLiteral("io.so"));
+    cPluginManager manager(&Host);
+    manager.LoadPlugins(StartPath());
+    tTestControl *control = Control(path);
+    control->ImportText = u"imported";
+    QWidget parent;
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    manager.PrepareDialog(ioImport, dialog);
+    const QString file = FTemp.path() + QStringLiteral("/data.two");
+    bool accept = true;
+    manager.SetDialogExecutor([&](QFileDialog &d) {
+        d.selectFile(file);
+        d.selectNameFilter(d.nameFilters().at(1));
+        return accept;
+    });
+    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDOK; });
+
+    dialog.setProperty(ImportReadOnlyProperty, true);
+    manager.ImportExport(ioImport, dialog, &parent);
+    ASSERT_EQ(control->Calls, (std::vector<std::string>{"import SecondImport " + file.toStdString()}));
+    EXPECT_EQ(control->LastParentWindow, int32_t(parent.winId()));
+    ASSERT_EQ(Host.Opened.size(), 1);
+    EXPECT_TRUE(Host.Opened[0].ReadOnly);
+    EXPECT_EQ(Host.Opened[0].FileName, file);
+    EXPECT_EQ(Host.Opened[0].Text, QStringLiteral("imported"));
+    EXPECT_TRUE(answerer.Calls().isEmpty());
+
+    // Cancelled: nothing runs, nothing is said.
+    accept = false;
+    manager.ImportExport(ioImport, dialog, &parent);
+    EXPECT_EQ(control->Calls.size(), 1u);
+    EXPECT_TRUE(answerer.Calls().isEmpty());
+
+    // A failing format: the error box, and nothing is opened.
+    accept = true;
+    control->ImportResult = E_FAIL;
+    manager.ImportExport(ioImport, dialog, &parent);
+    EXPECT_EQ(Host.Opened.size(), 1);
+    ASSERT_EQ(answerer.Calls().size(), 1);
+    EXPECT_EQ(answerer.Calls()[0].Text, QStringLiteral("Cannot import file \"%1\"").arg(file));
+    EXPECT_EQ(answerer.Calls()[0].Caption, QStringLiteral("Zelmar"));
+    EXPECT_EQ(answerer.Calls()[0].Flags & MB_ICONMASK, MB_ICONERROR);
+    EXPECT_EQ(answerer.Calls()[0].Owner, &parent);
+}
+
+TEST_F(PluginManager, ExportAddsTxtOnlyToNamesWithoutExtension)
+{
+    const QString path = Place("tp_io", QStringLiteral("io.so"));
+    cPluginManager manager(&Host);
+    manager.LoadPlugins(StartPath());
+    tTestControl *control = Control(path);
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    manager.PrepareDialog(ioExport, dialog);
+    QString typed;
+    manager.SetDialogExecutor([&](QFileDialog &d) {
+        d.selectFile(typed);
+        d.selectNameFilter(d.nameFilters().at(0));
+        return true;
+    });
+    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDOK; });
+    QDir().mkpath(FTemp.path() + QStringLiteral("/dir.d"));
+    const std::string base = FTemp.path().toStdString();
+
+    for (const auto &[name, written] : {std::pair{"/notes", "/notes.txt"},
+                                        {"/notes.", "/notes."},
+                                        {"/notes.md", "/notes.md"},
+                                        {"/dir.d/notes", "/dir.d/notes.txt"}}) {
+        control->Calls.clear();
+        typed = FTemp.path() + QLatin1String(name);
+        manager.ImportExport(ioExport, dialog, nullptr);
+        EXPECT_EQ(control->Calls,
+                  (std::vector<std::string>{"export FirstExport " + base + written + " active text"}));
+    }
+    EXPECT_TRUE(answerer.Calls().isEmpty());
+
+    // The failure names the file as typed, without the added extension.
+    control->ExportResult = E_FAIL;
+    typed = FTemp.path() + QStringLiteral("/notes");
+    manager.ImportExport(ioExport, dialog, nullptr);
+    ASSERT_EQ(answerer.Calls().size(), 1);
+    EXPECT_EQ(answerer.Calls()[0].Text, QStringLiteral("Cannot export file \"%1\"").arg(typed));
+}
