@@ -1,0 +1,281 @@
+// The single-instance hand-off, between real processes: each test runs its own
+// copy of the stand-in program, so the copies' blocks never meet.
+#include "editor/shell/SingleInstances.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int HandedOff = 10;
+constexpr int RanAlone = 11;
+constexpr int Patience = 60000; // only a guard against a hung test
+
+TEST(BlockName, IsBuiltFromTheUpperCasedExecutablePath)
+{
+    EXPECT_EQ(cApplicationSingleton::BuildBlockName(QStringLiteral("/opt/Tools/Editor")),
+              QByteArray("Zelmar -- /OPT/TOOLS/EDITOR + F720AB4A-DFAB-4AD8-BD92-A21D0B6CDF15"));
+    // Backslashes become slashes; only ASCII letters change case.
+    EXPECT_EQ(cApplicationSingleton::BuildBlockName(QString::fromUtf8("/opt/\xC3\xA4x\\y")),
+              QByteArray("Zelmar -- /OPT/\xC3\xA4X/Y + F720AB4A-DFAB-4AD8-BD92-A21D0B6CDF15"));
+}
+
+TEST(MakeFullName, PutsTheCurrentDirectoryBeforeRelativeNames)
+{
+    struct
+    {
+        const char *Name, *Directory, *Expected;
+    } const cases[] = {
+        {"a.txt", "/home/u/Work", "/home/u/Work/a.txt"},
+        {"a.txt", "/", "/a.txt"},
+        {"sub/a.txt", "/home/u/Work", "/home/u/Work/sub/a.txt"},
+        {"../a.txt", "/home/u/Work", "/home/u/Work/../a.txt"},
+        {"/etc/a.txt", "/home/u/Work", "/etc/a.txt"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(
+            cApplicationSingleton::MakeFullName(QString::fromUtf8(c.Name), QString::fromUtf8(c.Directory)),
+            QString::fromUtf8(c.Expected))
+            << c.Name;
+    EXPECT_EQ(cApplicationSingleton::MakeFullName(QStringLiteral("a.txt")),
+              QDir::currentPath() + QStringLiteral("/a.txt"));
+}
+
+QByteArray UniqueBlockName(const char *what)
+{
+    return "Zelmar test block " + QByteArray(what) + " " + QByteArray::number(qint64(::getpid()));
+}
+
+bool ObjectExists(const QByteArray &objectName)
+{
+    const int fd = ::shm_open(objectName.constData(), O_RDONLY, 0);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
+}
+
+TEST(SharedMem, FirstHolderOwnsAZeroBlockThatLaterHoldersShare)
+{
+    const QByteArray name = UniqueBlockName("share");
+    auto owner = std::make_unique<cSharedMem>(name, shared_block::Size);
+    ASSERT_NE(owner->View(), nullptr);
+    EXPECT_TRUE(owner->IsNew());
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(owner->View()), shared_block::Size),
+              QByteArray(shared_block::Size, '\0'));
+    owner->View()[shared_block::FileNameOffset] = 'x';
+    {
+        cSharedMem other(name, shared_block::Size);
+        ASSERT_NE(other.View(), nullptr);
+        EXPECT_FALSE(other.IsNew());
+        EXPECT_EQ(other.View()[shared_block::FileNameOffset], 'x');
+    }
+    // A later holder going away leaves the block to its owner.
+    EXPECT_TRUE(ObjectExists(owner->ObjectName()));
+    owner.reset();
+    EXPECT_FALSE(ObjectExists(cSharedMem::ObjectNameOf(name)));
+    cSharedMem next(name, shared_block::Size);
+    EXPECT_TRUE(next.IsNew());
+    EXPECT_EQ(next.View()[shared_block::FileNameOffset], 0);
+}
+
+class HandOff : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Program = Dir.filePath(QStringLiteral("instance"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUORVEL_FAKE_INSTANCE), Program));
+        QFile::setPermissions(Program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_TRUE(QDir(Dir.path()).mkdir(QStringLiteral("sub")));
+        for (const char *name : {"a.txt", "c.txt", "sub/b.txt", "with blank.txt", "x.txt", "fails.txt"})
+            Touch(QString::fromUtf8(name));
+    }
+
+    void TearDown() override
+    {
+        if (Running.state() != QProcess::NotRunning) {
+            Running.closeWriteChannel();
+            if (!Running.waitForFinished(Patience))
+                Running.kill();
+        }
+    }
+
+    void Touch(const QString &name)
+    {
+        QFile file(Dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+
+    QString Path(const char *name) const { return Dir.filePath(QString::fromUtf8(name)); }
+
+    // Starts the running instance; its answer tells whether it keeps a block.
+    QByteArray Serve(const char *log, bool publish = true)
+    {
+        QStringList arguments{QStringLiteral("-SERVE:") + Path(log)};
+        if (!publish)
+            arguments.append(QStringLiteral("-NOPUBLISH"));
+        Running.setProgram(Program);
+        Running.setArguments(arguments);
+        Running.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        Running.start();
+        if (!Running.waitForStarted(Patience))
+            return "not started";
+        const QByteArray answer = Line();
+        if (publish && Line() != "published")
+            return "not published";
+        return answer;
+    }
+
+    QByteArray Line()
+    {
+        while (!Running.canReadLine())
+            if (!Running.waitForReadyRead(Patience))
+                return "no answer";
+        return Running.readLine().trimmed();
+    }
+
+    void Publish()
+    {
+        Running.write("publish\n");
+        ASSERT_EQ(Line(), "published");
+    }
+
+    // A later start in the test's directory; its exit code.
+    int Start(const QStringList &arguments)
+    {
+        QProcess later;
+        later.setProgram(Program);
+        later.setArguments(arguments);
+        later.setWorkingDirectory(Dir.path());
+        later.setProcessChannelMode(QProcess::ForwardedChannels);
+        later.start();
+        if (!later.waitForFinished(Patience) || later.exitStatus() != QProcess::NormalExit)
+            return -1;
+        return later.exitCode();
+    }
+
+    QList<QByteArray> Log(const char *log) const
+    {
+        QFile file(Path(log));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> lines = file.readAll().split('\n');
+        lines.removeAll(QByteArray());
+        return lines;
+    }
+
+    QByteArray Opened(const char *name) const { return "open " + QFile::encodeName(Path(name)); }
+
+    QTemporaryDir Dir;
+    QString Program;
+    QProcess Running;
+};
+
+TEST_F(HandOff, ExistingFilesArriveInOrderAndTheLaterStartEnds)
+{
+    ASSERT_EQ(Serve("log"), "first");
+    EXPECT_EQ(Start({"a.txt", "missing.txt", "c.txt"}), HandedOff);
+    EXPECT_EQ(Log("log"), (QList<QByteArray>{"front", Opened("a.txt"), Opened("c.txt")}));
+}
+
+TEST_F(HandOff, NamesArriveAbsoluteAndUnsplit)
+{
+    ASSERT_EQ(Serve("log"), "first");
+    EXPECT_EQ(Start({"with blank.txt", "", "sub/b.txt", Path("x.txt")}), HandedOff);
+    EXPECT_EQ(Log("log"),
+              (QList<QByteArray>{"front", Opened("with blank.txt"), Opened("sub/b.txt"), Opened("x.txt")}));
+}
+
+TEST_F(HandOff, WithoutFilesTheInstanceOnlyComesToTheFront)
+{
+    ASSERT_EQ(Serve("log"), "first");
+    EXPECT_EQ(Start({}), HandedOff);
+    EXPECT_EQ(Start({"-R:x.txt"}), HandedOff);
+    EXPECT_EQ(Log("log"), (QList<QByteArray>{"front", "front"}));
+}
+
+TEST_F(HandOff, SimultaneousLaterStartsEachDeliverEveryFile)
+{
+    ASSERT_EQ(Serve("log"), "first");
+    QStringList names[2];
+    QList<QByteArray> expected{"front", "front"};
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QStringLiteral("f%1.txt").arg(i);
+        Touch(name);
+        names[i % 2].append(name);
+        expected.append("open " + QFile::encodeName(Dir.filePath(name)));
+    }
+    QProcess later[2];
+    for (int i = 0; i < 2; ++i) {
+        later[i].setWorkingDirectory(Dir.path());
+        later[i].start(Program, names[i]);
+    }
+    for (QProcess &process : later) {
+        ASSERT_TRUE(process.waitForFinished(Patience));
+        EXPECT_EQ(process.exitCode(), HandedOff);
+    }
+    QList<QByteArray> log = Log("log");
+    std::sort(log.begin(), log.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(HandOff, AFailingOpenIsReportedAndTheNextFileStillArrives)
+{
+    ASSERT_EQ(Serve("log"), "first");
+    EXPECT_EQ(Start({"a.txt", "fails.txt", "c.txt"}), HandedOff);
+    const QByteArray error = "error Cannot open file \"" + QFile::encodeName(Path("fails.txt")) + "\"";
+    EXPECT_EQ(Log("log"),
+              (QList<QByteArray>{"front", Opened("a.txt"), Opened("fails.txt"), error, Opened("c.txt")}));
+}
+
+TEST_F(HandOff, BeforePublishingALaterStartRunsAlone)
+{
+    ASSERT_EQ(Serve("log", false), "first");
+    EXPECT_EQ(Start({"a.txt"}), RanAlone);
+    EXPECT_TRUE(Log("log").isEmpty());
+    // The block stayed with the first instance.
+    Publish();
+    EXPECT_EQ(Start({"c.txt"}), HandedOff);
+    EXPECT_EQ(Log("log"), (QList<QByteArray>{"front", Opened("c.txt")}));
+}
+
+TEST_F(HandOff, AKilledInstanceIsReplacedByTheNextStart)
+{
+    ASSERT_EQ(Serve("old"), "first");
+    Running.kill();
+    ASSERT_TRUE(Running.waitForFinished(Patience));
+    // Nobody is handed anything by the dead instance's block.
+    EXPECT_EQ(Start({"c.txt"}), RanAlone);
+    ASSERT_EQ(Serve("new"), "first");
+    EXPECT_EQ(Start({"a.txt"}), HandedOff);
+    EXPECT_TRUE(Log("old").isEmpty());
+    EXPECT_EQ(Log("new"), (QList<QByteArray>{"front", Opened("a.txt")}));
+}
+
+TEST_F(HandOff, AnEndedInstanceLeavesNoBlock)
+{
+    ASSERT_EQ(Serve("log"), "first");
+    const QByteArray blockName =
+        cApplicationSingleton::BuildBlockName(QFileInfo(Program).canonicalFilePath());
+    EXPECT_TRUE(ObjectExists(cSharedMem::ObjectNameOf(blockName)));
+    Running.closeWriteChannel();
+    ASSERT_TRUE(Running.waitForFinished(Patience));
+    EXPECT_EQ(Running.exitCode(), 0);
+    EXPECT_FALSE(ObjectExists(cSharedMem::ObjectNameOf(blockName)));
+    EXPECT_EQ(Start({"a.txt"}), RanAlone);
+    EXPECT_TRUE(Log("log").isEmpty());
+}
+
+} // namespace
