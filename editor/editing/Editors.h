@@ -1,0 +1,100 @@
+#pragma once
+// One open document: the text of one file with its name, encoding, modified
+// flag, key filter, found-text highlight, change of case and go-to-line.
+#include "editor/editing/TypedConstants.h"
+#include "editor/pluginhost/EditorAPI.h"
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+
+class cEditorStatusBar;
+class cKeyMacro;
+
+// The small dialogs belong to the shell, which hands them to the documents at
+// start-up; a document without them moves nothing and changes no case.
+struct tDocumentDialogs
+{
+    // Shows Go to Line/Column; true when confirmed. Line and Column are
+    // zero-based, -1 for a blank box.
+    std::function<bool(int &line, int &column)> GotoLineColumn;
+    // The Change Case dialog's case index (0 none, 1 lower, 2 UPPER, 3 Title,
+    // 4 tOGGLE); with false only the remembered choice.
+    std::function<int(bool showDialog)> GetCase;
+};
+void SetDocumentDialogs(tDocumentDialogs dialogs);
+const tDocumentDialogs &DocumentDialogs();
+
+// The outcome of one plain replacement.
+enum class tReplaceOutcome
+{
+    NotFound,
+    Cancelled,
+    Done,
+};
+
+class cEditor : public cEditAPI
+{
+    Q_OBJECT
+public:
+    explicit cEditor(QWidget *owner = nullptr);
+
+    cEditorStatusBar *StatusBar = nullptr; // not owned; set by the tabs
+    cKeyMacro *KeyMacro = nullptr;         // not owned; receives the key messages
+    // Word wrap is off for a plug-in command and comes back afterwards.
+    bool WrapSuspended = false;
+
+    const QString &FileName() const noexcept { return FFileName; }
+    bool Modified() const noexcept { return FModified; }
+    tTextEncoding Encoding() const noexcept { return FEncoding; }
+    bool Overwrite() const noexcept { return FOverwrite; }
+    bool Highlighted() const noexcept { return FHighlighted; }
+
+    void PrepareForEditing();
+    void LoadFromFile(const QString &fileName);
+    void SaveToFile(const QString &fileName, tTextEncoding encoding);
+    // False when the document has no file name and Save As must run.
+    bool Save();
+    void SetModified(bool value);
+    void SetFileName(const QString &fileName);
+    void FileNameChanged();
+    void UpdateCaretPosition();
+    void HighlightFound(bool on) override;
+    bool CanPaste() const;
+    void ChangeCase(bool showDialog);
+    void SelectCurrentLine();
+    void GoToLineColumn();
+
+    // Search commands.
+    void Find();
+    void FindNext(bool fromDialog);
+    void Replace();
+    void PrepareFindRange(const tSearchRequest &request, int &flags, int &start, int &length) const;
+    tReplaceOutcome ReplaceOccurrence(const tSearchRequest &request, int flags, int start, int length,
+                                      int &nextStart, int &nextLength);
+    // The report text; empty when there is nothing to report.
+    QString ReplaceLoop(const tSearchRequest &request, int flags, int start, int length);
+
+protected:
+    bool event(QEvent *event) override;
+    bool KeyDown(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    bool ConfirmAnsiLoss(const QString &fileName) const;
+    void TextChanged();
+
+    QString FFileName;
+    bool FModified = false;
+    tTextEncoding FEncoding = teUTF8;
+    bool FOverwrite = false;
+    int FSavedSelStart = 0;
+    int FSavedSelLength = 0;
+    bool FHighlighted = false;
+    QColor FNormalTextColor;
+    QColor FNormalBackColor;
+};
