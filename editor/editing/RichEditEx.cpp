@@ -1,0 +1,413 @@
+#include "editor/editing/RichEditEx.h"
+
+#include "editor/editing/WaitSt.h"
+#include "editor/text/UnicodeClipboard.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+cWRichEditEx::cWRichEditEx(QWidget *parent) : cWRichEdit(parent)
+{
+    setAcceptDrops(false);
+    viewport()->setAcceptDrops(false);
+}
+
+// ---------------------------------------------------------------------------
+// The extra undo level
+
+void cWRichEditEx::Record(tUndoKind kind)
+{
+    FUndo = tExtraUndoInfo{};
+    FUndo.Kind = kind;
+    FUndo.State = usCanUndo;
+    FUndo.SelStart = GetSelStart();
+    FUndo.SelLength = GetSelLength();
+    if (kind == ukSnapshot)
+        FUndo.Text = GetTextW();
+    else if (kind == ukRemoved)
+        FUndo.Text = GetSelTextW();
+    else
+        FUndo.ReplacedText = GetSelTextW();
+}
+
+bool cWRichEditEx::RecordUndo(tUndoKind kind)
+{
+    if (FGroupDepth > 0)
+        return false;
+    Record(kind);
+    return true;
+}
+
+void cWRichEditEx::BeginSnapshot()
+{
+    if (FGroupDepth++ == 0)
+        Record(ukSnapshot);
+}
+
+// A group that changed nothing leaves nothing to undo. One that changed the
+// text leaves exactly one undo: keys typed inside it (a macro) are covered by
+// the snapshot and must not also stay on the control's own record.
+void cWRichEditEx::EndSnapshot()
+{
+    if (FGroupDepth == 0 || --FGroupDepth > 0)
+        return;
+    if (FUndo.State != usCanUndo || FUndo.Kind != ukSnapshot)
+        return;
+    if (GetTextW() == FUndo.Text)
+        FUndo.State = usNothing;
+    else
+        EmptyUndoBuffer();
+}
+
+void cWRichEditEx::InsertRecorded(const QString &text)
+{
+    const int start = GetSelStart();
+    const bool recorded = RecordUndo(ukInserted);
+    SetSelTextW(text);
+    if (recorded)
+        FUndo.SelLength = GetSelStart() - start;
+}
+
+// Puts the recorded text back at its place and selects it.
+void cWRichEditEx::Restore()
+{
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    const cUpdateBracket update(WLines());
+    SetSelStart(FUndo.SelStart);
+    SetSelLength(int(FUndo.ReplacedText.size()));
+    SetSelTextW(FUndo.Text);
+    SetSelStart(FUndo.SelStart);
+    SetSelLength(FUndo.SelLength);
+}
+
+// Takes the recorded range out again, keeping it for the opposite step.
+void cWRichEditEx::RemoveAgain()
+{
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    const cUpdateBracket update(WLines());
+    SetSelStart(FUndo.SelStart);
+    SetSelLength(FUndo.SelLength);
+    FUndo.Text = GetSelTextW();
+    SetSelTextW(FUndo.ReplacedText);
+    SetSelStart(FUndo.SelStart);
+    SetSelLength(int(FUndo.ReplacedText.size()));
+}
+
+// Exchanges the document with the snapshot, selection included.
+void cWRichEditEx::Swap()
+{
+    const int start = GetSelStart();
+    const int length = GetSelLength();
+    QString current = GetTextW();
+    {
+        const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+        const cUpdateBracket update(WLines());
+        SetTextW(FUndo.Text);
+        SetSelStart(FUndo.SelStart);
+        SetSelLength(FUndo.SelLength);
+    }
+    FUndo.Text = std::move(current);
+    FUndo.SelStart = start;
+    FUndo.SelLength = length;
+}
+
+// The control's own record holds only edits made after the program's last
+// change (a program change empties it), so when it has something, that is
+// the most recent change: it is undone alone and the extra level is dropped.
+void cWRichEditEx::WMUndo()
+{
+    if (isReadOnly())
+        return;
+    if (ControlCanUndo()) {
+        if (FGroupDepth == 0)
+            FUndo.State = usNothing;
+        ControlUndo();
+        return;
+    }
+    if (FUndo.State != usCanUndo)
+        return;
+    switch (FUndo.Kind) {
+    case ukRemoved:
+        Restore();
+        break;
+    case ukInserted:
+        RemoveAgain();
+        break;
+    case ukSnapshot:
+        Swap();
+        break;
+    }
+    FUndo.State = usCanRedo;
+}
+
+void cWRichEditEx::EMRedo()
+{
+    if (isReadOnly())
+        return;
+    if (ControlCanRedo()) {
+        if (FGroupDepth == 0)
+            FUndo.State = usNothing;
+        ControlRedo();
+        return;
+    }
+    if (FUndo.State != usCanRedo)
+        return;
+    switch (FUndo.Kind) {
+    case ukRemoved:
+        RemoveAgain();
+        break;
+    case ukInserted:
+        Restore();
+        break;
+    case ukSnapshot:
+        Swap();
+        break;
+    }
+    FUndo.State = usCanUndo;
+}
+
+bool cWRichEditEx::EMCanUndo()
+{
+    if (isReadOnly())
+        return false;
+    if (ControlCanUndo() && FGroupDepth == 0) {
+        FUndo.State = usNothing;
+        return true;
+    }
+    return FUndo.State == usCanUndo;
+}
+
+bool cWRichEditEx::EMCanRedo()
+{
+    if (isReadOnly())
+        return false;
+    if (ControlCanRedo() && FGroupDepth == 0) {
+        FUndo.State = usNothing;
+        return true;
+    }
+    return FUndo.State == usCanRedo;
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard
+
+// An empty selection cuts nothing and keeps the record of the last change.
+void cWRichEditEx::WMCut()
+{
+    if (isReadOnly() || GetSelLength() == 0)
+        return;
+    RecordUndo(ukRemoved);
+    CutToClipboardW();
+}
+
+void cWRichEditEx::WMCopy()
+{
+    CopyToClipboardW();
+}
+
+void cWRichEditEx::WMPaste()
+{
+    if (isReadOnly())
+        return;
+    const QString text = WClipboard().FGetClipboardString();
+    if (!text.isEmpty())
+        InsertRecorded(text);
+}
+
+void cWRichEditEx::DeleteSelection()
+{
+    if (isReadOnly() || GetSelLength() == 0)
+        return;
+    RecordUndo(ukRemoved);
+    SetSelTextW(QString());
+}
+
+// Qt inserts mime data by itself for a middle-button paste of the selection
+// clipboard; it goes on the extra level like any paste.
+void cWRichEditEx::insertFromMimeData(const QMimeData *source)
+{
+    if (isReadOnly() || !source || !source->hasText())
+        return;
+    QString text = source->text();
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        text.truncate(nul);
+    if (!text.isEmpty())
+        InsertRecorded(text);
+}
+
+// What Qt hands out by itself (selection clipboard, drags) has the same line
+// breaks as a copy.
+QMimeData *cWRichEditEx::createMimeDataFromSelection() const
+{
+    auto *data = new QMimeData;
+    data->setText(AdjustLineBreaksW(GetSelTextW()));
+    return data;
+}
+
+// ---------------------------------------------------------------------------
+// Colours, caret, focus
+
+void cWRichEditEx::SetSelBackColor(const QColor &color)
+{
+    const int start = GetSelStart();
+    SetCharColors(start, start + GetSelLength(), nullptr, &color);
+}
+
+void cWRichEditEx::SetSelTextColor(const QColor &color)
+{
+    const int start = GetSelStart();
+    SetCharColors(start, start + GetSelLength(), &color, nullptr);
+}
+
+int cWRichEditEx::GetCaretLine() const
+{
+    return LineFromChar(-1);
+}
+
+int cWRichEditEx::GetCaretColumn() const
+{
+    return GetSelStart() - LineIndex(-1);
+}
+
+void cWRichEditEx::SetCaretPos(int column, int line)
+{
+    const int pos = LineIndex(line);
+    if (pos >= 0)
+        SetSelStart(pos + column);
+}
+
+void cWRichEditEx::GoToLine(int line)
+{
+    const int last = std::max(WLines().GetCount() - 1, 0);
+    const int target = std::clamp(line, 0, last);
+    SetCaretPos(std::min(GetCaretColumn(), LineLength(LineIndex(target))), target);
+}
+
+void cWRichEditEx::GoToColumn(int column)
+{
+    const int line = GetCaretLine();
+    SetCaretPos(std::clamp(column, 0, LineLength(LineIndex(line))), line);
+}
+
+void cWRichEditEx::SetFocus()
+{
+    if (isVisible() && isEnabled() && focusPolicy() != Qt::NoFocus)
+        setFocus();
+    LimitTextW(INT_MAX);
+}
+
+// ---------------------------------------------------------------------------
+// Keys and menu
+
+cWRichEditEx::tKeyCommand cWRichEditEx::KeyCommand(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    auto is = [&](Qt::KeyboardModifiers m, int k) { return mods == m && key == k; };
+    const auto ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
+    if (event->matches(QKeySequence::Cut) || is(ctrl, Qt::Key_X) || is(shift, Qt::Key_Delete))
+        return tKeyCommand::Cut;
+    if (event->matches(QKeySequence::Copy) || is(ctrl, Qt::Key_C) || is(ctrl, Qt::Key_Insert))
+        return tKeyCommand::Copy;
+    if (event->matches(QKeySequence::Paste) || is(ctrl, Qt::Key_V) || is(shift, Qt::Key_Insert))
+        return tKeyCommand::Paste;
+    if (event->matches(QKeySequence::Redo) || is(ctrl, Qt::Key_Y) || is(ctrl | shift, Qt::Key_Z))
+        return tKeyCommand::Redo;
+    if (event->matches(QKeySequence::Undo) || is(ctrl, Qt::Key_Z))
+        return tKeyCommand::Undo;
+    return tKeyCommand::None;
+}
+
+bool cWRichEditEx::KeyDown(QKeyEvent *event)
+{
+    switch (KeyCommand(event)) {
+    case tKeyCommand::Cut:
+        WMCut();
+        return true;
+    case tKeyCommand::Copy:
+        WMCopy();
+        return true;
+    case tKeyCommand::Paste:
+        WMPaste();
+        return true;
+    case tKeyCommand::Undo:
+        WMUndo();
+        return true;
+    case tKeyCommand::Redo:
+        EMRedo();
+        return true;
+    case tKeyCommand::None:
+        break;
+    }
+    return false;
+}
+
+bool cWRichEditEx::LeavesKeyToShortcuts(const QKeyEvent *event) const
+{
+    return KeyCommand(event) != tKeyCommand::None;
+}
+
+bool cWRichEditEx::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && LeavesKeyToShortcuts(static_cast<QKeyEvent *>(event))) {
+        event->ignore();
+        return true;
+    }
+    return cWRichEdit::event(event);
+}
+
+void cWRichEditEx::keyPressEvent(QKeyEvent *event)
+{
+    if (KeyDown(event)) {
+        event->accept();
+        return;
+    }
+    // Shift+Enter would insert a line separator (U+2028): in plain text it is a paragraph.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & Qt::ShiftModifier)) {
+        QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier, event->text(),
+                        event->isAutoRepeat(), event->count());
+        cWRichEdit::keyPressEvent(&plain);
+        event->setAccepted(plain.isAccepted());
+        return;
+    }
+    cWRichEdit::keyPressEvent(event);
+}
+
+QMenu *cWRichEditEx::CreateContextMenu(QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    const bool editable = !isReadOnly();
+    const bool selected = GetSelLength() > 0;
+    auto add = [menu](const char *name, const QString &text, bool enabled, auto handler) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        action->setEnabled(enabled);
+        QObject::connect(action, &QAction::triggered, menu, handler);
+    };
+    add("miUndo", tr("&Undo\tCtrl+Z"), EMCanUndo(), [this] { WMUndo(); });
+    add("miRedo", tr("&Redo\tShift+Ctrl+Z"), EMCanRedo(), [this] { EMRedo(); });
+    menu->addSeparator();
+    add("miCut", tr("Cu&t\tCtrl+X"), editable && selected, [this] { WMCut(); });
+    add("miCopy", tr("&Copy\tCtrl+C"), selected, [this] { WMCopy(); });
+    add("miPaste", tr("&Paste\tCtrl+V"), editable && !WClipboard().FGetClipboardString().isEmpty(),
+        [this] { WMPaste(); });
+    add("miDelete", tr("&Delete\tDel"), editable && selected, [this] { DeleteSelection(); });
+    menu->addSeparator();
+    add("miSelectAll", tr("Select &All\tCtrl+A"), GetTextLen() > 0, [this] { SetSel(0, -1); });
+    return menu;
+}
+
+void cWRichEditEx::contextMenuEvent(QContextMenuEvent *event)
+{
+    const std::unique_ptr<QMenu> menu(CreateContextMenu(this));
+    menu->exec(event->globalPos());
+}

@@ -1,0 +1,268 @@
+#pragma once
+// The Unicode edit controls: a plain-text editor and an editable combo box
+// whose lines and items are wide string lists.
+#include "editor/text/UnicodeStrings.h"
+
+#include <QColor>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QString>
+#include <QTextCursor>
+
+#include <memory>
+#include <vector>
+
+// How a line list reaches its control. The count is the owning control's:
+// Release never frees it.
+class IWMessageHandler
+{
+public:
+    virtual int AddRef() = 0;
+    virtual int Release() = 0;
+    // 0 while the control has no window; never makes one.
+    virtual WId GetWindowHandle() const = 0;
+
+protected:
+    ~IWMessageHandler() = default;
+};
+
+// The text operations of an edit control, with the few primitives the line
+// lists are built on. Positions count a paragraph mark as one character.
+class IWEditor : public IWMessageHandler
+{
+public:
+    // Whole text with CR alone between paragraphs.
+    virtual QString GetTextW() const = 0;
+    virtual int GetTextLen() const = 0;
+    virtual int GetSelStart() const = 0;
+    virtual void Refresh() = 0;
+    // Empties the control and clears its modified flag.
+    virtual void Clear() = 0;
+
+    virtual int LineCount() const = 0;
+    // First position of Line (-1: the caret's line); -1 when there is no such line.
+    virtual int LineIndex(int line) const = 0;
+    // Length without the paragraph mark of the line holding Pos (-1: the caret's line).
+    virtual int LineLength(int pos) const = 0;
+    virtual QString LineText(int line) const = 0;
+    // Anchor at Start, caret at End; End < 0 means the end of the text.
+    virtual void SetSel(int start, int end) = 0;
+    // Replaces the selection; the caret ends after Text. Not undoable.
+    virtual void ReplaceSel(const QString &text) = 0;
+    // Replaces the whole text; false when the control refuses it. Not undoable.
+    virtual bool SetText(const QString &text) = 0;
+    virtual void SetRedraw(bool on) = 0;
+
+protected:
+    ~IWEditor() = default;
+};
+
+// FindTextW option bits.
+inline constexpr int ftWholeWord = 1;
+inline constexpr int ftMatchCase = 2;
+inline constexpr int ftBackward = 4;
+
+// Every lone CR, lone LF and CR LF pair becomes CR LF; nothing else changes.
+QString AdjustLineBreaksW(QStringView text);
+
+class cWRichEditStrings;
+
+// A plain-text editor carrying UTF-16 end to end. A position is a text-cursor
+// position: a paragraph mark counts one character, read back as CR.
+//
+// Text given to the control maps line breaks to paragraph marks: CR LF is one
+// mark, a lone CR and a lone LF one each (U+2029 is one too, the document's
+// own separator). GetTextW gives CR between paragraphs, GetTextViaWindowText
+// CR LF, so a file with CR LF breaks comes back byte for byte. No other
+// character is ever translated, and U+0000 is text like any other.
+class cWRichEdit : public QPlainTextEdit, public IWEditor
+{
+    Q_OBJECT
+public:
+    explicit cWRichEdit(QWidget *parent = nullptr);
+    ~cWRichEdit() override;
+    cWRichEdit(const cWRichEdit &) = delete;
+    cWRichEdit &operator=(const cWRichEdit &) = delete;
+
+    cWStrings &WLines();
+    const cWStrings &WLines() const;
+
+    // IWMessageHandler, IWEditor
+    int AddRef() override;
+    int Release() override;
+    WId GetWindowHandle() const override;
+    QString GetTextW() const override;
+    int GetTextLen() const override;
+    int GetSelStart() const override;
+    void Refresh() override;
+    void Clear() override;
+    int LineCount() const override;
+    int LineIndex(int line) const override;
+    int LineLength(int pos) const override;
+    QString LineText(int line) const override;
+    void SetSel(int start, int end) override;
+    void ReplaceSel(const QString &text) override;
+    bool SetText(const QString &text) override;
+    void SetRedraw(bool on) override;
+
+    // Further primitives.
+    int LineFromChar(int pos) const; // -1: the caret's line
+    void GetSel(int &anchor, int &caret) const;
+    // Characters from Start up to, not including, End; CR for paragraph marks.
+    QString TextRange(int start, int end) const;
+    // Colours of the characters Start..End as a view-only mark that neither
+    // the text nor undo sees; an invalid or the normal colour removes it.
+    void SetCharColors(int start, int end, const QColor *textColor, const QColor *backColor);
+    // The control's own undo record (the user's edits).
+    bool ControlCanUndo() const;
+    bool ControlCanRedo() const;
+    void ControlUndo();
+    void ControlRedo();
+    void EmptyUndoBuffer();
+
+    // Wide text operations.
+    void SetTextW(const QString &s);
+    QString GetTextViaWindowText() const;
+    QString GetTextRange(int start, int end) const { return TextRange(start, end); }
+    void SetSelTextW(const QString &s);
+    QString GetSelTextW() const;
+    int FindTextW(const QString &text, int startPos, int length, int options) const;
+    void LimitTextW(int limit);
+    int TextLimit() const noexcept { return FTextLimit; }
+    void CopyToClipboardW();
+    void CutToClipboardW();
+    void PasteFromClipboardW();
+
+    int GetSelLength() const;
+    void SetSelStart(int pos);
+    void SetSelLength(int length);
+
+    // Whether Change is emitted (the control's change event mask).
+    void SetChangeNotification(bool on) noexcept { FChangeNotification = on; }
+    bool ChangeNotification() const noexcept { return FChangeNotification; }
+
+signals:
+    // The text changed, by the user or the program.
+    void Change();
+
+private:
+    struct tMark
+    {
+        QTextCursor Range;
+        QColor Text, Back;
+    };
+    void ApplyMarks();
+    bool IsNormal(const QColor &c, bool back) const;
+
+    std::unique_ptr<cWRichEditStrings> FLines;
+    std::vector<tMark> FMarks;
+    int FRefCount = 0;
+    int FTextLimit;
+    bool FChangeNotification = true;
+};
+
+// Lines of an edit control reached through IWEditor. A trailing empty line
+// (text ending in a paragraph mark) is not counted.
+class cWEditorStrings : public cWStrings
+{
+public:
+    explicit cWEditorStrings(IWEditor &editor);
+    ~cWEditorStrings() override;
+    cWEditorStrings(const cWEditorStrings &) = delete;
+    cWEditorStrings &operator=(const cWEditorStrings &) = delete;
+    QString ClassName() const override { return QStringLiteral("cWEditorStrings"); }
+
+    QString Get(int index) const override;
+    int GetCount() const override;
+    void Put(int index, const QString &s) override;
+    void Delete(int index) override;
+    void Insert(int index, const QString &s) override;
+    void Clear() override;
+    void SetTextStr(const QString &value) override;
+
+protected:
+    void SetUpdateState(bool updating) override;
+    IWEditor &Editor() const noexcept { return *FEditor; }
+
+private:
+    IWEditor *FEditor; // counted reference
+};
+
+class cWRichEditStrings : public cWEditorStrings
+{
+public:
+    explicit cWRichEditStrings(cWRichEdit &owner);
+    QString ClassName() const override { return QStringLiteral("cWRichEditStrings"); }
+    // Sets the whole text without change notification; raises
+    // "Text exceeds memo capacity" when the control refuses it.
+    void SetTextStr(const QString &value) override;
+
+protected:
+    void SetUpdateState(bool updating) override;
+
+private:
+    cWRichEdit &FOwner;
+};
+
+// Keeps a line list's update bracket open for a scope.
+class cUpdateBracket
+{
+public:
+    explicit cUpdateBracket(cWStrings &strings) : FStrings(strings) { FStrings.BeginUpdate(); }
+    ~cUpdateBracket() { FStrings.EndUpdate(); }
+    cUpdateBracket(const cUpdateBracket &) = delete;
+    cUpdateBracket &operator=(const cUpdateBracket &) = delete;
+
+private:
+    cWStrings &FStrings;
+};
+
+class cWComboBoxStrings;
+
+// An editable combo box with wide items. The edit text is the user's: adding,
+// removing and clearing items never changes it, and there is no completion.
+class cWComboBox : public QComboBox, public IWMessageHandler
+{
+    Q_OBJECT
+public:
+    explicit cWComboBox(QWidget *parent = nullptr);
+    ~cWComboBox() override;
+    cWComboBox(const cWComboBox &) = delete;
+    cWComboBox &operator=(const cWComboBox &) = delete;
+
+    cWStrings &WItems();
+    void SetTextW(const QString &s);
+    QString GetTextW() const;
+
+    int AddRef() override;
+    int Release() override;
+    WId GetWindowHandle() const override;
+
+private:
+    std::unique_ptr<cWComboBoxStrings> FItems;
+    int FRefCount = 0;
+};
+
+class cWComboBoxStrings : public cWStrings
+{
+public:
+    explicit cWComboBoxStrings(cWComboBox &combo) : FCombo(combo) {}
+    QString ClassName() const override { return QStringLiteral("cWComboBoxStrings"); }
+
+    QString Get(int index) const override;
+    int GetCount() const override;
+    void *GetObject(int index) const override;
+    void PutObject(int index, void *object) override;
+    int Add(const QString &s) override;
+    void Insert(int index, const QString &s) override;
+    void Delete(int index) override;
+    void Clear() override;
+    // Ignores case, as the platform's exact-string search.
+    int IndexOf(const QString &s) const override;
+
+protected:
+    void SetUpdateState(bool updating) override;
+
+private:
+    cWComboBox &FCombo;
+};
