@@ -60,6 +60,7 @@ public:
     void RegexFindNext(const tSearchRequest &request);
     // Replace, replace all (at once or prompted), and the report.
     void RegexReplace(const tSearchRequest &request);
+    // Count below 0: no occurrence was found at all.
     void ReportReplacements(const tSearchRequest &request, int count);
 
 private:
@@ -67,4 +68,5 @@ private:
     int RegexReplaceAllPrompted(const tSearchRequest &request, bool &foundAny);
 
     TRegExpr FRegex;
+    bool FLastReplaced = false; // the last RegexFindReplace replaced (not declined)
 };

@@ -1,0 +1,205 @@
+#include "editor/editing/EditorRegex.h"
+
+#include "editor/editing/WaitSt.h"
+#include "editor/platform/Application.h"
+#include "editor/platform/Exceptions.h"
+#include "editor/platform/MessageBox.h"
+#include "editor/platform/Resources.h"
+
+#include <optional>
+
+namespace {
+
+void Report(const QString &text)
+{
+    MessageBox(ApplicationMainWindow(), text, LoadResString(res::ProductName), MB_OK | MB_ICONINFORMATION);
+}
+
+// The prompt before one replacement: IDYES, IDNO or IDCANCEL.
+int AskReplace(const tSearchRequest &request)
+{
+    return MessageBox(ApplicationMainWindow(), FormatRes(res::ReplacePrompt, {request.FindText}),
+                      LoadResString(res::ProductName), MB_YESNOCANCEL | MB_ICONQUESTION);
+}
+
+// A cancel at the prompt ends the whole replace command without a report.
+class eReplaceCancelled : public eCancel
+{
+public:
+    eReplaceCancelled() = default;
+};
+
+} // namespace
+
+cEditRegex::cEditRegex(QWidget *parent) : cWRichEditEx(parent)
+{
+    FRegex.SetModifierM(true);
+    FRegex.SetLinePairedSeparator(QString());
+    FRegex.SetLineSeparators(QStringLiteral("\r"));
+}
+
+bool cEditRegex::RegexNotApplicable(const tSearchRequest &request) const
+{
+    return !request.Has(soRegex) || request.Action == saNone || request.FindText.isEmpty() ||
+           (request.Has(soSelectedText) && GetSelLength() == 0);
+}
+
+void cEditRegex::PrepareRegex(const tSearchRequest &request)
+{
+    FRegex.SetModifierI(!request.Has(soMatchCase));
+    QString input;
+    if (request.Has(soSelectedText)) {
+        SearchBase = GetSelStart();
+        input = GetSelTextW();
+    } else if (request.Has(soFromCursor)) {
+        SearchBase = GetSelStart();
+        input = GetTextRange(SearchBase, GetTextLen());
+    } else {
+        SearchBase = 0;
+        input = GetTextW();
+    }
+    FRegex.SetInputString(input);
+    FRegex.SetExpression(request.FindText);
+}
+
+bool cEditRegex::RegexFindReplace(const tSearchRequest &request, int *delta)
+{
+    if (RegexNotApplicable(request))
+        return false;
+    PrepareRegex(request);
+    if (!FRegex.Exec())
+        return false;
+    const int matchStart = FRegex.MatchPos(0) + SearchBase - 1;
+    const int matchLength = FRegex.MatchLen(0);
+    SetSelStart(matchStart);
+    SetSelLength(matchLength);
+    if (request.Action == saFind || request.Action == saNone) {
+        HighlightFound(true);
+        SetSelStart(matchStart + matchLength);
+        return true;
+    }
+    if (delta)
+        *delta = 0;
+    if (request.Has(soPrompt)) {
+        const int answer = AskReplace(request);
+        if (answer != IDYES) {
+            SetSelStart(matchStart + matchLength);
+            if (answer == IDNO)
+                return true;
+            throw eReplaceCancelled();
+        }
+    }
+    const QString matched = GetTextRange(matchStart, matchStart + matchLength);
+    const QString replacement = FRegex.Replace(matched, request.ReplaceText, true);
+    if (delta)
+        *delta = int(replacement.size() - matched.size());
+    SetSelTextW(replacement);
+    FLastReplaced = true;
+    return true;
+}
+
+void cEditRegex::RegexFind(const tSearchRequest &request)
+{
+    if (!RegexFindReplace(request))
+        Report(FormatRes(res::PatternNotFound, {request.FindText}));
+}
+
+void cEditRegex::RegexFindNext(const tSearchRequest &request)
+{
+    tSearchRequest next = request;
+    next.SearchOptions = tSearchOptions((next.SearchOptions & ~soSelectedText) | soFromCursor);
+    next.Action = saFind;
+    if (!RegexFindReplace(next))
+        Report(FormatRes(res::PatternNotFound, {request.FindText}));
+}
+
+int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
+{
+    PrepareRegex(request);
+    int count = 0;
+    if (request.Has(soSelectedText)) {
+        SetSelTextW(FRegex.Replace(GetSelTextW(), request.ReplaceText, true, &count));
+    } else if (!request.Has(soFromCursor)) {
+        SetTextW(FRegex.Replace(GetTextW(), request.ReplaceText, true, &count));
+    } else {
+        SetSelLength(2147483647);
+        SetSelTextW(FRegex.Replace(GetSelTextW(), request.ReplaceText, true, &count));
+    }
+    return count;
+}
+
+int cEditRegex::RegexReplaceAllPrompted(const tSearchRequest &request, bool &foundAny)
+{
+    PrepareRegex(request);
+    int count = 0;
+    int position = SearchBase;
+    int length = int(FRegex.InputString().size());
+    tSearchRequest inSelection = request;
+    inSelection.SearchOptions = tSearchOptions((inSelection.SearchOptions | soSelectedText) & ~soFromCursor);
+    for (;;) {
+        SetSelStart(position);
+        SetSelLength(length);
+        int delta = 0;
+        FLastReplaced = false;
+        if (length <= 0 || !RegexFindReplace(inSelection, &delta))
+            break;
+        foundAny = true;
+        if (FLastReplaced)
+            ++count;
+        const int caret = GetSelStart();
+        length = length - (caret - position) + delta;
+        position = caret;
+        SearchBase = caret;
+    }
+    return count;
+}
+
+void cEditRegex::RegexReplace(const tSearchRequest &request)
+{
+    if (RegexNotApplicable(request))
+        return;
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    const bool prompt = request.Has(soPrompt);
+    if (!prompt)
+        Refresh();
+    std::optional<cUpdateBracket> noRedraw;
+    if (!prompt)
+        noRedraw.emplace(WLines());
+    int count = 0;
+    bool foundAny = false;
+    bool report = true;
+    {
+        cSnapshotBracket snapshot(*this);
+        try {
+            if (request.Action == saReplaceAll && !prompt) {
+                count = RegexReplaceAllAtOnce(request);
+                foundAny = count > 0;
+            } else if (request.Action == saReplaceAll) {
+                count = RegexReplaceAllPrompted(request, foundAny);
+            } else {
+                FLastReplaced = false;
+                foundAny = RegexFindReplace(request);
+                count = FLastReplaced ? 1 : 0;
+                // A declined single replacement is not reported.
+                report = !foundAny || FLastReplaced;
+            }
+        } catch (const eReplaceCancelled &) {
+            report = false;
+        }
+        SetSelLength(0);
+    }
+    noRedraw.reset();
+    if (report)
+        ReportReplacements(foundAny ? request : tSearchRequest{saNone, request.FindText, {}, 0},
+                           foundAny ? count : -1);
+}
+
+void cEditRegex::ReportReplacements(const tSearchRequest &request, int count)
+{
+    if (count < 0) {
+        Report(FormatRes(res::PatternNotFound, {request.FindText}));
+        return;
+    }
+    Report(FormatRes(count == 1 ? res::ReplacementDone : res::ReplacementsDone,
+                     {count, request.FindText, request.ReplaceText}));
+}

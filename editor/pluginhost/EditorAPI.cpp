@@ -1,0 +1,195 @@
+#include "editor/pluginhost/EditorAPI.h"
+
+#include "editor/platform/Application.h"
+
+#include <QWidget>
+
+namespace {
+
+QString FromBStr(BSTR text)
+{
+    return text ? QString(reinterpret_cast<const QChar *>(text), qsizetype(SysStringLen(text))) : QString();
+}
+
+// Caller frees with SysFreeString; the empty text is handed out as null.
+BSTR ToBStr(const QString &text)
+{
+    if (text.isEmpty())
+        return nullptr;
+    return SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.utf16()), uint32_t(text.size()));
+}
+
+// No exception may cross the boundary back into a plug-in.
+template <typename F> HRESULT Guarded(F &&step) noexcept
+{
+    try {
+        step();
+        return S_OK;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+int32_t HandleOf(const QWidget *widget)
+{
+    return widget ? int32_t(widget->winId()) : 0;
+}
+
+} // namespace
+
+cEditAPI::cEditAPI(QWidget *parent) : cEditRegex(parent) {}
+
+HRESULT cEditAPI::cApi::QueryInterface(const GUID &iid, void **out)
+{
+    if (!out)
+        return E_FAIL;
+    if (iid == IID_IEditAPI || iid == IID_IUnknown) {
+        *out = static_cast<IEditAPI *>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+// The document owns this object; counting would only pretend otherwise.
+uint32_t cEditAPI::cApi::AddRef()
+{
+    return uint32_t(-1);
+}
+
+uint32_t cEditAPI::cApi::Release()
+{
+    return uint32_t(-1);
+}
+
+HRESULT cEditAPI::cApi::AddLine(BSTR text)
+{
+    return Guarded([&] { FOwner.WLines().Add(FromBStr(text)); });
+}
+
+HRESULT cEditAPI::cApi::InsertLine(int32_t index, BSTR text)
+{
+    return Guarded([&] { FOwner.WLines().Insert(index, FromBStr(text)); });
+}
+
+HRESULT cEditAPI::cApi::DeleteLine(int32_t index)
+{
+    return Guarded([&] { FOwner.WLines().Delete(index); });
+}
+
+HRESULT cEditAPI::cApi::MoveLine(int32_t curIndex, int32_t newIndex)
+{
+    return Guarded([&] { FOwner.WLines().Move(curIndex, newIndex); });
+}
+
+HRESULT cEditAPI::cApi::GetLineCount(int32_t *count)
+{
+    return Guarded([&] { *count = FOwner.WLines().GetCount(); });
+}
+
+HRESULT cEditAPI::cApi::GetLine(int32_t index, BSTR *text)
+{
+    return Guarded([&] {
+        *text = nullptr;
+        *text = ToBStr(FOwner.WLines().Get(index));
+    });
+}
+
+HRESULT cEditAPI::cApi::SetLine(int32_t index, BSTR text)
+{
+    return Guarded([&] { FOwner.WLines().Put(index, FromBStr(text)); });
+}
+
+HRESULT cEditAPI::cApi::GetText(BSTR *text)
+{
+    return Guarded([&] {
+        *text = nullptr;
+        *text = ToBStr(FOwner.GetTextW());
+    });
+}
+
+HRESULT cEditAPI::cApi::SetText(BSTR text)
+{
+    return Guarded([&] { FOwner.SetTextW(FromBStr(text)); });
+}
+
+HRESULT cEditAPI::cApi::GetCurrentLine(int32_t *line)
+{
+    return Guarded([&] { *line = FOwner.GetCaretLine(); });
+}
+
+HRESULT cEditAPI::cApi::SetCurrentLine(int32_t line)
+{
+    return Guarded([&] { FOwner.GoToLine(line); });
+}
+
+HRESULT cEditAPI::cApi::GetCurrentColumn(int32_t *column)
+{
+    return Guarded([&] { *column = FOwner.GetCaretColumn(); });
+}
+
+HRESULT cEditAPI::cApi::SetCurrentColumn(int32_t column)
+{
+    return Guarded([&] { FOwner.GoToColumn(column); });
+}
+
+HRESULT cEditAPI::cApi::GetSelStart(int32_t *start)
+{
+    return Guarded([&] { *start = FOwner.GetSelStart(); });
+}
+
+HRESULT cEditAPI::cApi::SetSelStart(int32_t start)
+{
+    return Guarded([&] { FOwner.SetSelStart(start); });
+}
+
+HRESULT cEditAPI::cApi::GetSelLength(int32_t *length)
+{
+    return Guarded([&] { *length = FOwner.GetSelLength(); });
+}
+
+HRESULT cEditAPI::cApi::SetSelLength(int32_t length)
+{
+    return Guarded([&] {
+        FOwner.SetSelLength(length);
+        FOwner.ensureCursorVisible();
+    });
+}
+
+HRESULT cEditAPI::cApi::GetSelText(BSTR *text)
+{
+    return Guarded([&] {
+        *text = nullptr;
+        *text = ToBStr(FOwner.GetSelTextW());
+    });
+}
+
+HRESULT cEditAPI::cApi::SetSelText(BSTR text)
+{
+    return Guarded([&] { FOwner.SetSelTextW(FromBStr(text)); });
+}
+
+HRESULT cEditAPI::cApi::GetMainWindowHandle(int32_t *handle)
+{
+    return Guarded([&] { *handle = HandleOf(ApplicationMainWindow()); });
+}
+
+HRESULT cEditAPI::cApi::GetEditorHandle(int32_t *handle)
+{
+    return Guarded([&] { *handle = HandleOf(&FOwner); });
+}
+
+HRESULT cEditAPI::cApi::FindText(BSTR text, int32_t start, int32_t length, LongBool backward,
+                                 LongBool wholeWord, LongBool matchCase, int32_t *position)
+{
+    return Guarded([&] {
+        int options = 0;
+        if (backward)
+            options |= ftBackward;
+        if (wholeWord)
+            options |= ftWholeWord;
+        if (matchCase)
+            options |= ftMatchCase;
+        *position = FOwner.FindTextW(FromBStr(text), start, length, options);
+    });
+}
