@@ -87,6 +87,7 @@ protected:
 private:
     bool ConfirmAnsiLoss(const QString &fileName) const;
     void TextChanged();
+    void ForwardTabKey(Qt::KeyboardModifiers modifiers);
 
     QString FFileName;
     bool FModified = false;
@@ -97,4 +98,5 @@ private:
     bool FHighlighted = false;
     QColor FNormalTextColor;
     QColor FNormalBackColor;
+    bool FLastOccurrenceReplaced = false; // the last ReplaceOccurrence replaced (not skipped)
 };

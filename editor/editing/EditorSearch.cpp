@@ -1,0 +1,188 @@
+// The search commands of a document: plain and special-character search
+// through the control's own find, regular expressions through the regex layer.
+#include "editor/editing/Editors.h"
+
+#include "editor/editing/dfFind.h"
+#include "editor/editing/EditorStatus.h"
+#include "editor/editing/WaitSt.h"
+#include "editor/platform/Application.h"
+#include "editor/platform/MessageBox.h"
+#include "editor/platform/Resources.h"
+
+#include <optional>
+
+namespace {
+
+void Report(const QString &text)
+{
+    MessageBox(ApplicationMainWindow(), text, LoadResString(res::ProductName), MB_OK | MB_ICONINFORMATION);
+}
+
+QString NotFoundText(const tSearchRequest &request)
+{
+    return FormatRes(res::TextNotFound, {request.FindText});
+}
+
+} // namespace
+
+void cEditor::PrepareFindRange(const tSearchRequest &request, int &flags, int &start, int &length) const
+{
+    const bool backward = request.Has(soBackward);
+    flags = 0;
+    if (backward)
+        flags |= ftBackward;
+    if (request.Has(soWholeWord))
+        flags |= ftWholeWord;
+    if (request.Has(soMatchCase))
+        flags |= ftMatchCase;
+    start = 0;
+    length = GetTextLen();
+    if (request.Has(soSelectedText)) {
+        start = GetSelStart();
+        length = GetSelLength();
+    } else if (request.Has(soFromCursor)) {
+        start = GetSelStart();
+        if (backward)
+            length = start;
+    }
+    // A backward search begins at the end of its range.
+    if ((request.Has(soSelectedText) || !request.Has(soFromCursor)) && backward)
+        start += length;
+}
+
+void cEditor::FindNext(bool fromDialog)
+{
+    tSearchRequest request = FormFind()->CurrentRequest();
+    if (request.FindText.isEmpty())
+        return;
+    HighlightFound(false);
+    if (request.Has(soRegex)) {
+        RegexFindNext(request);
+        return;
+    }
+    if (!fromDialog)
+        request.SearchOptions = tSearchOptions((request.SearchOptions & ~soSelectedText) | soFromCursor);
+    int flags, start, length;
+    PrepareFindRange(request, flags, start, length);
+    const int found = FindTextW(request.FindText, start, length, flags);
+    if (found < 0) {
+        Report(NotFoundText(request));
+        return;
+    }
+    const int matchLength = int(request.FindText.size());
+    SetSelStart(found);
+    SetSelLength(matchLength);
+    HighlightFound(true);
+    if (!request.Has(soBackward))
+        SetSelStart(found + matchLength);
+    SetSelLength(0);
+    UpdateCaretPosition();
+}
+
+void cEditor::Find()
+{
+    tSearchRequest request;
+    FormFind()->RunDialog(GetSelLength() >= 1, false, request);
+    if (request.Action != saFind)
+        return;
+    if (request.Has(soRegex)) {
+        HighlightFound(false);
+        RegexFind(request);
+    } else {
+        FindNext(true);
+    }
+}
+
+tReplaceOutcome cEditor::ReplaceOccurrence(const tSearchRequest &request, int flags, int start, int length,
+                                           int &nextStart, int &nextLength)
+{
+    const int found = FindTextW(request.FindText, start, length, flags);
+    if (found < 0)
+        return tReplaceOutcome::NotFound;
+    const int findLength = int(request.FindText.size());
+    const int replaceLength = int(request.ReplaceText.size());
+    SetSelStart(found);
+    SetSelLength(findLength);
+    bool replace = true;
+    if (request.Has(soPrompt)) {
+        const int answer =
+            MessageBox(ApplicationMainWindow(), FormatRes(res::ReplacePrompt, {request.FindText}),
+                       LoadResString(res::ProductName), MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL)
+            return tReplaceOutcome::Cancelled;
+        replace = answer == IDYES;
+    }
+    if (replace)
+        SetSelTextW(request.ReplaceText);
+    SetSelLength(0);
+    if (flags & ftBackward) {
+        SetSelStart(found);
+        nextStart = found;
+        nextLength = found;
+    } else {
+        const int end = start + length + (replace ? replaceLength - findLength : 0);
+        nextStart = found + (replace ? replaceLength : findLength);
+        nextLength = end - nextStart;
+        SetSelStart(nextStart);
+    }
+    FLastOccurrenceReplaced = replace;
+    return tReplaceOutcome::Done;
+}
+
+QString cEditor::ReplaceLoop(const tSearchRequest &request, int flags, int start, int length)
+{
+    int nextStart = start, nextLength = length;
+    if (request.Action == saReplace) {
+        if (ReplaceOccurrence(request, flags, start, length, nextStart, nextLength) ==
+            tReplaceOutcome::NotFound)
+            return NotFoundText(request);
+        return {};
+    }
+    int count = 0;
+    bool foundAny = false;
+    while (nextLength > 0) {
+        const tReplaceOutcome outcome =
+            ReplaceOccurrence(request, flags, nextStart, nextLength, nextStart, nextLength);
+        if (outcome != tReplaceOutcome::Done) {
+            foundAny = foundAny || outcome == tReplaceOutcome::Cancelled;
+            break;
+        }
+        foundAny = true;
+        if (FLastOccurrenceReplaced)
+            ++count;
+    }
+    if (!foundAny)
+        return NotFoundText(request);
+    return FormatRes(count == 1 ? res::ReplacementDone : res::ReplacementsDone,
+                     {count, request.FindText, request.ReplaceText});
+}
+
+void cEditor::Replace()
+{
+    tSearchRequest request;
+    FormFind()->RunDialog(GetSelLength() >= 1, true, request);
+    if (request.FindText.isEmpty() || (request.Action != saReplace && request.Action != saReplaceAll))
+        return;
+    if (request.Has(soRegex)) {
+        RegexReplace(request);
+        return;
+    }
+    if (request.FindText == request.ReplaceText) {
+        Report(FormatRes(res::FindEqualsReplace, {request.FindText}));
+        return;
+    }
+    int flags, start, length;
+    PrepareFindRange(request, flags, start, length);
+    Refresh();
+    QString report;
+    {
+        const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+        std::optional<cUpdateBracket> noRedraw;
+        if (!request.Has(soPrompt))
+            noRedraw.emplace(WLines());
+        cSnapshotBracket snapshot(*this);
+        report = ReplaceLoop(request, flags, start, length);
+    }
+    if (!report.isEmpty())
+        Report(report);
+}

@@ -1,0 +1,401 @@
+#include "editor/editing/Editors.h"
+
+#include "editor/editing/EditorStatus.h"
+#include "editor/editing/KbdMacros.h"
+#include "editor/editing/TextFiles.h"
+#include "editor/editing/WaitSt.h"
+#include "editor/platform/AnsiCodePage.h"
+#include "editor/platform/Application.h"
+#include "editor/platform/CharServices.h"
+#include "editor/platform/Exceptions.h"
+#include "editor/platform/MessageBox.h"
+#include "editor/platform/Resources.h"
+#include "editor/text/UnicodeClipboard.h"
+#include "editor/text/UnicodeStrings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QScrollBar>
+
+namespace {
+
+tDocumentDialogs TheDocumentDialogs;
+
+const QColor FoundTextColor(255, 255, 0);
+const QColor FoundBackColor(0, 0, 0);
+
+QString ProductName()
+{
+    return LoadResString(res::ProductName);
+}
+
+// Keeps the view where it is while a command moves the selection about and
+// puts it back.
+class cKeepScrollPosition
+{
+public:
+    explicit cKeepScrollPosition(QAbstractScrollArea &area)
+        : FArea(area), FHorizontal(area.horizontalScrollBar()->value()), FVertical(area.verticalScrollBar()->value())
+    {
+    }
+    ~cKeepScrollPosition()
+    {
+        FArea.horizontalScrollBar()->setValue(FHorizontal);
+        FArea.verticalScrollBar()->setValue(FVertical);
+    }
+    cKeepScrollPosition(const cKeepScrollPosition &) = delete;
+    cKeepScrollPosition &operator=(const cKeepScrollPosition &) = delete;
+
+private:
+    QAbstractScrollArea &FArea;
+    int FHorizontal, FVertical;
+};
+
+} // namespace
+
+void SetDocumentDialogs(tDocumentDialogs dialogs)
+{
+    TheDocumentDialogs = std::move(dialogs);
+}
+
+const tDocumentDialogs &DocumentDialogs()
+{
+    return TheDocumentDialogs;
+}
+
+// ---------------------------------------------------------------------------
+// Creation and the per-document state the status bar shows
+
+cEditor::cEditor(QWidget *owner) : cEditAPI(owner)
+{
+    connect(this, &cWRichEdit::Change, this, &cEditor::TextChanged);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &cEditor::UpdateCaretPosition);
+    connect(this, &QPlainTextEdit::selectionChanged, this, &cEditor::UpdateCaretPosition);
+}
+
+void cEditor::TextChanged()
+{
+    HighlightFound(false);
+    UpdateCaretPosition();
+    SetModified(true);
+}
+
+void cEditor::PrepareForEditing()
+{
+    setTabChangesFocus(false);
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+    FNormalTextColor = p.color(QPalette::Active, QPalette::Text);
+    FNormalBackColor = p.color(QPalette::Active, QPalette::Base);
+}
+
+void cEditor::SetModified(bool value)
+{
+    if (value == FModified)
+        return;
+    FModified = value;
+    if (StatusBar)
+        StatusBar->ShowModified(FModified);
+}
+
+void cEditor::SetFileName(const QString &fileName)
+{
+    if (fileName == FFileName)
+        return;
+    FFileName = fileName;
+    FileNameChanged();
+}
+
+void cEditor::FileNameChanged()
+{
+    if (StatusBar)
+        StatusBar->ShowFileName(FFileName);
+    const QString title = FFileName.isEmpty() ? ProductName() : Format(QStringLiteral("%s - %s"), {FFileName, ProductName()});
+    SetApplicationTitle(title);
+    if (QWidget *window = ApplicationMainWindow())
+        window->setWindowTitle(title);
+}
+
+void cEditor::UpdateCaretPosition()
+{
+    if (StatusBar)
+        StatusBar->ShowPosition(GetCaretLine() + 1, GetCaretColumn() + 1);
+}
+
+// ---------------------------------------------------------------------------
+// Found-text highlight
+
+// The mark is view-only, so neither the text nor the modified flag changes;
+// the flag is put back all the same, as moving the selection must not touch it.
+void cEditor::HighlightFound(bool on)
+{
+    const bool wasModified = FModified;
+    if (on) {
+        if (FHighlighted)
+            return;
+        FSavedSelStart = GetSelStart();
+        FSavedSelLength = GetSelLength();
+        SetSelBackColor(FoundBackColor);
+        SetSelTextColor(FoundTextColor);
+        FHighlighted = true;
+    } else {
+        if (!FHighlighted)
+            return;
+        // Cleared first: recolouring moves the selection, which reports back here.
+        FHighlighted = false;
+        const cKeepScrollPosition keepView(*this);
+        int anchor, caret;
+        GetSel(anchor, caret);
+        SetSel(FSavedSelStart, FSavedSelStart + FSavedSelLength + 1);
+        SetSelTextColor(FNormalTextColor);
+        SetSelBackColor(FNormalBackColor);
+        SetSel(anchor, caret);
+    }
+    SetModified(wasModified);
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard, case, go to
+
+bool cEditor::CanPaste() const
+{
+    return !isReadOnly() && !WClipboard().FGetClipboardString().isEmpty();
+}
+
+namespace {
+
+QString ConvertCase(const QString &text, int mode)
+{
+    QString result = text;
+    switch (mode) {
+    case 1:
+        for (QChar &c : result)
+            WCharLower(c);
+        break;
+    case 2:
+        for (QChar &c : result)
+            WCharUpper(c);
+        break;
+    case 3:
+        for (QChar &c : result)
+            WCharLower(c);
+        for (qsizetype i = 0; i < result.size(); ++i)
+            if (i == 0 || !IsCharAlphaW(text[i - 1]))
+                WCharUpper(result[i]);
+        break;
+    case 4:
+        for (QChar &c : result) {
+            if (!IsCharAlphaW(c))
+                continue;
+            if (IsCharUpperW(c))
+                WCharLower(c);
+            else
+                WCharUpper(c);
+        }
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+} // namespace
+
+void cEditor::ChangeCase(bool showDialog)
+{
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    const cSnapshotBracket snapshot(*this);
+    if (GetSelLength() == 0)
+        SelectCurrentLine();
+    const int mode = DocumentDialogs().GetCase ? DocumentDialogs().GetCase(showDialog) : 0;
+    if (GetSelLength() == 0 || mode < 1 || mode > 4)
+        return;
+    SetSelTextW(ConvertCase(GetSelTextW(), mode));
+}
+
+void cEditor::SelectCurrentLine()
+{
+    const int line = GetCaretLine();
+    GoToLine(line);
+    GoToColumn(0);
+    const int start = GetSelStart();
+    GoToColumn(int(WLines().Get(line).size()));
+    const int end = GetSelStart();
+    SetSel(start, end);
+}
+
+void cEditor::GoToLineColumn()
+{
+    if (!DocumentDialogs().GotoLineColumn)
+        return;
+    int line = -1, column = -1;
+    if (!DocumentDialogs().GotoLineColumn(line, column))
+        return;
+    if (line >= 0)
+        GoToLine(line);
+    if (column >= 0)
+        GoToColumn(column);
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+void cEditor::LoadFromFile(const QString &fileName)
+{
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    const cUpdateBracket update(WLines());
+    tTextFile file = ReadTextFile(fileName);
+    // A refused text would leave an empty document that a save writes back.
+    if (!SetText(file.Text))
+        throw EInvalidOperation(QStringLiteral("Text exceeds memo capacity"));
+    file.Text.clear();
+    FEncoding = file.Encoding;
+    SetFileName(fileName);
+    SetModified(false);
+}
+
+bool cEditor::ConfirmAnsiLoss(const QString &fileName) const
+{
+    const QString text = Format(
+        QStringLiteral("The file\r\"%s\"\rcontains characters in Unicode format which will be lost if you save "
+                       "this file as an ANSI text.\rTo keep the Unicode information, select any of the Unicode "
+                       "encodings (UTF-8, Unicode or Unicode big endian) in the Save As dialog box.\r\r"
+                       "Do you still want to continue and enforce ANSI?"),
+        {fileName});
+    return MessageBox(ApplicationMainWindow(), text, ProductName(), MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) ==
+           IDOK;
+}
+
+// A write that fails throws before anything of the document changed, so it
+// keeps its name, encoding and modified flag.
+void cEditor::SaveToFile(const QString &fileName, tTextEncoding encoding)
+{
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    bool written = false;
+    {
+        const QString text = GetTextViaWindowText();
+        if (encoding != teAnsi || !HasNonAnsiCharacters(text) || ConfirmAnsiLoss(fileName)) {
+            WriteFileSafely(fileName, BomTable[encoding], EncodeText(text, encoding));
+            written = true;
+        }
+    }
+    SetModified(!written);
+    SetFileName(fileName);
+    FEncoding = encoding;
+}
+
+// A file removed since it was opened (or a name kept from a cancelled ANSI
+// save) is written again: Save that writes nothing would look like success.
+bool cEditor::Save()
+{
+    if (FFileName.isEmpty())
+        return false;
+    SaveToFile(FFileName, FEncoding);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Events
+
+// Recorded before anything else sees the key, the document's own filter
+// included; a shortcut override is not a key message and is not recorded.
+bool cEditor::event(QEvent *event)
+{
+    if (KeyMacro && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
+        KeyMacro->Record(*static_cast<QKeyEvent *>(event));
+    return cEditAPI::event(event);
+}
+
+bool cEditor::KeyDown(QKeyEvent *event)
+{
+    HighlightFound(false);
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const int key = event->key();
+    const auto none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
+    auto is = [&](Qt::KeyboardModifiers m, int k) { return mods == m && key == k; };
+
+    if (key == Qt::Key_Backtab || (key == Qt::Key_Tab && mods != none)) {
+        ForwardTabKey(mods | (key == Qt::Key_Backtab ? shift : none));
+        return true;
+    }
+    if (is(ctrl | shift, Qt::Key_L) || is(ctrl, Qt::Key_R) || is(ctrl, Qt::Key_L) || is(ctrl, Qt::Key_E))
+        return true;
+    if (is(shift, Qt::Key_Delete) || is(ctrl, Qt::Key_X)) {
+        WMCut();
+        return true;
+    }
+    if (is(ctrl, Qt::Key_Insert) || is(ctrl, Qt::Key_C) || is(ctrl | shift, Qt::Key_Insert)) {
+        WMCopy();
+        return true;
+    }
+    if (is(shift, Qt::Key_Insert) || is(ctrl, Qt::Key_V) || is(ctrl | shift, Qt::Key_V)) {
+        WMPaste();
+        return true;
+    }
+    if (is(none, Qt::Key_F3)) {
+        FindNext(false);
+        return true;
+    }
+    if (is(none, Qt::Key_F4)) {
+        ChangeCase(false);
+        return true;
+    }
+    if (is(none, Qt::Key_Insert)) {
+        FOverwrite = !FOverwrite;
+        setOverwriteMode(FOverwrite);
+        if (StatusBar)
+            StatusBar->ShowOverwrite(FOverwrite);
+        return true;
+    }
+    return cEditAPI::KeyDown(event);
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab belong to the tabs around the document; the
+// key goes up the parent chain, where the tab control takes it.
+void cEditor::ForwardTabKey(Qt::KeyboardModifiers modifiers)
+{
+    QWidget *parent = parentWidget();
+    if (!parent)
+        return;
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, modifiers);
+    QCoreApplication::sendEvent(parent, &tab);
+}
+
+void cEditor::focusInEvent(QFocusEvent *event)
+{
+    cEditAPI::focusInEvent(event);
+    UpdateCaretPosition();
+    if (StatusBar)
+        StatusBar->ShowModified(FModified);
+    FileNameChanged();
+    if (StatusBar)
+        StatusBar->ShowOverwrite(FOverwrite);
+}
+
+void cEditor::focusOutEvent(QFocusEvent *event)
+{
+    cEditAPI::focusOutEvent(event);
+    UpdateCaretPosition();
+}
+
+void cEditor::mousePressEvent(QMouseEvent *event)
+{
+    cEditAPI::mousePressEvent(event);
+    if (event->button() == Qt::MiddleButton)
+        return;
+    HighlightFound(false);
+    UpdateCaretPosition();
+}
+
+void cEditor::resizeEvent(QResizeEvent *event)
+{
+    cEditAPI::resizeEvent(event);
+    UpdateCaretPosition();
+}

@@ -1,0 +1,317 @@
+#include "editor/editing/Editors.h"
+
+#include "editor/editing/dfFind.h"
+#include "editor/editing/UnicodeControls.h"
+#include "editor/editing/WaitSt.h"
+#include "editor/platform/MessageBox.h"
+#include "editor/platform/Resources.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Sets the Find dialog's controls as a user would before pressing a button.
+struct tDialogInput
+{
+    explicit tDialogInput(QString find, QString replace = {}, bool regex = false, bool special = false)
+        : Find(std::move(find)), Replace(std::move(replace)), Regex(regex), Special(special)
+    {}
+    QString Find;
+    QString Replace;
+    bool Regex = false;
+    bool Special = false;
+    bool Prompt = false;
+    bool Backward = false;
+    bool WholeWord = false;
+    bool MatchCase = false;
+    bool EntireScope = false;
+    int Result = QDialog::Accepted;
+};
+
+void Fill(TFormFind &dialog, const tDialogInput &in)
+{
+    dialog.edwFind->SetTextW(in.Find);
+    dialog.edwReplace->SetTextW(in.Replace);
+    (in.Regex     ? dialog.rSpecialRegex
+     : in.Special ? dialog.rSpecialChars
+                  : dialog.rSpecialNone)
+        ->setChecked(true);
+    dialog.cbPrompt->setChecked(in.Prompt);
+    (in.Backward ? dialog.rBackward : dialog.rForward)->setChecked(true);
+    dialog.cbWholeWord->setChecked(in.WholeWord);
+    dialog.cbCase->setChecked(in.MatchCase);
+    (in.EntireScope ? dialog.rEntireScope : dialog.rFromCursor)->setChecked(true);
+}
+
+class Search : public ::testing::Test
+{
+protected:
+    void Run(const tDialogInput &in)
+    {
+        FormFind()->SetExecutor([in](TFormFind &dialog) {
+            Fill(dialog, in);
+            return in.Result;
+        });
+    }
+    void TearDown() override { FormFind()->SetExecutor(nullptr); }
+
+    QStringList Texts(const cMessageBoxAnswerer &answerer) const
+    {
+        QStringList texts;
+        for (const tMessageBoxCall &call : answerer.Calls())
+            texts << call.Text;
+        return texts;
+    }
+
+    cEditor Doc;
+};
+
+TEST_F(Search, F3StepsThroughMatchesAndThenReportsNotFound)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("abc abc"));
+    Doc.SetSelStart(0);
+    Run(tDialogInput(QStringLiteral("abc")));
+    Doc.Find();
+    EXPECT_EQ(Doc.GetSelStart(), 3);
+    EXPECT_TRUE(Doc.Highlighted());
+    Doc.FindNext(false);
+    EXPECT_EQ(Doc.GetSelStart(), 7);
+    Doc.FindNext(false);
+    EXPECT_EQ(Texts(answerer), QStringList({QStringLiteral("Text \"abc\" not found")}));
+}
+
+TEST_F(Search, BackwardSearchLeavesTheCaretAtTheMatchStart)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("abc abc"));
+    Doc.SetSelStart(7);
+    tDialogInput in(QStringLiteral("abc"));
+    in.Backward = true;
+    Run(in);
+    Doc.Find();
+    EXPECT_EQ(Doc.GetSelStart(), 4);
+    Doc.FindNext(false);
+    EXPECT_EQ(Doc.GetSelStart(), 0);
+    EXPECT_TRUE(answerer.Calls().isEmpty());
+}
+
+TEST_F(Search, WholeWordsAndCase)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("concatenate Cat"));
+    Doc.SetSelStart(0);
+    tDialogInput in(QStringLiteral("cat"));
+    in.WholeWord = true;
+    in.MatchCase = true;
+    Run(in);
+    Doc.Find();
+    EXPECT_EQ(answerer.Calls().size(), 1);
+    in.MatchCase = false;
+    Run(in);
+    Doc.SetSelStart(0);
+    Doc.Find();
+    EXPECT_EQ(Doc.GetSelStart(), 15);
+}
+
+TEST_F(Search, RegexReplaceAllIsOneUndoAndIsReported)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("caaab aa"));
+    tDialogInput in(QStringLiteral("a+"), QStringLiteral("x"), true);
+    in.EntireScope = true;
+    in.Result = TFormFind::mrAll;
+    Run(in);
+    Doc.Replace();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("cxb x"));
+    EXPECT_EQ(Texts(answerer),
+              QStringList({QStringLiteral("2 replacements done:\r\r\"a+\" replaced with \"x\"")}));
+    ASSERT_TRUE(Doc.CanUndo());
+    Doc.Undo();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("caaab aa"));
+    EXPECT_FALSE(Doc.CanUndo());
+    Doc.Redo();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("cxb x"));
+}
+
+TEST_F(Search, PromptedRegexReplaceCountsOnlyAcceptedOccurrences)
+{
+    QList<int> answers{IDNO, IDYES, IDYES, IDOK};
+    cMessageBoxAnswerer answerer([&](const tMessageBoxCall &) { return answers.takeFirst(); });
+    Doc.SetTextW(QStringLiteral("a1 a2 a3"));
+    tDialogInput in(QStringLiteral("a(\\d)"), QStringLiteral("<$1>"), true);
+    in.Prompt = true;
+    in.EntireScope = true;
+    in.Result = TFormFind::mrAll;
+    Run(in);
+    Doc.Replace();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("a1 <2> <3>"));
+    EXPECT_EQ(Texts(answerer).last(),
+              QStringLiteral("2 replacements done:\r\r\"a(\\d)\" replaced with \"<$1>\""));
+}
+
+TEST_F(Search, PlainPromptedReplaceCancelledAtOnceReportsZero)
+{
+    cMessageBoxAnswerer answerer([](const tMessageBoxCall &call) {
+        return (call.Flags & MB_TYPEMASK) == MB_YESNOCANCEL ? IDCANCEL : IDOK;
+    });
+    Doc.SetTextW(QStringLiteral("x x"));
+    tDialogInput in(QStringLiteral("x"), QStringLiteral("y"));
+    in.Prompt = true;
+    in.EntireScope = true;
+    in.Result = TFormFind::mrAll;
+    Run(in);
+    Doc.Replace();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("x x"));
+    EXPECT_EQ(Texts(answerer).last(), QStringLiteral("0 replacements done:\r\r\"x\" replaced with \"y\""));
+}
+
+TEST_F(Search, PlainReplaceAllWithSpecialCharacters)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("a\rb a\rb"));
+    tDialogInput in(QStringLiteral("a^pb"), QStringLiteral("^t"), false, true);
+    in.EntireScope = true;
+    in.Result = TFormFind::mrAll;
+    Run(in);
+    Doc.Replace();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("\t \t"));
+    Doc.Undo();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("a\rb a\rb"));
+}
+
+TEST_F(Search, EqualTextsAndNothingFound)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("abc"));
+    tDialogInput same(QStringLiteral("b"), QStringLiteral("b"));
+    same.Result = TFormFind::mrAll;
+    Run(same);
+    Doc.Replace();
+    tDialogInput missing(QStringLiteral("zz"), QStringLiteral("y"));
+    missing.Result = TFormFind::mrAll;
+    missing.EntireScope = true;
+    Run(missing);
+    Doc.Replace();
+    EXPECT_EQ(Texts(answerer),
+              QStringList({QStringLiteral("Text to find is identical to the text to replace:\r\r\"b\""),
+                           QStringLiteral("Text \"zz\" not found")}));
+    EXPECT_FALSE(Doc.CanUndo());
+}
+
+TEST_F(Search, RegexCompileErrorLeavesNoBracketOpen)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("abc"));
+    tSearchRequest request{saReplaceAll, QStringLiteral("a(b"), QStringLiteral("x"), soRegex};
+    EXPECT_THROW(Doc.RegexReplace(request), ERegExpr);
+    EXPECT_EQ(Doc.GroupDepth(), 0);
+    EXPECT_EQ(Doc.WLines().UpdateCount(), 0);
+    EXPECT_EQ(WaitStateSingleton().BusyCount(), 0);
+}
+
+TEST_F(Search, RegexInAnEmptySelectionDoesNotSearch)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("aaa"));
+    Doc.SetSelStart(1);
+    Doc.RegexFind({saFind, QStringLiteral("a"), {}, tSearchOptions(soRegex | soSelectedText)});
+    EXPECT_EQ(Texts(answerer), QStringList({QStringLiteral("Search pattern \"a\" not found")}));
+    Doc.RegexReplace(
+        {saReplaceAll, QStringLiteral("a"), QStringLiteral("b"), tSearchOptions(soRegex | soSelectedText)});
+    EXPECT_EQ(answerer.Calls().size(), 1);
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("aaa"));
+}
+
+TEST(FindDialog, HistoryKeepsTwentyOneNewestWithoutCaseDuplicates)
+{
+    TFormFind dialog;
+    QString text;
+    dialog.SetExecutor([&](TFormFind &d) {
+        d.edwFind->SetTextW(text);
+        return int(QDialog::Accepted);
+    });
+    tSearchRequest request;
+    for (int i = 0; i < 25; ++i) {
+        text = QStringLiteral("t%1").arg(i);
+        dialog.RunDialog(false, false, request);
+    }
+    text = QStringLiteral("T24");
+    dialog.RunDialog(false, false, request);
+    ASSERT_EQ(dialog.edwFind->WItems().GetCount(), 21);
+    EXPECT_EQ(dialog.edwFind->WItems().Get(0), QStringLiteral("t24"));
+    EXPECT_EQ(dialog.edwFind->WItems().Get(20), QStringLiteral("t4"));
+}
+
+TEST(FindDialog, CancelHandsBackTextsButAddsNoHistory)
+{
+    TFormFind dialog;
+    dialog.SetExecutor([](TFormFind &d) {
+        d.edwFind->SetTextW(QStringLiteral("a^tb"));
+        d.rSpecialChars->setChecked(true);
+        d.cbCase->setChecked(true);
+        return int(QDialog::Rejected);
+    });
+    tSearchRequest request;
+    dialog.RunDialog(false, false, request);
+    EXPECT_EQ(request.Action, saNone);
+    EXPECT_EQ(request.FindText, QStringLiteral("a\tb"));
+    EXPECT_TRUE(request.Has(soMatchCase));
+    EXPECT_EQ(dialog.edwFind->WItems().GetCount(), 0);
+}
+
+TEST(FindDialog, InvalidPatternKeepsTheDialogOpenWithThePositionSelected)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    TFormFind dialog;
+    bool stayedOpen = false;
+    int selectionStart = -1;
+    dialog.SetExecutor([&](TFormFind &d) {
+        d.show();
+        d.edwFind->SetTextW(QStringLiteral("a(b"));
+        d.rSpecialRegex->setChecked(true);
+        d.btnOK->click();
+        stayedOpen = d.result() == 0 && answerer.Calls().size() == 1;
+        selectionStart = d.edwFind->lineEdit()->selectionStart();
+        d.hide();
+        return int(QDialog::Rejected);
+    });
+    tSearchRequest request;
+    dialog.RunDialog(false, false, request);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_GE(selectionStart, 1);
+}
+
+TEST(FindDialog, FindAndReplaceModesAndSpecialRules)
+{
+    TFormFind dialog;
+    bool replaceVisible = true, replaceEnabled = true;
+    dialog.SetExecutor([&](TFormFind &d) {
+        replaceVisible = d.btnReplaceAll->isVisibleTo(&d);
+        replaceEnabled = d.edwReplace->isEnabled();
+        d.rSpecialRegex->click();
+        return int(QDialog::Rejected);
+    });
+    tSearchRequest request;
+    dialog.RunDialog(true, false, request);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Find Text"));
+    EXPECT_FALSE(replaceVisible);
+    EXPECT_FALSE(replaceEnabled);
+    EXPECT_EQ(dialog.btnOK->x(), dialog.btnReplaceAll->x());
+    EXPECT_TRUE(dialog.rSelected->isChecked());
+    EXPECT_FALSE(dialog.rBackward->isEnabled());
+    EXPECT_FALSE(dialog.cbWholeWord->isEnabled());
+    dialog.SetExecutor([](TFormFind &) { return int(QDialog::Rejected); });
+    dialog.RunDialog(false, true, request);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Replace Text"));
+    EXPECT_FALSE(dialog.rSelected->isChecked());
+    EXPECT_FALSE(dialog.rGlobal->isChecked());
+    EXPECT_NE(dialog.btnOK->x(), dialog.btnReplaceAll->x());
+}
+
+} // namespace
