@@ -1,0 +1,303 @@
+#include "editor/editing/EditorControls.h"
+
+#include "editor/editing/Editors.h"
+#include "editor/editing/EditorStatus.h"
+#include "editor/editing/UnicodeControls.h"
+#include "editor/editing/WaitSt.h"
+#include "editor/platform/Application.h"
+#include "editor/platform/MessageBox.h"
+#include "editor/platform/Resources.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QTabBar>
+
+namespace {
+
+QString Untitled()
+{
+    return QStringLiteral("Untitled");
+}
+
+// Keeps a document's modified flag and selection across a re-layout.
+class cKeepDocumentState
+{
+public:
+    explicit cKeepDocumentState(cEditor &document)
+        : FDocument(document), FModified(document.Modified()), FStart(document.GetSelStart()),
+          FLength(document.GetSelLength())
+    {}
+    ~cKeepDocumentState()
+    {
+        FDocument.SetSelStart(FStart);
+        FDocument.SetSelLength(FLength);
+        FDocument.SetModified(FModified);
+    }
+    cKeepDocumentState(const cKeepDocumentState &) = delete;
+    cKeepDocumentState &operator=(const cKeepDocumentState &) = delete;
+
+private:
+    cEditor &FDocument;
+    bool FModified;
+    int FStart, FLength;
+};
+
+} // namespace
+
+cEditorController::cEditorController(QWidget *owner, QAction *saveAction, cEditorStatusBar *statusBar)
+    : QTabWidget(owner), StatusBar(statusBar), SaveAction(saveAction), FEditorFont(font())
+{
+    FEditorFont.setFamily(QStringLiteral("Tahoma"));
+    FEditorFont.setPointSize(10);
+    setDocumentMode(true);
+    setVisible(false);
+    connect(this, &QTabWidget::currentChanged, this, [this](int) {
+        if (cEditor *document = ActiveEditor())
+            document->SetFocus();
+    });
+}
+
+cEditorController::~cEditorController() = default;
+
+cEditor *cEditorController::Editors(int index) const
+{
+    return qobject_cast<cEditor *>(widget(index));
+}
+
+cEditor *cEditorController::ActiveEditor() const
+{
+    return qobject_cast<cEditor *>(currentWidget());
+}
+
+tTextEncoding cEditorController::ActiveEncoding() const
+{
+    const cEditor *document = ActiveEditor();
+    return document ? document->Encoding() : teUTF8;
+}
+
+int cEditorController::NewDocument()
+{
+    auto *document = new cEditor(this);
+    document->StatusBar = StatusBar;
+    document->KeyMacro = &FKeyMacro;
+    document->setFont(FEditorFont);
+    const int index = addTab(document, Untitled());
+    setCurrentIndex(index);
+    ApplyWordWrap(*document, FWordWrap);
+    setVisible(true);
+    UpdateTabCaptions();
+    document->SetModified(false);
+    document->PrepareForEditing();
+    document->SetFocus();
+    return index;
+}
+
+void cEditorController::MakeReadOnly(cEditor &document, bool readOnly)
+{
+    document.setReadOnly(readOnly);
+    if (readOnly) {
+        // Read-only documents take the tab control's colour, so they stand apart.
+        QPalette palette = document.palette();
+        palette.setColor(QPalette::Base, this->palette().color(QPalette::Window));
+        document.setPalette(palette);
+    }
+}
+
+void cEditorController::OpenFile(const QString &fileName, bool readOnly)
+{
+    cEditor *active = ActiveEditor();
+    if (active && currentIndex() == count() - 1 && !active->Modified() && active->FileName().isEmpty())
+        CloseActiveDocument();
+    NewDocument();
+    cEditor &document = *ActiveEditor();
+    document.LoadFromFile(QFileInfo(fileName).absoluteFilePath());
+    MakeReadOnly(document, readOnly);
+    document.PrepareForEditing();
+    UpdateTabCaptions();
+    document.SetFocus();
+}
+
+void cEditorController::OpenText(const QString &text, bool readOnly)
+{
+    NewDocument();
+    cEditor &document = *ActiveEditor();
+    {
+        cUpdateBracket noRedraw(document.WLines());
+        document.SetTextW(text);
+    }
+    MakeReadOnly(document, readOnly);
+    document.PrepareForEditing();
+    UpdateTabCaptions();
+}
+
+int cEditorController::QuerySave(cEditor &document) const
+{
+    if (!document.Modified())
+        return IDYES;
+    const QString text =
+        document.FileName().isEmpty()
+            ? QStringLiteral("File modified.\r\rDo you want to save before closing?")
+            : Format(QStringLiteral("File \"%s\" modified.\r\rDo you want to save it before closing?"),
+                     {document.FileName()});
+    return MessageBox(ApplicationMainWindow(), text, LoadResString(res::ProductName),
+                      MB_YESNOCANCEL | MB_ICONQUESTION);
+}
+
+void cEditorController::CloseActiveDocument()
+{
+    cEditor *document = ActiveEditor();
+    if (!document)
+        return;
+    if (document->Modified()) {
+        const int answer = QuerySave(*document);
+        if (answer == IDYES && SaveAction)
+            SaveAction->trigger();
+        if (document->Modified() && answer != IDNO)
+            return;
+    }
+    if (count() == 1) {
+        setVisible(false);
+        if (StatusBar)
+            StatusBar->ClearPanels();
+    }
+    const int index = currentIndex();
+    // The tab that followed takes the place; after the last, the first.
+    const int next = index < count() - 1 ? index : 0;
+    removeTab(index);
+    document->deleteLater();
+    document->setParent(nullptr);
+    if (count() > 0)
+        setCurrentIndex(next);
+    UpdateTabCaptions();
+    if (cEditor *active = ActiveEditor())
+        active->SetFocus();
+    else if (QWidget *main = ApplicationMainWindow())
+        main->setWindowTitle(LoadResString(res::ProductName));
+}
+
+void cEditorController::ForEachDocument(const std::function<void(cEditor &document, int index)> &routine)
+{
+    for (int i = 0; i < count(); ++i)
+        if (cEditor *document = Editors(i))
+            routine(*document, i);
+}
+
+void cEditorController::SaveActiveAs(const QString &fileName, tTextEncoding encoding)
+{
+    if (cEditor *document = ActiveEditor())
+        document->SaveToFile(fileName, encoding);
+    UpdateTabCaptions();
+}
+
+void cEditorController::UpdateTabCaptions()
+{
+    for (int i = 0; i < count(); ++i) {
+        const cEditor *document = Editors(i);
+        QString name = document ? QFileInfo(document->FileName()).fileName() : QString();
+        if (name.isEmpty())
+            name = Untitled();
+        // A literal "&" in a name must not become an accelerator.
+        name.replace(QLatin1Char('&'), QLatin1String("&&"));
+        setTabText(i, i < 9 ? Format(QStringLiteral("&%d: %s"), {i + 1, name}) : name);
+    }
+}
+
+void cEditorController::SetEditorFont(const QFont &font)
+{
+    FEditorFont = font;
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    ForEachDocument([this](cEditor &document, int) {
+        document.setFont(FEditorFont);
+        cUpdateBracket noRedraw(document.WLines());
+        cKeepDocumentState keep(document);
+        document.SetTextW(document.GetTextW());
+    });
+}
+
+void cEditorController::SetWordWrap(bool on)
+{
+    if (on == FWordWrap)
+        return;
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    FWordWrap = on;
+    ForEachDocument([on](cEditor &document, int) { ApplyWordWrap(document, on); });
+}
+
+void cEditorController::ApplyWordWrap(cEditor &document, bool on)
+{
+    const auto mode = on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap;
+    const auto horizontal = on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    if (document.lineWrapMode() == mode && document.horizontalScrollBarPolicy() == horizontal)
+        return;
+    {
+        cKeepDocumentState keep(document);
+        document.setHorizontalScrollBarPolicy(horizontal);
+        cUpdateBracket noRedraw(document.WLines());
+        document.setLineWrapMode(mode);
+    }
+    if (document.isVisible())
+        document.SetFocus();
+}
+
+void cEditorController::StartMacroRecording()
+{
+    FKeyMacro.Start();
+    SetStatusText(LoadResString(res::RecordingNotice));
+    if (StatusBar)
+        StatusBar->BeginRecording();
+}
+
+void cEditorController::StopMacroRecording()
+{
+    FKeyMacro.Stop();
+    if (StatusBar)
+        StatusBar->EndRecording();
+    SetStatusText(QString());
+}
+
+void cEditorController::PlayMacro()
+{
+    cEditor *document = ActiveEditor();
+    if (!document)
+        return;
+    cSnapshotBracket snapshot(*document);
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    cUpdateBracket noRedraw(document->WLines());
+    FKeyMacro.Play(document);
+}
+
+void cEditorController::PlayMacroOnAll()
+{
+    for (int i = 0; i < count(); ++i)
+        if (cEditor *document = Editors(i))
+            FKeyMacro.Play(document);
+}
+
+void cEditorController::SetStatusText(const QString &text)
+{
+    if (StatusBar)
+        StatusBar->ShowText(text);
+}
+
+void cEditorController::ActivateNeighbour(int step)
+{
+    if (count() > 0)
+        setCurrentIndex((currentIndex() + step + count()) % count());
+}
+
+// Documents hand Ctrl+Tab and Ctrl+Shift+Tab up to here.
+bool cEditorController::event(QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            (key->modifiers() & Qt::ControlModifier)) {
+            const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            ActivateNeighbour(back ? -1 : 1);
+            return true;
+        }
+    }
+    return QTabWidget::event(event);
+}

@@ -1,0 +1,175 @@
+#include "editor/editing/EditorControls.h"
+
+#include "editor/editing/Editors.h"
+#include "editor/editing/EditorStatus.h"
+#include "editor/platform/MessageBox.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Tabs : public ::testing::Test
+{
+protected:
+    Tabs() : Save(&Window), Bar(&Window), Controller(&Window, &Save, &Bar)
+    {
+        Window.setCentralWidget(&Controller);
+        Window.show();
+    }
+
+    QString File(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(Dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    QStringList Captions() const
+    {
+        QStringList captions;
+        for (int i = 0; i < Controller.count(); ++i)
+            captions << Controller.tabText(i);
+        return captions;
+    }
+
+    QTemporaryDir Dir;
+    QMainWindow Window;
+    QAction Save;
+    cEditorStatusBar Bar;
+    cEditorController Controller;
+};
+
+TEST_F(Tabs, AnUntouchedUntitledLastTabIsReplaced)
+{
+    Controller.NewDocument();
+    Controller.OpenFile(File(QStringLiteral("a.txt"), "A"), false);
+    EXPECT_EQ(Captions(), QStringList({QStringLiteral("&1: a.txt")}));
+    Controller.NewDocument();
+    Controller.OpenFile(File(QStringLiteral("b.txt"), "B"), false);
+    Controller.setCurrentIndex(1);
+    EXPECT_EQ(Captions(), QStringList({QStringLiteral("&1: a.txt"), QStringLiteral("&2: b.txt")}));
+    // An untitled tab that is not the last one stays.
+    Controller.NewDocument();
+    Controller.setCurrentIndex(0);
+    Controller.NewDocument();
+    Controller.Editors(3)->SetTextW(QStringLiteral("typed"));
+    Controller.Editors(3)->SetModified(true);
+    Controller.OpenFile(File(QStringLiteral("c.txt"), "C"), true);
+    EXPECT_EQ(Controller.DocumentCount(), 5);
+    EXPECT_TRUE(Controller.ActiveEditor()->isReadOnly());
+}
+
+TEST_F(Tabs, AFailedOpenLeavesItsEmptyTab)
+{
+    EXPECT_ANY_THROW(Controller.OpenFile(Dir.filePath(QStringLiteral("missing.txt")), false));
+    ASSERT_EQ(Controller.DocumentCount(), 1);
+    EXPECT_TRUE(Controller.ActiveEditor()->FileName().isEmpty());
+    Controller.OpenFile(File(QStringLiteral("x.txt"), "x"), false);
+    EXPECT_EQ(Captions(), QStringList({QStringLiteral("&1: x.txt")}));
+}
+
+TEST_F(Tabs, TheTenthTabHasNoNumberAndClosingRenumbers)
+{
+    for (int i = 0; i < 10; ++i)
+        Controller.NewDocument();
+    EXPECT_EQ(Controller.tabText(8), QStringLiteral("&9: Untitled"));
+    EXPECT_EQ(Controller.tabText(9), QStringLiteral("Untitled"));
+    Controller.setCurrentIndex(0);
+    Controller.CloseActiveDocument();
+    EXPECT_EQ(Controller.tabText(8), QStringLiteral("&9: Untitled"));
+    EXPECT_EQ(Controller.DocumentCount(), 9);
+}
+
+TEST_F(Tabs, ClosingActivatesTheFollowingTabOrTheFirst)
+{
+    for (int i = 0; i < 3; ++i)
+        Controller.NewDocument();
+    cEditor *third = Controller.Editors(2);
+    cEditor *first = Controller.Editors(0);
+    Controller.setCurrentIndex(1);
+    Controller.CloseActiveDocument();
+    EXPECT_EQ(Controller.ActiveEditor(), third);
+    Controller.CloseActiveDocument();
+    EXPECT_EQ(Controller.ActiveEditor(), first);
+    Controller.CloseActiveDocument();
+    EXPECT_EQ(Controller.DocumentCount(), 0);
+    EXPECT_FALSE(Controller.isVisible());
+    EXPECT_EQ(Window.windowTitle(), QString());
+}
+
+TEST_F(Tabs, SaveQuestionCancelKeepsTheTab)
+{
+    QList<QString> texts;
+    cMessageBoxAnswerer answerer([&](const tMessageBoxCall &call) {
+        texts << call.Text;
+        return IDCANCEL;
+    });
+    Controller.NewDocument();
+    Controller.ActiveEditor()->SetModified(true);
+    Controller.CloseActiveDocument();
+    EXPECT_EQ(Controller.DocumentCount(), 1);
+    EXPECT_EQ(texts,
+              QList<QString>({QStringLiteral("File modified.\r\rDo you want to save before closing?")}));
+}
+
+TEST_F(Tabs, FontAndWrapKeepModifiedFlagsAndSelections)
+{
+    Controller.NewDocument();
+    cEditor &doc = *Controller.ActiveEditor();
+    doc.SetTextW(QStringLiteral("one two three"));
+    doc.SetModified(false);
+    doc.SetSelStart(4);
+    doc.SetSelLength(3);
+    QFont font(QStringLiteral("DejaVu Sans Mono"), 14);
+    Controller.SetEditorFont(font);
+    Controller.SetWordWrap(true);
+    Controller.SetWordWrap(true);
+    EXPECT_FALSE(doc.Modified());
+    EXPECT_EQ(doc.GetSelStart(), 4);
+    EXPECT_EQ(doc.GetSelLength(), 3);
+    EXPECT_EQ(doc.font().pointSize(), 14);
+    EXPECT_EQ(doc.lineWrapMode(), QPlainTextEdit::WidgetWidth);
+}
+
+TEST_F(Tabs, MacroPlaysIntoOneDocumentAsOneUndoAndIntoAll)
+{
+    Controller.NewDocument();
+    cEditor *recorded = Controller.ActiveEditor();
+    recorded->setFocus();
+    Controller.StartMacroRecording();
+    EXPECT_EQ(Bar.PinCount(), 1);
+    QTest::keyClick(recorded, Qt::Key_A);
+    QTest::keyClick(recorded, 'B', Qt::ShiftModifier);
+    QTest::keyClick(recorded, Qt::Key_Return);
+    Controller.StopMacroRecording();
+    ASSERT_TRUE(Controller.HasMacro());
+    Controller.NewDocument();
+    cEditor *target = Controller.ActiveEditor();
+    Controller.PlayMacro();
+    EXPECT_EQ(target->GetTextW(), QStringLiteral("aB\r"));
+    target->Undo();
+    EXPECT_EQ(target->GetTextW(), QString());
+    Controller.PlayMacroOnAll();
+    EXPECT_EQ(recorded->GetTextW(), QStringLiteral("aB\raB\r"));
+    EXPECT_EQ(target->GetTextW(), QStringLiteral("aB\r"));
+}
+
+TEST_F(Tabs, CtrlTabCyclesThroughTheTabs)
+{
+    for (int i = 0; i < 3; ++i)
+        Controller.NewDocument();
+    Controller.setCurrentIndex(2);
+    QTest::keyClick(Controller.ActiveEditor(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(Controller.currentIndex(), 0);
+    QTest::keyClick(Controller.ActiveEditor(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Controller.currentIndex(), 2);
+}
+
+} // namespace
