@@ -12,7 +12,15 @@ class cEditorStatusBar : public QStatusBar
 {
     Q_OBJECT
 public:
-    enum tPanelIndex { PositionPanel, ModifiedPanel, OverwritePanel, MessagePanel, FileNamePanel, PanelCount };
+    enum tPanelIndex
+    {
+        PositionPanel,
+        ModifiedPanel,
+        OverwritePanel,
+        MessagePanel,
+        FileNamePanel,
+        PanelCount
+    };
 
     explicit cEditorStatusBar(QWidget *parent = nullptr);
 

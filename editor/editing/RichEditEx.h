@@ -9,13 +9,15 @@
 
 class QMenu;
 
-enum tUndoState : quint8 {
+enum tUndoState : quint8
+{
     usNothing = 0, // nothing recorded
     usCanUndo = 1, // the recorded change can be undone
     usCanRedo = 2  // the recorded change is undone and can be redone
 };
 
-enum tUndoKind : quint8 {
+enum tUndoKind : quint8
+{
     ukRemoved = 0,  // cut, delete
     ukInserted = 1, // paste
     ukSnapshot = 2  // whole text, around a command of many steps
@@ -111,7 +113,15 @@ protected:
     QMimeData *createMimeDataFromSelection() const override;
 
 private:
-    enum class tKeyCommand { None, Cut, Copy, Paste, Undo, Redo };
+    enum class tKeyCommand
+    {
+        None,
+        Cut,
+        Copy,
+        Paste,
+        Undo,
+        Redo
+    };
     static tKeyCommand KeyCommand(const QKeyEvent *event);
 
     void Record(tUndoKind kind);

@@ -491,8 +491,8 @@ int cWRichEdit::FindTextW(const QString &text, int startPos, int length, int opt
             const int firstStart = int(std::max<qint64>(lo, qint64(last) - chunk + 1));
             const int segStart = std::max(0, firstStart - 1);
             const QString seg = TextRange(segStart, std::min(total, last + n + 1));
-            for (qsizetype i = last - segStart; i >= 0 && (i = QStringView(seg).lastIndexOf(text, i, cs)) >= 0;
-                 --i) {
+            for (qsizetype i = last - segStart;
+                 i >= 0 && (i = QStringView(seg).lastIndexOf(text, i, cs)) >= 0; --i) {
                 if (segStart + i < firstStart)
                     break;
                 if (!wholeWord || IsWholeWordAt(seg, i, n, segStart, total))
@@ -646,7 +646,8 @@ constexpr int ObjectRole = Qt::UserRole;
 
 } // namespace
 
-cWComboBox::cWComboBox(QWidget *parent) : QComboBox(parent), FItems(std::make_unique<cWComboBoxStrings>(*this))
+cWComboBox::cWComboBox(QWidget *parent)
+    : QComboBox(parent), FItems(std::make_unique<cWComboBoxStrings>(*this))
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
