@@ -81,9 +81,10 @@ QString AdjustLineBreaksW(QStringView text)
 // cWRichEdit: the primitives. They are the only code that touches the
 // document and its cursors; everything else is built on them.
 
-cWRichEdit::cWRichEdit(QWidget *parent)
-    : QPlainTextEdit(parent), FLines(std::make_unique<cWRichEditStrings>(*this)), FTextLimit(MaxTextLength)
+cWRichEdit::cWRichEdit(QWidget *parent) : QPlainTextEdit(parent), FTextLimit(MaxTextLength)
 {
+    // Made once every member is, since the list counts its reference on us.
+    FLines = std::make_unique<cWRichEditStrings>(*this);
     connect(document(), &QTextDocument::contentsChanged, this, [this] {
         if (FChangeNotification)
             emit Change();
