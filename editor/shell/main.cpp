@@ -1,27 +1,40 @@
 // Program entry. The command line has been parsed during static
 // initialisation (CommandLine), before anything here runs.
+#include "editor/editing/dfFind.h"
+#include "editor/editing/Editors.h"
 #include "editor/platform/Application.h"
-#include "editor/platform/Resources.h"
+#include "editor/shell/dfAbout.h"
+#include "editor/shell/dfCase.h"
+#include "editor/shell/dfLine.h"
+#include "editor/shell/dfMain.h"
 #include "editor/shell/SingleInstances.h"
-
-#include <QMainWindow>
 
 namespace {
 
-// Creates the forms in their order, the main window first (it becomes the
-// application's main window), and runs the message loop until it closes.
-// The forms are destroyed before the block is released.
+// Creates the forms in their order, the main window first, and runs the
+// message loop until it closes. The forms are gone before the block is
+// released.
 int RunForms(cApplication &app)
 {
-    // TFormMain; its first activation opens the command line's documents and
-    // publishes its window for later starts.
-    QMainWindow formMain;
-    formMain.setWindowTitle(LoadResString(res::ProductName));
-    formMain.resize(696, 480);
+    TFormMain formMain;
     SetApplicationMainWindow(&formMain);
-    // TFormAbout, TFormFind, TFormGotoLine, TFormCase follow here.
+    TFormAbout formAbout(&formMain);
+    formMain.AboutBox = &formAbout;
+    FormFind();
+    TFormGotoLine formGotoLine(&formMain);
+    TFormCase formCase(&formMain);
+    SetDocumentDialogs({[&formGotoLine](int &line, int &column) {
+                            tLineColumnRequest request;
+                            formGotoLine.RunDialog(request);
+                            line = request.Line;
+                            column = request.Column;
+                            return request.Accepted;
+                        },
+                        [&formCase](bool showDialog) { return formCase.GetCase(showDialog); }});
     formMain.show();
-    return app.exec();
+    const int exitCode = app.exec();
+    SetDocumentDialogs({});
+    return exitCode;
 }
 
 } // namespace
