@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <new>
+
 namespace {
 
 QString FromBStr(BSTR text)
@@ -11,12 +13,14 @@ QString FromBStr(BSTR text)
     return text ? QString(reinterpret_cast<const QChar *>(text), qsizetype(SysStringLen(text))) : QString();
 }
 
-// Caller frees with SysFreeString; the empty text is handed out as null.
+// Caller frees with SysFreeString. The empty text is allocated too, so a
+// plug-in never meets null where it got a text.
 BSTR ToBStr(const QString &text)
 {
-    if (text.isEmpty())
-        return nullptr;
-    return SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.utf16()), uint32_t(text.size()));
+    BSTR result = SysAllocStringLen(reinterpret_cast<const OLECHAR *>(text.utf16()), uint32_t(text.size()));
+    if (!result)
+        throw std::bad_alloc();
+    return result;
 }
 
 // No exception may cross the boundary back into a plug-in.
