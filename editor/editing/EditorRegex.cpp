@@ -71,6 +71,7 @@ bool cEditRegex::RegexFindReplace(const tSearchRequest &request, int *delta)
         return false;
     const int matchStart = FRegex.MatchPos(0) + SearchBase - 1;
     const int matchLength = FRegex.MatchLen(0);
+    FLastMatchLength = matchLength;
     SetSelStart(matchStart);
     SetSelLength(matchLength);
     if (request.Action == saFind || request.Action == saNone) {
@@ -146,7 +147,10 @@ int cEditRegex::RegexReplaceAllPrompted(const tSearchRequest &request, bool &fou
         foundAny = true;
         if (FLastReplaced)
             ++count;
-        const int caret = GetSelStart();
+        int caret = GetSelStart();
+        // After an empty match the same place would match again for ever.
+        if (FLastMatchLength == 0)
+            ++caret;
         length = length - (caret - position) + delta;
         position = caret;
         SearchBase = caret;

@@ -69,4 +69,5 @@ private:
 
     TRegExpr FRegex;
     bool FLastReplaced = false; // the last RegexFindReplace replaced (not declined)
+    int FLastMatchLength = 0;   // of the last match RegexFindReplace selected
 };

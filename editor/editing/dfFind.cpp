@@ -17,10 +17,14 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int DesignWidth = 537;
 constexpr int DesignHeight = 340;
+constexpr int CancelLeft = 369;
+constexpr int HelpLeft = 449;
 constexpr int HistoryLimit = 20; // more than this many entries: the oldest goes
 
 QRadioButton *Radio(const QString &caption, QGroupBox *box, bool checked = false)
@@ -112,10 +116,11 @@ TFormFind::TFormFind(QWidget *parent) : QDialog(parent)
     const int buttonTop = DesignHeight - 36;
     btnOK->setGeometry(209, buttonTop, 75, 25);
     btnReplaceAll->setGeometry(288, buttonTop, 77, 25);
-    btnCancel->setGeometry(369, buttonTop, 75, 25);
-    btnHelp->setGeometry(449, buttonTop, 75, 25);
+    btnCancel->setGeometry(CancelLeft, buttonTop, 75, 25);
+    btnHelp->setGeometry(HelpLeft, buttonTop, 75, 25);
 
     FOkButtonLeft = btnOK->x();
+    FReplaceAllLeft = btnReplaceAll->x();
     setMinimumSize(DesignWidth, DesignHeight);
     setMaximumHeight(DesignHeight);
     resize(DesignWidth, DesignHeight);
@@ -127,6 +132,24 @@ TFormFind::TFormFind(QWidget *parent) : QDialog(parent)
     for (QRadioButton *r : {rSpecialNone, rSpecialRegex, rSpecialChars})
         connect(r, &QRadioButton::clicked, this, &TFormFind::SpecialChanged);
     edwFind->setFocus();
+}
+
+void TFormFind::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    PlaceControls();
+}
+
+void TFormFind::PlaceControls()
+{
+    const int extra = std::max(0, width() - DesignWidth);
+    edwFind->resize(DesignWidth - 120 + extra, edwFind->height());
+    edwReplace->resize(DesignWidth - 120 + extra, edwReplace->height());
+    // In find mode OK takes the place of the hidden Replace All, next to Cancel.
+    btnOK->move((FReplaceMode ? FOkButtonLeft : FReplaceAllLeft) + extra, btnOK->y());
+    btnReplaceAll->move(FReplaceAllLeft + extra, btnReplaceAll->y());
+    btnCancel->move(CancelLeft + extra, btnCancel->y());
+    btnHelp->move(HelpLeft + extra, btnHelp->y());
 }
 
 void TFormFind::SpecialChanged()
@@ -150,7 +173,8 @@ void TFormFind::RunDialog(bool hasSelection, bool replace, tSearchRequest &reque
                                              : this->palette().color(QPalette::Window));
     edwReplace->setPalette(palette);
     setWindowTitle(LoadResString(replace ? res::ReplaceCaption : res::FindCaption));
-    btnOK->move(replace ? FOkButtonLeft : btnReplaceAll->x(), btnOK->y());
+    FReplaceMode = replace;
+    PlaceControls();
     if (QLineEdit *edit = edwFind->lineEdit())
         edit->selectAll();
 

@@ -42,7 +42,12 @@ public:
     // Modal result of Replace All.
     static constexpr int mrAll = 8;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    // The boxes stretch with the width; the buttons keep to the right edge.
+    void PlaceControls();
     void SpecialChanged();
     void btnOKClick();
     void btnReplaceAllClick();
@@ -52,6 +57,8 @@ private:
     static void AddToHistory(cWComboBox *box);
 
     int FOkButtonLeft;
+    int FReplaceAllLeft;
+    bool FReplaceMode = false;
     tExecutor FExecutor;
 };
 

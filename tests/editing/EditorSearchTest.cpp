@@ -171,6 +171,24 @@ TEST_F(Search, PlainPromptedReplaceCancelledAtOnceReportsZero)
     EXPECT_EQ(Texts(answerer).last(), QStringLiteral("0 replacements done:\r\r\"x\" replaced with \"y\""));
 }
 
+TEST_F(Search, PlainPromptedReplaceSkipsDeclinedOccurrences)
+{
+    QList<int> answers{IDNO, IDYES, IDYES, IDOK};
+    cMessageBoxAnswerer answerer([&](const tMessageBoxCall &) { return answers.takeFirst(); });
+    Doc.SetTextW(QStringLiteral("x x x"));
+    tDialogInput in(QStringLiteral("x"), QStringLiteral("yy"));
+    in.Prompt = true;
+    in.EntireScope = true;
+    in.Result = TFormFind::mrAll;
+    Run(in);
+    Doc.Replace();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("x yy yy"));
+    EXPECT_EQ(answerer.Calls().size(), 4);
+    EXPECT_EQ(Texts(answerer).last(), QStringLiteral("2 replacements done:\r\r\"x\" replaced with \"yy\""));
+    Doc.Undo();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("x x x"));
+}
+
 TEST_F(Search, PlainReplaceAllWithSpecialCharacters)
 {
     cMessageBoxAnswerer answerer(nullptr);
@@ -226,92 +244,6 @@ TEST_F(Search, RegexInAnEmptySelectionDoesNotSearch)
         {saReplaceAll, QStringLiteral("a"), QStringLiteral("b"), tSearchOptions(soRegex | soSelectedText)});
     EXPECT_EQ(answerer.Calls().size(), 1);
     EXPECT_EQ(Doc.GetTextW(), QStringLiteral("aaa"));
-}
-
-TEST(FindDialog, HistoryKeepsTwentyOneNewestWithoutCaseDuplicates)
-{
-    TFormFind dialog;
-    QString text;
-    dialog.SetExecutor([&](TFormFind &d) {
-        d.edwFind->SetTextW(text);
-        return int(QDialog::Accepted);
-    });
-    tSearchRequest request;
-    for (int i = 0; i < 25; ++i) {
-        text = QStringLiteral("t%1").arg(i);
-        dialog.RunDialog(false, false, request);
-    }
-    text = QStringLiteral("T24");
-    dialog.RunDialog(false, false, request);
-    ASSERT_EQ(dialog.edwFind->WItems().GetCount(), 21);
-    EXPECT_EQ(dialog.edwFind->WItems().Get(0), QStringLiteral("t24"));
-    EXPECT_EQ(dialog.edwFind->WItems().Get(20), QStringLiteral("t4"));
-}
-
-TEST(FindDialog, CancelHandsBackTextsButAddsNoHistory)
-{
-    TFormFind dialog;
-    dialog.SetExecutor([](TFormFind &d) {
-        d.edwFind->SetTextW(QStringLiteral("a^tb"));
-        d.rSpecialChars->setChecked(true);
-        d.cbCase->setChecked(true);
-        return int(QDialog::Rejected);
-    });
-    tSearchRequest request;
-    dialog.RunDialog(false, false, request);
-    EXPECT_EQ(request.Action, saNone);
-    EXPECT_EQ(request.FindText, QStringLiteral("a\tb"));
-    EXPECT_TRUE(request.Has(soMatchCase));
-    EXPECT_EQ(dialog.edwFind->WItems().GetCount(), 0);
-}
-
-TEST(FindDialog, InvalidPatternKeepsTheDialogOpenWithThePositionSelected)
-{
-    cMessageBoxAnswerer answerer(nullptr);
-    TFormFind dialog;
-    bool stayedOpen = false;
-    int selectionStart = -1;
-    dialog.SetExecutor([&](TFormFind &d) {
-        d.show();
-        d.edwFind->SetTextW(QStringLiteral("a(b"));
-        d.rSpecialRegex->setChecked(true);
-        d.btnOK->click();
-        stayedOpen = d.result() == 0 && answerer.Calls().size() == 1;
-        selectionStart = d.edwFind->lineEdit()->selectionStart();
-        d.hide();
-        return int(QDialog::Rejected);
-    });
-    tSearchRequest request;
-    dialog.RunDialog(false, false, request);
-    EXPECT_TRUE(stayedOpen);
-    EXPECT_GE(selectionStart, 1);
-}
-
-TEST(FindDialog, FindAndReplaceModesAndSpecialRules)
-{
-    TFormFind dialog;
-    bool replaceVisible = true, replaceEnabled = true;
-    dialog.SetExecutor([&](TFormFind &d) {
-        replaceVisible = d.btnReplaceAll->isVisibleTo(&d);
-        replaceEnabled = d.edwReplace->isEnabled();
-        d.rSpecialRegex->click();
-        return int(QDialog::Rejected);
-    });
-    tSearchRequest request;
-    dialog.RunDialog(true, false, request);
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Find Text"));
-    EXPECT_FALSE(replaceVisible);
-    EXPECT_FALSE(replaceEnabled);
-    EXPECT_EQ(dialog.btnOK->x(), dialog.btnReplaceAll->x());
-    EXPECT_TRUE(dialog.rSelected->isChecked());
-    EXPECT_FALSE(dialog.rBackward->isEnabled());
-    EXPECT_FALSE(dialog.cbWholeWord->isEnabled());
-    dialog.SetExecutor([](TFormFind &) { return int(QDialog::Rejected); });
-    dialog.RunDialog(false, true, request);
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Replace Text"));
-    EXPECT_FALSE(dialog.rSelected->isChecked());
-    EXPECT_FALSE(dialog.rGlobal->isChecked());
-    EXPECT_NE(dialog.btnOK->x(), dialog.btnReplaceAll->x());
 }
 
 } // namespace

@@ -1,0 +1,168 @@
+// The regex layer of a document, without the Find dialog.
+#include "editor/editing/EditorRegex.h"
+
+#include "editor/editing/WaitSt.h"
+#include "editor/platform/MessageBox.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class cRegexDocument : public cEditRegex
+{
+public:
+    void HighlightFound(bool on) override { Highlights << on; }
+    QList<bool> Highlights;
+};
+
+class RegexLayer : public ::testing::Test
+{
+protected:
+    // Answers prompts from the list (Yes when it runs out) and reports with OK.
+    void Answer(QList<int> answers) { FAnswers = std::move(answers); }
+
+    QStringList Reports() const
+    {
+        QStringList texts;
+        for (const tMessageBoxCall &call : FAnswerer.Calls())
+            if ((call.Flags & MB_TYPEMASK) == MB_OK)
+                texts << call.Text;
+        return texts;
+    }
+    int Prompts() const
+    {
+        int n = 0;
+        for (const tMessageBoxCall &call : FAnswerer.Calls())
+            n += (call.Flags & MB_TYPEMASK) == MB_YESNOCANCEL ? 1 : 0;
+        return n;
+    }
+    void ExpectEverythingRestored() const
+    {
+        EXPECT_EQ(Doc.GroupDepth(), 0);
+        EXPECT_EQ(const_cast<cRegexDocument &>(Doc).WLines().UpdateCount(), 0);
+        EXPECT_EQ(WaitStateSingleton().BusyCount(), 0);
+    }
+
+    static tSearchRequest Request(tSearchAction action, const QString &find, const QString &replace,
+                                  tSearchOptions options)
+    {
+        return {action, find, replace, tSearchOptions(options | soRegex)};
+    }
+
+    QList<int> FAnswers;
+    cMessageBoxAnswerer FAnswerer{[this](const tMessageBoxCall &call) {
+        if ((call.Flags & MB_TYPEMASK) != MB_YESNOCANCEL)
+            return IDOK;
+        return FAnswers.isEmpty() ? IDYES : FAnswers.takeFirst();
+    }};
+    cRegexDocument Doc;
+};
+
+TEST_F(RegexLayer, FindIsCaseBlindUnlessAskedAndLinesEndAtTheParagraphMark)
+{
+    Doc.SetTextW(QStringLiteral("xa\rA\rb"));
+    Doc.RegexFind(Request(saFind, QStringLiteral("^A"), {}, 0));
+    EXPECT_EQ(Doc.GetSelStart(), 4); // the second line's start, caret after the match
+    EXPECT_EQ(Doc.Highlights, QList<bool>({true}));
+    Doc.SetSelStart(0);
+    Doc.RegexFind(Request(saFind, QStringLiteral("^b$"), {}, soMatchCase));
+    EXPECT_EQ(Doc.GetSelStart(), 6);
+    Doc.RegexFind(Request(saFind, QStringLiteral("B"), {}, soMatchCase));
+    EXPECT_EQ(Reports(), QStringList({QStringLiteral("Search pattern \"B\" not found")}));
+}
+
+TEST_F(RegexLayer, FindNextContinuesFromTheCaretWhateverTheScope)
+{
+    Doc.SetTextW(QStringLiteral("a1 a22 a3"));
+    const tSearchRequest request = Request(saNone, QStringLiteral("a\\d+"), {}, soSelectedText);
+    Doc.RegexFindNext(request);
+    EXPECT_EQ(Doc.GetSelStart(), 2);
+    Doc.RegexFindNext(request);
+    EXPECT_EQ(Doc.GetSelStart(), 6);
+    Doc.RegexFindNext(request);
+    EXPECT_EQ(Doc.GetSelStart(), 9);
+    EXPECT_TRUE(Reports().isEmpty());
+    Doc.RegexFindNext(request);
+    EXPECT_EQ(Reports().size(), 1);
+}
+
+TEST_F(RegexLayer, ReplaceAllAtOnceInEachScope)
+{
+    Doc.SetTextW(QStringLiteral("aaaa"));
+    Doc.SetSelStart(1);
+    Doc.SetSelLength(2);
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("a"), QStringLiteral("b"), soSelectedText));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("abba"));
+
+    Doc.SetTextW(QStringLiteral("a-a-a"));
+    Doc.SetSelStart(2);
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("(a)"), QStringLiteral("[$1]"), soFromCursor));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("a-[a]-[a]"));
+    EXPECT_EQ(Doc.GetSelLength(), 0);
+    EXPECT_EQ(Reports(),
+              QStringList({QStringLiteral("2 replacements done:\r\r\"a\" replaced with \"b\""),
+                           QStringLiteral("2 replacements done:\r\r\"(a)\" replaced with \"[$1]\"")}));
+    ExpectEverythingRestored();
+}
+
+TEST_F(RegexLayer, SingleReplacementReportsOneAndADeclinedOneNothing)
+{
+    Doc.SetTextW(QStringLiteral("cat cat"));
+    Doc.RegexReplace(Request(saReplace, QStringLiteral("c(a)t"), QStringLiteral("d$1g"), 0));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("dag cat"));
+    EXPECT_EQ(Reports(),
+              QStringList({QStringLiteral("1 replacement done:\r\r\"c(a)t\" replaced with \"d$1g\"")}));
+    Answer({IDNO});
+    Doc.RegexReplace(Request(saReplace, QStringLiteral("cat"), QStringLiteral("x"), soPrompt));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("dag cat"));
+    EXPECT_EQ(Reports().size(), 1);
+    EXPECT_EQ(Prompts(), 1);
+}
+
+TEST_F(RegexLayer, CancelAtAPromptEndsSilentlyAndOneUndoRevertsWhatWasDone)
+{
+    Doc.SetTextW(QStringLiteral("a a a"));
+    Answer({IDYES, IDCANCEL});
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("a"), QStringLiteral("bb"), soPrompt));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("bb a a"));
+    EXPECT_EQ(Prompts(), 2);
+    EXPECT_TRUE(Reports().isEmpty());
+    ExpectEverythingRestored();
+    ASSERT_TRUE(Doc.CanUndo());
+    Doc.Undo();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("a a a"));
+}
+
+TEST_F(RegexLayer, PromptedReplaceOfEmptyMatchesComesToAnEnd)
+{
+    // An empty match replaced by nothing would otherwise be found again at
+    // the same place for ever.
+    Doc.SetTextW(QStringLiteral("ab"));
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("x*"), QString(), soPrompt));
+    EXPECT_LE(Prompts(), 3);
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("ab"));
+
+    Doc.SetTextW(QStringLiteral("ab"));
+    Answer({IDNO, IDNO, IDNO, IDNO});
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("^"), QStringLiteral("-"), soPrompt));
+    EXPECT_LE(Prompts(), 6);
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("ab"));
+    ExpectEverythingRestored();
+}
+
+TEST_F(RegexLayer, CompileErrorPropagatesFromEveryCommand)
+{
+    Doc.SetTextW(QStringLiteral("abc"));
+    EXPECT_THROW(Doc.RegexFind(Request(saFind, QStringLiteral("("), {}, 0)), ERegExpr);
+    EXPECT_THROW(
+        Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("a(b"), QStringLiteral("x"), soPrompt)),
+        ERegExpr);
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("abc"));
+    EXPECT_TRUE(Reports().isEmpty());
+    ExpectEverythingRestored();
+}
+
+} // namespace
