@@ -121,7 +121,9 @@ int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
     if (request.Has(soSelectedText)) {
         SetSelTextW(FRegex.Replace(GetSelTextW(), request.ReplaceText, true, &count));
     } else if (!request.Has(soFromCursor)) {
-        SetTextW(FRegex.Replace(GetTextW(), request.ReplaceText, true, &count));
+        // A refused text must not be reported as replaced.
+        if (!SetText(FRegex.Replace(GetTextW(), request.ReplaceText, true, &count)))
+            throw EInvalidOperation(QStringLiteral("Text exceeds memo capacity"));
     } else {
         SetSelLength(2147483647);
         SetSelTextW(FRegex.Replace(GetSelTextW(), request.ReplaceText, true, &count));

@@ -2,6 +2,7 @@
 #include "editor/editing/EditorRegex.h"
 
 #include "editor/editing/WaitSt.h"
+#include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 
 #include <QList>
@@ -161,6 +162,17 @@ TEST_F(RegexLayer, CompileErrorPropagatesFromEveryCommand)
         Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("a(b"), QStringLiteral("x"), soPrompt)),
         ERegExpr);
     EXPECT_EQ(Doc.GetTextW(), QStringLiteral("abc"));
+    EXPECT_TRUE(Reports().isEmpty());
+    ExpectEverythingRestored();
+}
+
+TEST_F(RegexLayer, ATextTheControlRefusesIsAFailureNotAReport)
+{
+    Doc.SetTextW(QStringLiteral("aaaa"));
+    Doc.LimitTextW(6);
+    EXPECT_THROW(Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("a"), QStringLiteral("bb"), 0)),
+                 EInvalidOperation);
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("aaaa"));
     EXPECT_TRUE(Reports().isEmpty());
     ExpectEverythingRestored();
 }
