@@ -184,6 +184,22 @@ TEST(FindDialog, OnlyWiderAndTheButtonsKeepToTheRightEdge)
     dialog.hide();
 }
 
+TEST(FindDialog, SpecialCharactersAreExpandedOnlyInThatMode)
+{
+    TFormFind dialog;
+    dialog.edwFind->SetTextW(QStringLiteral("^^p^x"));
+    dialog.edwReplace->SetTextW(QStringLiteral("a^tb^"));
+    dialog.rSpecialChars->setChecked(true);
+    tSearchRequest request = dialog.CurrentRequest();
+    EXPECT_EQ(request.Action, saFind);
+    EXPECT_EQ(request.FindText, QStringLiteral("^p"));
+    EXPECT_EQ(request.ReplaceText, QStringLiteral("a\tb"));
+    dialog.rSpecialNone->setChecked(true);
+    request = dialog.CurrentRequest();
+    EXPECT_EQ(request.FindText, QStringLiteral("^^p^x"));
+    EXPECT_EQ(request.ReplaceText, QStringLiteral("a^tb^"));
+}
+
 TEST(FindDialog, OneInstanceForTheRun)
 {
     TFormFind *first = FormFind();
