@@ -1,0 +1,133 @@
+#include "tests/e2e/E2eHarness.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The main window: captioned "Zelmar" or "<file> - Zelmar".
+QString MainWindow(const cDesktop &desktop)
+{
+    return desktop.WaitForWindow(QStringLiteral("Zelmar$"));
+}
+
+bool TitleBecomes(const cDesktop &desktop, const QString &window, const QString &title)
+{
+    return WaitUntil([&] { return desktop.WindowName(window) == title; }, 10000);
+}
+
+TEST(Program, CommandLineFilesOpenWritableThenReadOnlyInOrder)
+{
+    cDesktop desktop;
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a\r\n");
+    const QString b = desktop.WriteFile(QStringLiteral("b.txt"), "b\r\n");
+    const QString c = desktop.WriteFile(QStringLiteral("c.txt"), "c\r\n");
+    const QString d = desktop.WriteFile(QStringLiteral("d.txt"), "d\r\n");
+    cQuorvel program(desktop, {QStringLiteral("a.txt"), QStringLiteral("-r:b.txt;c.txt"),
+                               QStringLiteral("/x"), QStringLiteral("d.txt")});
+    const QString window = MainWindow(desktop);
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    // The last file opened is the active tab; Ctrl+Tab walks the tab order.
+    ASSERT_TRUE(TitleBecomes(desktop, window, c + QStringLiteral(" - Zelmar")));
+    const QStringList order{a, d, b, c};
+    for (const QString &name : order) {
+        desktop.Keys({QStringLiteral("ctrl+Tab")});
+        if (name == c)
+            break;
+        EXPECT_TRUE(TitleBecomes(desktop, window, name + QStringLiteral(" - Zelmar"))) << name.toStdString();
+        // Writable documents take the typed key and save it; read-only ones refuse it.
+        desktop.Type(QStringLiteral("X"));
+        desktop.Keys({QStringLiteral("ctrl+s")});
+    }
+    EXPECT_TRUE(WaitUntil([&] { return desktop.ReadFile(a) == "Xa\r\n"; }));
+    EXPECT_TRUE(WaitUntil([&] { return desktop.ReadFile(d) == "Xd\r\n"; }));
+    EXPECT_EQ(desktop.ReadFile(b), QByteArray("b\r\n"));
+}
+
+TEST(Program, AMissingFileIsReportedAndTheNextOneOpens)
+{
+    cDesktop desktop;
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a");
+    cQuorvel program(desktop, {QStringLiteral("missing.txt"), QStringLiteral("a.txt")});
+    const QString window = MainWindow(desktop);
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    // The error box is a second window captioned with the product name.
+    QString box;
+    ASSERT_TRUE(WaitUntil([&] {
+        const QStringList ids = desktop
+                                    .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                              QStringLiteral("--name"), QStringLiteral("^Zelmar$")})
+                                    .split(u'\n', Qt::SkipEmptyParts);
+        for (const QString &id : ids)
+            if (id != window)
+                box = id;
+        return !box.isEmpty();
+    }));
+    desktop.Focus(box);
+    desktop.Keys({QStringLiteral("Return")});
+    EXPECT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+}
+
+TEST(Program, NoArgumentsGiveOneUntitledDocument)
+{
+    cDesktop desktop;
+    cQuorvel program(desktop, {});
+    const QString window = MainWindow(desktop);
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    desktop.Type(QStringLiteral("hello"));
+    EXPECT_EQ(desktop.WindowName(window), QStringLiteral("Zelmar"));
+}
+
+TEST(Program, ASecondStartHandsItsFileToTheRunningWindow)
+{
+    cDesktop desktop;
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a");
+    const QString b = desktop.WriteFile(QStringLiteral("b.txt"), "b");
+    cQuorvel first(desktop, {QStringLiteral("a.txt")});
+    const QString window = MainWindow(desktop);
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+    cQuorvel second(desktop, {QStringLiteral("b.txt"), QStringLiteral("nothere.txt")});
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.Process().exitCode(), 0);
+    EXPECT_TRUE(TitleBecomes(desktop, window, b + QStringLiteral(" - Zelmar")));
+}
+
+TEST(Program, SettingsAreSavedOnExitAndSurviveARestart)
+{
+    cDesktop desktop;
+    const QString settings = desktop.ConfigHome() + QStringLiteral("/Varnholt/Zelmar/Settings");
+    {
+        cQuorvel program(desktop, {});
+        const QString window = MainWindow(desktop);
+        ASSERT_FALSE(window.isEmpty());
+        desktop.Focus(window);
+        desktop.Keys({QStringLiteral("alt+v"), QStringLiteral("w")}); // View, Word Wrap
+        desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")}); // File, Exit
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    QByteArray value = desktop.ReadFile(settings);
+    ASSERT_GE(value.size(), 37);
+    const int nameLength = int(quint8(value[0]));
+    EXPECT_EQ(value.size(), 37 + nameLength);
+    EXPECT_EQ(value[19 + nameLength], '1'); // word wrap
+    EXPECT_EQ(value[20 + nameLength], '1'); // status bar
+    {
+        cQuorvel program(desktop, {});
+        const QString window = MainWindow(desktop);
+        ASSERT_FALSE(window.isEmpty());
+        desktop.Focus(window);
+        desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    // Word wrap came back on at the restart, so it was saved on again.
+    value = desktop.ReadFile(settings);
+    EXPECT_EQ(value[19 + nameLength], '1');
+}
+
+} // namespace
