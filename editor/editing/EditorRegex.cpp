@@ -91,7 +91,9 @@ bool cEditRegex::RegexFindReplace(const tSearchRequest &request, int *delta)
         }
     }
     const QString matched = GetTextRange(matchStart, matchStart + matchLength);
-    const QString replacement = FRegex.Replace(matched, request.ReplaceText, true);
+    // Expanded for the match as found in its context: applying the pattern
+    // again to the matched text alone loses lookarounds and anchors.
+    const QString replacement = FRegex.Substitute(request.ReplaceText);
     if (delta)
         *delta = int(replacement.size() - matched.size());
     SetSelTextW(replacement);

@@ -166,6 +166,21 @@ TEST_F(RegexLayer, CompileErrorPropagatesFromEveryCommand)
     ExpectEverythingRestored();
 }
 
+TEST_F(RegexLayer, PromptedReplacementSeesTheMatchInItsContext)
+{
+    const QString pattern = QStringLiteral("(?<=a)b");
+    Doc.SetTextW(QStringLiteral("ab cb ab"));
+    Doc.RegexReplace(Request(saReplaceAll, pattern, QStringLiteral("[$&]"), soPrompt));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("a[b] cb a[b]"));
+    EXPECT_EQ(Prompts(), 2);
+    // The same request at once gives the same text.
+    Doc.SetTextW(QStringLiteral("ab cb ab"));
+    Doc.RegexReplace(Request(saReplaceAll, pattern, QStringLiteral("[$&]"), 0));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("a[b] cb a[b]"));
+    EXPECT_EQ(Reports(),
+              QStringList(2, QStringLiteral("2 replacements done:\r\r\"(?<=a)b\" replaced with \"[$&]\"")));
+}
+
 TEST_F(RegexLayer, ATextTheControlRefusesIsAFailureNotAReport)
 {
     Doc.SetTextW(QStringLiteral("aaaa"));
