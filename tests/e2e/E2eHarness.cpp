@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -56,6 +57,16 @@ cDesktop::cDesktop()
 {
     QDir(FHome.path()).mkpath(QStringLiteral("work"));
     QDir(FHome.path()).mkpath(QStringLiteral("config"));
+    QDir(FHome.path()).mkpath(QStringLiteral("bin/plugins"));
+    QDir(FHome.path()).mkpath(QStringLiteral("run"));
+    QFile::setPermissions(FHome.path() + QStringLiteral("/run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QFileInfo program(QStringLiteral(QUORVEL_EXECUTABLE));
+    if (!QFile::copy(program.filePath(), Program()))
+        throw std::runtime_error("cannot copy the program");
+    const QDir plugins(program.path() + QStringLiteral("/plugins"));
+    for (const QFileInfo &library : plugins.entryInfoList({QStringLiteral("*.so")}, QDir::Files))
+        QFile::copy(library.filePath(), FHome.path() + QStringLiteral("/bin/plugins/") + library.fileName());
 }
 
 QProcessEnvironment cDesktop::Environment() const
@@ -64,6 +75,7 @@ QProcessEnvironment cDesktop::Environment() const
     env.insert(QStringLiteral("DISPLAY"), Display());
     env.insert(QStringLiteral("HOME"), Home());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), ConfigHome());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Home() + QStringLiteral("/run"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     return env;
@@ -143,7 +155,7 @@ cQuorvel::cQuorvel(const cDesktop &desktop, const QStringList &args)
     FProcess.setProcessEnvironment(desktop.Environment());
     FProcess.setWorkingDirectory(desktop.WorkDir());
     FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    FProcess.start(QStringLiteral(QUORVEL_EXECUTABLE), args);
+    FProcess.start(desktop.Program(), args);
     if (!FProcess.waitForStarted(10000))
         throw std::runtime_error("quorvel did not start");
 }

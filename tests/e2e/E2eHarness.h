@@ -36,6 +36,9 @@ public:
     QString WorkDir() const { return FHome.path() + QStringLiteral("/work"); }
     QString ConfigHome() const { return FHome.path() + QStringLiteral("/config"); }
     QString Display() const { return FServer.Display(); }
+    // This desktop's own copy of the program and its plug-ins: the running
+    // instance of one test must never take the files of another.
+    QString Program() const { return FHome.path() + QStringLiteral("/bin/quorvel"); }
     QProcessEnvironment Environment() const;
 
     // Writes bytes to a file below WorkDir() and returns its full path.
