@@ -152,7 +152,9 @@ TEST_F(Fennic, ImportFiltersJoinAsTheHostJoinsThem)
         auto importer = plugin.Query<IImportPlugin>(IID_IImportPlugin);
         if (!importer)
             continue;
-        joined += (joined.empty() ? "" : "|") + FilterOf(importer.Get());
+        if (!joined.empty())
+            joined += '|';
+        joined += FilterOf(importer.Get());
     }
     EXPECT_EQ(joined, "UTF-8 without BOM files (*.*)|*.*|UTF-16LE without BOM files (*.*)|*.*|"
                       "UTF-16BE without BOM files (*.*)|*.*");
