@@ -131,3 +131,26 @@ TEST(Program, SettingsAreSavedOnExitAndSurviveARestart)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Program, TypographyCommandAsksForASelection)
+{
+    cDesktop desktop;
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "text\r\n");
+    cQuorvel program(desktop, {QStringLiteral("a.txt")});
+    const QString window = MainWindow(desktop);
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+    desktop.Keys({QStringLiteral("ctrl+1")}); // the first plug-in command
+    const QString box = desktop.WaitForWindow(QStringLiteral("^Correct typography$"));
+    ASSERT_FALSE(box.isEmpty());
+    desktop.Focus(box);
+    desktop.Keys({QStringLiteral("Return")});
+    desktop.Focus(window);
+    desktop.Keys({QStringLiteral("ctrl+s")});
+    EXPECT_EQ(desktop.ReadFile(a), QByteArray("text\r\n"));
+}
+
+} // namespace
