@@ -1,6 +1,7 @@
 #include "editor/pluginhost/EditorAPI.h"
 
 #include "editor/platform/Application.h"
+#include "editor/platform/Exceptions.h"
 
 #include <QWidget>
 
@@ -23,17 +24,6 @@ BSTR ToBStr(const QString &text)
     return result;
 }
 
-// No exception may cross the boundary back into a plug-in.
-template <typename F> HRESULT Guarded(F &&step) noexcept
-{
-    try {
-        step();
-        return S_OK;
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
 int32_t HandleOf(const QWidget *widget)
 {
     return widget ? int32_t(widget->winId()) : 0;
@@ -42,6 +32,33 @@ int32_t HandleOf(const QWidget *widget)
 } // namespace
 
 cEditAPI::cEditAPI(QWidget *parent) : cEditRegex(parent) {}
+
+QString cEditAPI::APIErrorText() const
+{
+    if (!FAPIError)
+        return {};
+    try {
+        std::rethrow_exception(FAPIError);
+    } catch (const eException &error) {
+        return error.Message();
+    } catch (const std::exception &error) {
+        return QString::fromUtf8(error.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+// No exception may cross the boundary back into a plug-in.
+template <typename F> HRESULT cEditAPI::cApi::Guarded(F &&step) noexcept
+{
+    try {
+        step();
+        return S_OK;
+    } catch (...) {
+        FOwner.FAPIError = std::current_exception();
+        return E_FAIL;
+    }
+}
 
 HRESULT cEditAPI::cApi::QueryInterface(const GUID &iid, void **out)
 {

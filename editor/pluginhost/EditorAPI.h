@@ -3,6 +3,11 @@
 #include "contract/EditorPlugins_TLB.h"
 #include "editor/editing/EditorRegex.h"
 
+#include <QString>
+
+#include <exception>
+#include <utility>
+
 // The interface lives in a member object: its operation names (GetSelStart,
 // SetText, AddRef, ...) would otherwise collide with the control's own. It is
 // part of the document and not reference-counted: AddRef and Release return -1
@@ -15,6 +20,13 @@ public:
 
     // Valid as long as the document exists.
     IEditAPI *EditAPI() noexcept { return &FApi; }
+
+    // A failure inside an operation ends it with E_FAIL, since nothing may
+    // cross into the plug-in; it is kept here so that the host can raise it
+    // again once the plug-in has returned. Null when none is pending.
+    std::exception_ptr TakeAPIError() noexcept { return std::exchange(FAPIError, nullptr); }
+    // The pending failure's message; empty when none is pending.
+    QString APIErrorText() const;
 
 private:
     class cApi final : public IEditAPI
@@ -51,8 +63,11 @@ private:
                                          LongBool wholeWord, LongBool matchCase, int32_t *position) override;
 
     private:
+        template <typename F> HRESULT Guarded(F &&step) noexcept;
+
         cEditAPI &FOwner;
     };
 
     cApi FApi{*this};
+    std::exception_ptr FAPIError; // the last failure of an operation, until taken
 };

@@ -2,7 +2,9 @@
 // C vtable, every text as a BSTR.
 #include "editor/pluginhost/EditorAPI.h"
 
+#include "editor/editing/Editors.h"
 #include "editor/platform/Application.h"
+#include "editor/platform/Exceptions.h"
 #include "EditorAPIFromC.h"
 
 #include <QWidget>
@@ -10,12 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class cTestDocument : public cEditAPI
-{
-public:
-    void HighlightFound(bool) override {}
-};
 
 class EditorAPIFromC : public ::testing::Test
 {
@@ -44,7 +40,7 @@ protected:
         return value;
     }
 
-    cTestDocument Doc;
+    cEditor Doc;
     IEditAPI *Api = Doc.EditAPI();
 };
 
@@ -158,6 +154,32 @@ TEST_F(EditorAPIFromC, HandlesAreTheWindowIds)
     SetApplicationMainWindow(nullptr);
     EXPECT_EQ(Int(CGetEditorHandle), int32_t(Doc.winId()));
     EXPECT_NE(Int(CGetEditorHandle), 0);
+}
+
+// A document whose text cannot be read, as when memory runs out.
+class cFailingDocument : public cEditor
+{
+public:
+    QString GetTextW() const override { throw EOutOfResources(QStringLiteral("Out of memory")); }
+};
+
+TEST(EditorAPIFailure, AFailureEndsTheCallWithEFailAndWaitsForTheHost)
+{
+    cFailingDocument doc;
+    IEditAPI *api = doc.EditAPI();
+    EXPECT_EQ(doc.TakeAPIError(), nullptr);
+    OLECHAR buffer[8];
+    int32_t length = 0;
+    EXPECT_EQ(CGetText(api, buffer, 8, &length), E_FAIL);
+    EXPECT_EQ(length, -1); // nothing handed out
+    EXPECT_EQ(doc.APIErrorText(), QStringLiteral("Out of memory"));
+    EXPECT_EQ(CAddLine(api, u"still usable"), S_OK);
+    EXPECT_EQ(doc.WLines().Get(0), QStringLiteral("still usable"));
+    const std::exception_ptr error = doc.TakeAPIError();
+    ASSERT_NE(error, nullptr);
+    EXPECT_THROW(std::rethrow_exception(error), EOutOfResources);
+    EXPECT_EQ(doc.TakeAPIError(), nullptr);
+    EXPECT_EQ(doc.APIErrorText(), QString());
 }
 
 } // namespace
