@@ -13,6 +13,7 @@
 #include "editor/shell/SingleInstances.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -22,14 +23,17 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStatusTipEvent>
-#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -38,26 +42,58 @@ QString ProductName()
     return LoadResString(res::ProductName);
 }
 
-// "desc|mask|desc|mask" as Qt name filters, one per pair.
-QStringList NameFilters(const QString &filter)
+const QKeySequence MacroShortcut(Qt::SHIFT | Qt::CTRL | Qt::Key_R);
+
+bool IsModifierKey(int key)
 {
-    const QStringList parts = filter.split(u'|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters << cPluginManager::NameFilterOf(parts[i] + u'|' + parts[i + 1]);
-    return filters;
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case 0:
+    case Qt::Key_unknown:
+        return true;
+    default:
+        return false;
+    }
 }
 
-// The printer shared by Print Setup and Print, so a setup carries over.
-QPrinter &SharedPrinter()
+QKeyCombination CombinationOf(const QKeyEvent &key)
 {
-    static QPrinter printer(QPrinter::HighResolution);
-    return printer;
+    const Qt::KeyboardModifiers mods =
+        key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return QKeyCombination(mods, Qt::Key(key.key()));
+}
+
+// First carrier of Key among Actions and, depth first, their submenus.
+QAction *FindCarrier(const QList<QAction *> &actions, const QKeySequence &key)
+{
+    for (QAction *action : actions) {
+        if (!action->isVisible() || action->isSeparator())
+            continue;
+        if (QMenu *menu = action->menu()) {
+            if (QAction *found = FindCarrier(menu->actions(), key))
+                return found;
+            continue;
+        }
+        if (action->shortcuts().contains(key))
+            return action;
+    }
+    return nullptr;
 }
 
 } // namespace
 
-cFormMain::cFormMain(QWidget *parent) : QMainWindow(parent) {}
+cFormMain::cFormMain(QWidget *parent, tFormMainSetup setup) : QMainWindow(parent), FSetup(std::move(setup)) {}
 
 cFormMain::~cFormMain()
 {
@@ -81,6 +117,15 @@ bool cFormMain::RunDialog(QFileDialog &dialog)
     return FDialogExecutor ? FDialogExecutor(dialog) : dialog.exec() == QDialog::Accepted;
 }
 
+QStringList cFormMain::NameFilters(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << cPluginManager::NameFilterOf(parts[i] + u'|' + parts[i + 1]);
+    return filters;
+}
+
 QCheckBox *cFormMain::AddReadOnlyBox(QFileDialog &dialog)
 {
     auto *box = new QCheckBox(QStringLiteral("Open as &read-only"), &dialog);
@@ -97,19 +142,21 @@ void cFormMain::Initialize()
 {
     setWindowTitle(ProductName());
     SetApplicationTitle(ProductName());
+    // The hint receiver is event(): menus send the hovered item's status tip here.
     StatusBar = new cEditorStatusBar(this);
     setStatusBar(StatusBar);
     EditorTabs = new cEditorController(this, SaveAction, StatusBar);
     setCentralWidget(EditorTabs);
 
-    StartMacroAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_R));
-    EndMacroAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_R));
+    StartMacroAction->setShortcut(MacroShortcut);
+    EndMacroAction->setShortcut(MacroShortcut);
     PlayMacroAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_P));
     RedoAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Z));
     ChangeCaseToAction->setShortcut(QKeySequence(Qt::Key_F4));
     ChangeCaseToAction->setVisible(false);
     FindNextAction->setShortcut(QKeySequence(Qt::Key_F3));
 
+    // Qt's own dialogs, not the desktop's: the same behaviour everywhere.
     OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
@@ -130,16 +177,31 @@ void cFormMain::Initialize()
     SaveSettingsOnExit = true;
     SettingsStore = std::make_unique<cPersistencyManager>(LoadResString(res::CompanyWord), ProductName(),
                                                           QStringLiteral("Settings"));
-    Plugins = std::make_unique<cPluginActionManager>(this, PluginsMenu);
+    const QString pluginStart = FSetup.PluginStartPath.isEmpty() ? ExecutablePath() : FSetup.PluginStartPath;
+    Plugins = std::make_unique<cPluginActionManager>(this, PluginsMenu, pluginStart);
     Plugins->PrepareDialog(ioImport, *IODialogs[ioImport]);
     Plugins->PrepareDialog(ioExport, *IODialogs[ioExport]);
     if (FDialogExecutor)
         Plugins->SetDialogExecutor(FDialogExecutor);
 
+    // A later start's requests: errors in them reach the standard error box.
     cApplicationSingleton::SetOpenFileHandler([this](const QString &name) {
         if (EditorTabs)
             EditorTabs->OpenFile(name, false);
     });
+    cApplicationSingleton::SetBringToFrontHandler([this] {
+        QWidget *target = QApplication::activeModalWidget();
+        if (!target)
+            target = this;
+        if (target->isMinimized())
+            target->showNormal();
+        target->show();
+        target->raise();
+        target->activateWindow();
+    });
+
+    // Shortcut keys are resolved here before Qt's shortcut map sees them.
+    qApp->installEventFilter(this);
 }
 
 void cFormMain::FirstActivation()
@@ -151,7 +213,8 @@ void cFormMain::FirstActivation()
     StatusBar->AdjustPanelWidths();
     if (EditorTabs) {
         OpenCommandLineDocuments(
-            CommandLine, [this](const QString &name, bool readOnly) { EditorTabs->OpenFile(name, readOnly); },
+            FSetup.Arguments ? *FSetup.Arguments : CommandLine,
+            [this](const QString &name, bool readOnly) { EditorTabs->OpenFile(name, readOnly); },
             [this] { return EditorTabs->DocumentCount(); }, [this] { EditorTabs->NewDocument(); },
             [this](const QString &message) {
                 MessageBox(this, message, ProductName(), MB_OK | MB_ICONERROR);
@@ -161,6 +224,7 @@ void cFormMain::FirstActivation()
     // are the main window's.
     const auto handle = std::uint32_t(winId());
     cApplicationSingleton::PublishWindows(handle, handle);
+    RefreshActions();
 }
 
 bool cFormMain::CloseQuery()
@@ -174,6 +238,8 @@ bool cFormMain::CloseQuery()
             if (answer == IDCANCEL)
                 throw eStopIterator();
             if (answer == IDYES) {
+                // Save acts on the active document, which has just changed.
+                RefreshActions();
                 SaveAction->trigger();
                 if (document.Modified())
                     throw eStopIterator();
@@ -190,10 +256,32 @@ void cFormMain::Finalize()
     if (FFinalized)
         return;
     FFinalized = true;
+    qApp->removeEventFilter(this);
+    cApplicationSingleton::SetOpenFileHandler({});
+    cApplicationSingleton::SetBringToFrontHandler({});
     Plugins.reset();
-    if (SaveSettingsOnExit && SettingsStore)
-        SettingsStore->Save(*this);
+    // A window that never came up never applied the stored state; saving its
+    // defaults would wipe the user's settings.
+    if (SaveSettingsOnExit && SettingsStore && Activated) {
+        // Nothing may leave a destructor; a store that cannot be written is reported.
+        try {
+            SettingsStore->Save(*this);
+        } catch (...) {
+            ShowCurrentException();
+        }
+    }
     SettingsStore.reset();
+}
+
+void cFormMain::RefreshActions()
+{
+    if (FFinalized || FRefreshing || !EditorTabs)
+        return;
+    FRefreshing = true;
+    UpdateActions();
+    if (Plugins)
+        Plugins->UpdateActions();
+    FRefreshing = false;
 }
 
 bool cFormMain::event(QEvent *event)
@@ -215,18 +303,116 @@ bool cFormMain::event(QEvent *event)
 
 void cFormMain::closeEvent(QCloseEvent *event)
 {
+    // Ignored first: an error inside the walk must keep the window open.
+    event->ignore();
     if (CloseQuery())
         event->accept();
-    else
-        event->ignore();
+}
+
+// ---------------------------------------------------------------------------
+// Shortcut keys
+//
+// A key goes to the first item carrying it, menu tree first, then the action
+// list; a disabled carrier swallows it. Qt instead gives a disabled action's
+// key to the focused control (a disabled Copy would let Ctrl+C reach the
+// document) and fires neither of two enabled actions with one key. So the key
+// is resolved here, on its shortcut override: taking the override keeps Qt's
+// shortcut map out, and the key press that follows runs the carrier.
+
+QAction *cFormMain::ShortcutCarrier(const QKeySequence &key) const
+{
+    if (QAction *found = FindCarrier(menuBar()->actions(), key))
+        return found;
+    return FindCarrier(ActionList(), key);
+}
+
+bool cFormMain::ResolveShortcut(QWidget *receiver, QKeyEvent &key)
+{
+    // The override travels up from the focused control; it is resolved once.
+    QWidget *focus = QApplication::focusWidget();
+    if (receiver != (focus ? focus : this) || IsModifierKey(key.key()))
+        return false;
+    const QKeyCombination combination = CombinationOf(key);
+    const bool commandKey =
+        (combination.keyboardModifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ||
+        (key.key() >= Qt::Key_F1 && key.key() <= Qt::Key_F35);
+    // Shortcuts move with the state (the macro key), so the state comes first.
+    if (commandKey)
+        RefreshActions();
+    QAction *carrier = ShortcutCarrier(QKeySequence(combination));
+    if (!carrier)
+        return false;
+    key.accept();
+    FResolvedKey = tResolvedKey{receiver, combination, carrier};
+    return true;
+}
+
+bool cFormMain::TakeResolvedKey(QWidget *, QKeyEvent &key)
+{
+    if (!FResolvedKey)
+        return false;
+    const tResolvedKey resolved = *FResolvedKey;
+    FResolvedKey.reset();
+    if (resolved.Key != CombinationOf(key))
+        return false;
+    key.accept();
+    if (resolved.Carrier && resolved.Carrier->isEnabled())
+        resolved.Carrier->trigger();
+    return true;
+}
+
+bool cFormMain::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType() &&
+        !FFinalized) {
+        auto *widget = static_cast<QWidget *>(watched);
+        if (widget->window() == this) {
+            auto &key = *static_cast<QKeyEvent *>(event);
+            // A key the window sends itself goes straight to the document, as
+            // a sent message would: taking the override keeps shortcuts out.
+            if (FSendingKey) {
+                if (type == QEvent::ShortcutOverride)
+                    key.accept();
+                return type == QEvent::ShortcutOverride;
+            }
+            return type == QEvent::ShortcutOverride ? ResolveShortcut(widget, key)
+                                                    : TakeResolvedKey(widget, key);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void cFormMain::SendKeyToActive(int key)
 {
     if (cEditor *document = Active()) {
+        // Sent as a key message, so the macro recorder takes it too.
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(document, &press);
+        const bool sending = std::exchange(FSendingKey, true);
+        try {
+            QCoreApplication::sendEvent(document, &press);
+        } catch (...) {
+            FSendingKey = sending;
+            throw;
+        }
+        FSendingKey = sending;
     }
+}
+
+QPrinter &cFormMain::Printer()
+{
+    if (!FPrinter)
+        FPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *FPrinter;
+}
+
+void cFormMain::PrintActiveDocument(QPrinter &printer)
+{
+    cEditor *document = Active();
+    if (!document)
+        return;
+    printer.setDocName(QString());
+    document->print(&printer);
 }
 
 // ---------------------------------------------------------------------------
@@ -244,6 +430,7 @@ void cFormMain::FileOpenAccept(QAction *, bool execute)
 {
     if (!execute)
         return;
+    // The dialog's read-only box, as the dialog left it.
     const QStringList files = OpenDialog->selectedFiles();
     if (!files.isEmpty())
         EditorTabs->OpenFile(files.first(), OpenDialog->property(ImportReadOnlyProperty).toBool());
@@ -257,8 +444,10 @@ void cFormMain::FileSave(QAction *action, bool execute, QAction *saveAsAction)
         saveAsAction->setEnabled(document != nullptr);
         return;
     }
-    if (document && !document->Save())
+    if (document && !document->Save()) {
+        FileSave(action, false, saveAsAction); // Save As is enabled for a document
         saveAsAction->trigger();
+    }
 }
 
 void cFormMain::FileSaveAs(QAction *action, bool execute)
@@ -273,6 +462,8 @@ void cFormMain::FileSaveAs(QAction *action, bool execute)
                 SaveAsDialog->selectNameFilter(filters[index]);
             if (!document->FileName().isEmpty())
                 SaveAsDialog->selectFile(document->FileName());
+            else if (auto *name = SaveAsDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->clear(); // an untitled document offers no earlier name
         }
         return;
     }
@@ -282,17 +473,21 @@ void cFormMain::FileSaveAs(QAction *action, bool execute)
     const int filterIndex = int(SaveAsDialog->nameFilters().indexOf(SaveAsDialog->selectedNameFilter()));
     const auto encoding = tTextEncoding(qBound(0, filterIndex, TextEncodingCount - 1));
     QString name = files.first();
-    if (QFileInfo(name).suffix().isEmpty() && !name.endsWith(u'.'))
+    // Any dot in the name's last part is an extension the user typed; it stays.
+    if (!QFileInfo(name).fileName().contains(u'.'))
         name += u'.' + DefaultExtensions[encoding];
     EditorTabs->SaveActiveAs(name, encoding);
 }
 
 void cFormMain::FileClose(QAction *action, bool execute)
 {
-    if (!execute)
+    if (!execute) {
         action->setEnabled(EditorTabs->DocumentCount() >= 1);
-    else
-        EditorTabs->CloseActiveDocument();
+        return;
+    }
+    // The save question may run Save, which must know the document's state.
+    RefreshActions();
+    EditorTabs->CloseActiveDocument();
 }
 
 void cFormMain::FilePrint(QAction *action, bool execute)
@@ -302,12 +497,12 @@ void cFormMain::FilePrint(QAction *action, bool execute)
         action->setEnabled(document && document->GetTextLen() > 0);
         return;
     }
-    QPrinter &printer = SharedPrinter();
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    printer.setDocName(QString());
-    document->print(&printer);
+    // Linux has no default printer to print on silently: the dialog picks the
+    // printer or a PDF file, and the job has no title.
+    Printer().setDocName(QString());
+    QPrintDialog dialog(&Printer(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        PrintActiveDocument(Printer());
 }
 
 void cFormMain::FilePrintSetup(QAction *action, bool execute)
@@ -316,7 +511,7 @@ void cFormMain::FilePrintSetup(QAction *action, bool execute)
         action->setEnabled(true);
         return;
     }
-    QPageSetupDialog dialog(&SharedPrinter(), this);
+    QPageSetupDialog dialog(&Printer(), this);
     dialog.exec();
 }
 
@@ -427,11 +622,9 @@ void cFormMain::ViewFont(QAction *action, bool execute, QFontDialog *dialog)
         action->setEnabled(EditorTabs->DocumentCount() >= 1);
         return;
     }
+    // Stages 0 and 2 come from the dialog's show and close events.
     dialog->setCurrentFont(EditorTabs->EditorFont());
-    FontDialogEvent(dialog->currentFont(), 0);
-    const bool accepted = dialog->exec() == QDialog::Accepted;
-    FontDialogEvent(dialog->currentFont(), 2);
-    if (accepted)
+    if (dialog->exec() == QDialog::Accepted)
         EditorTabs->SetEditorFont(dialog->selectedFont());
 }
 
@@ -445,7 +638,10 @@ void cFormMain::FontDialogEvent(const QFont &font, int stage)
         EditorTabs->SetEditorFont(font);
         break;
     default:
-        EditorTabs->SetEditorFont(SavedFont);
+        // Setting a font re-lays out every text: only when Apply changed it.
+        if (SavedFont && !(EditorTabs->EditorFont() == *SavedFont))
+            EditorTabs->SetEditorFont(*SavedFont);
+        SavedFont.reset();
         break;
     }
 }
@@ -499,9 +695,11 @@ void cFormMain::SearchGotoLine(QAction *action, bool execute)
 void cFormMain::ToolsStartMacro(QAction *action, bool execute)
 {
     if (!execute) {
+        // Only the enabled one of start and end may carry the key, or the
+        // disabled one, coming first, would swallow it.
         action->setEnabled(!EditorTabs->IsRecording());
         if (action->isEnabled())
-            action->setShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_R));
+            action->setShortcut(MacroShortcut);
         return;
     }
     EditorTabs->StartMacroRecording();
@@ -515,7 +713,7 @@ void cFormMain::ToolsEndRecordMacro(QAction *action, bool execute)
     if (!execute) {
         action->setEnabled(EditorTabs->IsRecording());
         if (action->isEnabled())
-            action->setShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_R));
+            action->setShortcut(MacroShortcut);
         return;
     }
     EditorTabs->StopMacroRecording();
@@ -605,9 +803,9 @@ void cFormMain::SuspendWordWrap(bool restore)
     const int length = document->GetSelLength();
     if (!restore) {
         document->WrapSuspended = true;
-        document->setLineWrapMode(QPlainTextEdit::NoWrap);
+        cEditorController::ApplyWordWrap(*document, false);
     } else {
-        document->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        cEditorController::ApplyWordWrap(*document, true);
         document->WrapSuspended = false;
     }
     document->SetSelStart(start);
@@ -633,27 +831,32 @@ void cFormMain::OpenText(bool readOnly, const QString &, const QString &text)
 
 QString cFormMain::GetActiveText()
 {
+    // The window text, with CR LF line breaks as in saved files.
     cEditor *document = Active();
-    return document ? document->GetTextW() : QString();
+    return document ? document->GetTextViaWindowText() : QString();
 }
 
 // ---------------------------------------------------------------------------
 // IPersistentObject
 
+// Bounds are the frame's position and the window's size, as move and resize
+// take them, so a restart puts the window back where it was.
 void cFormMain::Save(cRegistryStream &stream)
 {
-    stream.WriteFont(EditorTabs->EditorFont());
+    stream.WriteFont(EditorTabs->EditorFont(), FFontAttributes);
     stream.WriteBool(EditorTabs->WordWrap());
     stream.WriteBool(!StatusBar->isHidden());
-    stream.WriteRect(geometry());
+    stream.WriteRect(x(), y(), width(), height());
 }
 
 void cFormMain::Load(cRegistryStream &stream)
 {
-    stream.ReadFont(EditorTabs->EditorFont());
+    FFontAttributes = stream.ReadFont(EditorTabs->EditorFont());
     EditorTabs->SetWordWrap(stream.ReadBool());
     StatusBar->setHidden(!stream.ReadBool());
     const QRect bounds = stream.ReadRect();
+    move(bounds.left(), bounds.top());
+    // A damaged value must not shrink the window out of sight.
     if (bounds.width() > 0 && bounds.height() > 0)
-        setGeometry(bounds);
+        resize(bounds.width(), bounds.height());
 }

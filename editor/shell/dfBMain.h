@@ -6,18 +6,23 @@
 #include "editor/shell/PersistentSettings.h"
 
 #include <QFont>
+#include <QKeySequence>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
 class QFileDialog;
 class QFontDialog;
+class QKeyEvent;
 class QMenu;
-class QTimer;
+class QPrinter;
+class cCommandLine;
 class cEditor;
 class cEditorController;
 class cEditorStatusBar;
@@ -29,11 +34,19 @@ public:
     eStopIterator() = default;
 };
 
+// Where the window finds its plug-ins and which command line its first
+// activation opens; tests point both elsewhere.
+struct tFormMainSetup
+{
+    QString PluginStartPath;                 // empty: the program file's own path
+    const cCommandLine *Arguments = nullptr; // null: the process's CommandLine
+};
+
 class cFormMain : public QMainWindow, public IPluginManager, public IPersistentObject
 {
     Q_OBJECT
 public:
-    explicit cFormMain(QWidget *parent = nullptr);
+    explicit cFormMain(QWidget *parent = nullptr, tFormMainSetup setup = {});
     ~cFormMain() override;
 
     cEditorController *EditorTabs = nullptr;
@@ -41,7 +54,8 @@ public:
     bool Activated = false;
     std::unique_ptr<cPersistencyManager> SettingsStore;
     bool SaveSettingsOnExit = false;
-    QFont SavedFont;
+    // The editor font while the Font dialog is open, so Cancel can bring it back.
+    std::optional<QFont> SavedFont;
     std::unique_ptr<cPluginActionManager> Plugins;
 
     // Handed over by the window before Initialize; owned by it.
@@ -58,13 +72,26 @@ public:
     QMenu *PluginsMenu = nullptr;
 
     void Initialize();
+    // Acts on the first activation only.
     void FirstActivation();
+    // True: the window may close.
     bool CloseQuery();
+    // Frees the plug-ins and saves the settings; runs once.
     void Finalize();
 
     // Shows a file dialog; tests replace it to fill the dialog themselves.
     using tDialogExecutor = std::function<bool(QFileDialog &dialog)>;
     void SetDialogExecutor(tDialogExecutor executor);
+    bool RunDialog(QFileDialog &dialog);
+
+    // Runs every update handler. Qt drives it: menus about to show, an idle
+    // timer, after every command and before a shortcut key is resolved.
+    void RefreshActions();
+
+    // The printer shared by Print Setup and Print, so a setup carries over.
+    QPrinter &Printer();
+    // Prints the active document on Printer as it is set up, without a dialog.
+    void PrintActiveDocument(QPrinter &printer);
 
     // The command operations: update with Execute false, execute with true.
     void FileNew(QAction *action, bool execute);
@@ -97,7 +124,7 @@ public:
     void ToolSaveSettingsOnExit(QAction *action, bool execute);
     void ToolUninstallNow(QAction *action, bool execute);
     void FileImportExport(QAction *action, bool execute, tIODirection direction);
-    // Stage 0 shown, 1 Apply, 2 closed.
+    // Stage 0 shown, 1 Apply, 2 closed (before the dialog returns).
     void FontDialogEvent(const QFont &font, int stage);
 
     // IPluginManager
@@ -114,19 +141,46 @@ public:
     void Save(cRegistryStream &stream) override;
     void Load(cRegistryStream &stream) override;
 
+    // The action that takes Key: the first carrier of it in the menu tree,
+    // depth first, then in the action list; hidden actions carry nothing.
+    QAction *ShortcutCarrier(const QKeySequence &key) const;
+
+    // "desc|mask|desc|mask" as Qt name filters, one per pair.
+    static QStringList NameFilters(const QString &filter);
+    // Qt's file dialog has no read-only box: this adds one, kept in step with
+    // ImportReadOnlyProperty of the dialog.
+    static QCheckBox *AddReadOnlyBox(QFileDialog &dialog);
+
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    // Runs every update handler; the window drives it from menus and a timer.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The window's update handlers, every one of them.
     virtual void UpdateActions() {}
-    bool RunDialog(QFileDialog &dialog);
-    // The read-only box that Qt's file dialog lacks.
-    static QCheckBox *AddReadOnlyBox(QFileDialog &dialog);
+    // The actions in list order.
+    virtual QList<QAction *> ActionList() const { return {}; }
 
 private:
     cEditor *Active() const;
     void SendKeyToActive(int key);
+    bool ResolveShortcut(QWidget *receiver, QKeyEvent &key);
+    bool TakeResolvedKey(QWidget *receiver, QKeyEvent &key);
 
+    tFormMainSetup FSetup;
     tDialogExecutor FDialogExecutor;
+    tFontAttributes FFontAttributes; // what the stored font held beyond a QFont
+    std::unique_ptr<QPrinter> FPrinter;
     bool FFinalized = false;
+    bool FRefreshing = false;
+    bool FSendingKey = false; // SendKeyToActive is delivering its key
+
+    // A key whose shortcut was resolved on its override: the key press that
+    // follows runs the carrier (or nothing, when it is disabled).
+    struct tResolvedKey
+    {
+        QPointer<QWidget> Receiver;
+        QKeyCombination Key;
+        QPointer<QAction> Carrier;
+    };
+    std::optional<tResolvedKey> FResolvedKey;
 };

@@ -1,6 +1,7 @@
 #include "editor/shell/dfMain.h"
 
 #include "editor/platform/Application.h"
+#include "editor/platform/Exceptions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,32 +13,52 @@
 #include <QPushButton>
 #include <QTimer>
 
-TFormMain::TFormMain(QWidget *parent) : cFormMain(parent)
+cFontDialog::cFontDialog(QWidget *parent) : QFontDialog(parent)
 {
+    setOption(QFontDialog::DontUseNativeDialog);
+    if (auto *buttons = findChild<QDialogButtonBox *>()) {
+        FApply = buttons->addButton(QDialogButtonBox::Apply);
+        connect(FApply, &QPushButton::clicked, this, &cFontDialog::Applied);
+    }
+}
+
+void cFontDialog::showEvent(QShowEvent *event)
+{
+    QFontDialog::showEvent(event);
+    emit Shown();
+}
+
+void cFontDialog::done(int result)
+{
+    emit Closing();
+    QFontDialog::done(result);
+}
+
+// ---------------------------------------------------------------------------
+
+TFormMain::TFormMain(QWidget *parent, tFormMainSetup setup) : cFormMain(parent, std::move(setup))
+{
+    setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("FormMain"));
     resize(696, 480);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
 
-    FOpenDialog = new QFileDialog(this);
-    FSaveAsDialog = new QFileDialog(this);
+    FileOpenDialog = new QFileDialog(this);
+    FileSaveAsDialog = new QFileDialog(this);
     ImportDialog = new QFileDialog(this);
     ExportDialog = new QFileDialog(this);
-    FontDialog = new QFontDialog(this);
-    FontDialog->setOption(QFontDialog::DontUseNativeDialog);
-    // Qt's font dialog has no Apply button of its own.
-    if (auto *buttons = FontDialog->findChild<QDialogButtonBox *>()) {
-        QPushButton *apply = buttons->addButton(QDialogButtonBox::Apply);
-        connect(apply, &QPushButton::clicked, this,
-                [this] { FontDialogEvent(FontDialog->currentFont(), 1); });
-    }
+    FontDialog = new cFontDialog(this);
+    connect(FontDialog, &cFontDialog::Shown, this, [this] { FontDialogEvent(FontDialog->currentFont(), 0); });
+    connect(FontDialog, &cFontDialog::Applied, this,
+            [this] { FontDialogEvent(FontDialog->currentFont(), 1); });
+    connect(FontDialog, &cFontDialog::Closing, this,
+            [this] { FontDialogEvent(FontDialog->currentFont(), 2); });
 
     BuildActions();
+    BindActions();
     BuildMenus();
 
-    OpenDialog = FOpenDialog;
-    SaveAsDialog = FSaveAsDialog;
+    OpenDialog = FileOpenDialog;
+    SaveAsDialog = FileSaveAsDialog;
     IODialogs = {ImportDialog, ExportDialog};
     StartMacroAction = acToolsStartMacro;
     EndMacroAction = acToolsEndRecordMacro;
@@ -52,9 +73,9 @@ TFormMain::TFormMain(QWidget *parent) : cFormMain(parent)
     // Enabled states must be right for shortcuts too, not only in open menus.
     FIdle = new QTimer(this);
     FIdle->setInterval(200);
-    connect(FIdle, &QTimer::timeout, this, &TFormMain::UpdateActions);
+    connect(FIdle, &QTimer::timeout, this, &TFormMain::RefreshActions);
     FIdle->start();
-    UpdateActions();
+    RefreshActions();
 }
 
 TFormMain::~TFormMain()
@@ -63,11 +84,13 @@ TFormMain::~TFormMain()
     Finalize();
 }
 
-QAction *TFormMain::NewAction(const char *caption, const char *category, const char *hint,
+QAction *TFormMain::NewAction(const char *name, const char *caption, const char *category, const char *hint,
                               const QKeySequence &shortcut)
 {
     auto *action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
     action->setProperty("category", QString::fromUtf8(category));
+    // "short|long": the long hint goes to the status bar.
     const QString text = QString::fromUtf8(hint);
     const qsizetype bar = text.indexOf(u'|');
     action->setToolTip(bar < 0 ? text : text.left(bar));
@@ -81,9 +104,15 @@ QAction *TFormMain::NewAction(const char *caption, const char *category, const c
 
 void TFormMain::Bind(QAction *action, std::function<void(bool)> run, bool hasUpdate)
 {
+    // No exception may travel through Qt's signal code: the standard error
+    // box reports it here, and the window goes on.
     connect(action, &QAction::triggered, this, [this, run] {
-        run(true);
-        UpdateActions();
+        try {
+            run(true);
+        } catch (...) {
+            ShowCurrentException();
+        }
+        RefreshActions();
     });
     if (hasUpdate)
         FCommands.append({action, std::move(run)});
@@ -92,96 +121,101 @@ void TFormMain::Bind(QAction *action, std::function<void(bool)> run, bool hasUpd
 void TFormMain::BuildActions()
 {
     using K = QKeySequence;
-    acToolsStartMacro = NewAction("&Record Key Macro", "", "Start Macro|Starts recording of a keyboard macro",
-                                  K(Qt::CTRL | Qt::Key_R));
-    acToolsEndRecordMacro = NewAction("&Stop Key Macro Recording", "",
+    acToolsStartMacro =
+        NewAction("acToolsStartMacro", "&Record Key Macro", "",
+                  "Start Macro|Starts recording of a keyboard macro", K(Qt::CTRL | Qt::Key_R));
+    acToolsEndRecordMacro = NewAction("acToolsEndRecordMacro", "&Stop Key Macro Recording", "",
                                       "Start Macro Recording|Stops recording of a keyboard macro");
-    acToolsPlayMacro =
-        NewAction("&Play Key Macro", "", "Play Macro|Plays a keyboard macro on the active document");
-    acFileNew = NewAction("New", "File", "New|Opens new document", K(Qt::CTRL | Qt::Key_N));
-    acFileOpen = NewAction("&Open...", "File", "Open|Opens an existing file", K(Qt::CTRL | Qt::Key_O));
-    acFileSave = NewAction("&Save...", "File", "Save|Save a file", K(Qt::CTRL | Qt::Key_S));
-    acFileSaveAs =
-        NewAction("Save &As...", "File", "Save As|Saves the active document with a new name and a format");
-    acFileClose = NewAction("&Close", "File", "Close|Closes a file", K(Qt::CTRL | Qt::Key_F4));
-    acFileExit = NewAction("E&xit", "File", "Exit|Quits the application");
-    acEditUndo = NewAction("&Undo", "Edit", "Undo|Undoes last changes", K(Qt::CTRL | Qt::Key_Z));
-    acEditRedo = NewAction("&Redo", "Edit", "Redo|Redoes last change");
-    acEditCut = NewAction("Cu&t", "Edit", "Cut|Cuts the selection and puts it on the Clipboard",
+    acToolsPlayMacro = NewAction("acToolsPlayMacro", "&Play Key Macro", "",
+                                 "Play Macro|Plays a keyboard macro on the active document");
+    acFileNew = NewAction("acFileNew", "New", "File", "New|Opens new document", K(Qt::CTRL | Qt::Key_N));
+    acFileOpen =
+        NewAction("acFileOpen", "&Open...", "File", "Open|Opens an existing file", K(Qt::CTRL | Qt::Key_O));
+    acFileSave = NewAction("acFileSave", "&Save...", "File", "Save|Save a file", K(Qt::CTRL | Qt::Key_S));
+    acFileSaveAs = NewAction("acFileSaveAs", "Save &As...", "File",
+                             "Save As|Saves the active document with a new name and a format");
+    acFileClose = NewAction("acFileClose", "&Close", "File", "Close|Closes a file", K(Qt::CTRL | Qt::Key_F4));
+    acFileExit = NewAction("acFileExit", "E&xit", "File", "Exit|Quits the application");
+    acEditUndo =
+        NewAction("acEditUndo", "&Undo", "Edit", "Undo|Undoes last changes", K(Qt::CTRL | Qt::Key_Z));
+    acEditRedo = NewAction("acEditRedo", "&Redo", "Edit", "Redo|Redoes last change");
+    acEditCut = NewAction("acEditCut", "Cu&t", "Edit", "Cut|Cuts the selection and puts it on the Clipboard",
                           K(Qt::CTRL | Qt::Key_X));
-    acEditCopy = NewAction("&Copy", "Edit", "Copy|Copies the selection and puts it on the Clipboard",
-                           K(Qt::CTRL | Qt::Key_C));
-    acEditPaste = NewAction("&Paste", "Edit", "Paste|Inserts Clipboard contents", K(Qt::CTRL | Qt::Key_V));
-    acEditSelectAll =
-        NewAction("Select &All", "Edit", "Select All|Selects the entire document", K(Qt::CTRL | Qt::Key_A));
-    acEditDelete = NewAction("&Delete", "Edit", "Delete|Erases the selection");
-    acViewWrap = NewAction("&Word Wrap", "Edit", "Word Wrap|Sets a Word Wrap mode for the editor");
-    acViewFont = NewAction("&Font...", "Edit", "Font|Modifies editor's font");
-    acViewStatusBar = NewAction("&Status Bar", "Edit", "Status Bar|Shows/hides the Status Bar");
-    acSearchFind = NewAction("&Find...", "Search", "Find|Searches for a substring in the active document",
-                             K(Qt::CTRL | Qt::Key_F));
+    acEditCopy = NewAction("acEditCopy", "&Copy", "Edit",
+                           "Copy|Copies the selection and puts it on the Clipboard", K(Qt::CTRL | Qt::Key_C));
+    acEditPaste = NewAction("acEditPaste", "&Paste", "Edit", "Paste|Inserts Clipboard contents",
+                            K(Qt::CTRL | Qt::Key_V));
+    acEditSelectAll = NewAction("acEditSelectAll", "Select &All", "Edit",
+                                "Select All|Selects the entire document", K(Qt::CTRL | Qt::Key_A));
+    acEditDelete = NewAction("acEditDelete", "&Delete", "Edit", "Delete|Erases the selection");
+    acViewWrap =
+        NewAction("acViewWrap", "&Word Wrap", "Edit", "Word Wrap|Sets a Word Wrap mode for the editor");
+    acViewFont = NewAction("acViewFont", "&Font...", "Edit", "Font|Modifies editor's font");
+    acViewStatusBar =
+        NewAction("acViewStatusBar", "&Status Bar", "Edit", "Status Bar|Shows/hides the Status Bar");
+    acSearchFind = NewAction("acSearchFind", "&Find...", "Search",
+                             "Find|Searches for a substring in the active document", K(Qt::CTRL | Qt::Key_F));
     acSearchReplace =
-        NewAction("&Replace...", "Search", "Replace|Replaces a substring in the active document",
-                  K(Qt::CTRL | Qt::Key_H));
+        NewAction("acSearchReplace", "&Replace...", "Search",
+                  "Replace|Replaces a substring in the active document", K(Qt::CTRL | Qt::Key_H));
     acSearchFindNext = NewAction(
-        "Find Next", "Search", "Find Next|Finds next occurence of the substring in the active documentument",
-        K(Qt::Key_F3));
+        "acSearchFindNext", "Find Next", "Search",
+        "Find Next|Finds next occurence of the substring in the active documentument", K(Qt::Key_F3));
     acSearchGotoLine =
-        NewAction("Go to...", "Search", "Go to...|Goes to a specified line/column in the active document",
-                  K(Qt::CTRL | Qt::Key_G));
-    acFilePrintSetup = NewAction("Print Set&up...", "File", "Print Setup");
-    acFilePrint = NewAction("&Print", "File", "Print|Prints a document");
-    acEditChangeCase =
-        NewAction("Change Cas&e...", "Edit", "Change Case...|Changes case for a selected text");
-    acEditChangeCaseTo = NewAction("Change Case &to", "Edit", "");
-    acPlayMacroOnAllEditors = NewAction("Play Key Macro for &All Edit Buffers", "", "");
-    acToolSaveSettingsOnExit = NewAction("Save Settings on Exit", "", "\"Save Settings on Exit\" Option");
-    acToolUninstallNow = NewAction("Uninstall Now", "",
+        NewAction("acSearchGotoLine", "Go to...", "Search",
+                  "Go to...|Goes to a specified line/column in the active document", K(Qt::CTRL | Qt::Key_G));
+    acFilePrintSetup = NewAction("acFilePrintSetup", "Print Set&up...", "File", "Print Setup");
+    acFilePrint = NewAction("acFilePrint", "&Print", "File", "Print|Prints a document");
+    acEditChangeCase = NewAction("acEditChangeCase", "Change Cas&e...", "Edit",
+                                 "Change Case...|Changes case for a selected text");
+    acEditChangeCaseTo = NewAction("acEditChangeCaseTo", "Change Case &to", "Edit", "");
+    acPlayMacroOnAllEditors =
+        NewAction("acPlayMacroOnAllEditors", "Play Key Macro for &All Edit Buffers", "", "");
+    acToolSaveSettingsOnExit = NewAction("acToolSaveSettingsOnExit", "Save Settings on Exit", "",
+                                         "\"Save Settings on Exit\" Option");
+    acToolUninstallNow = NewAction("acToolUninstallNow", "Uninstall Now", "",
                                    "Uninstall Now|Removes settings from registry and quits the application");
-    acFileImport = NewAction("&Import...", "File", "");
-    acFileExport = NewAction("&Export...", "File", "");
+    acFileImport = NewAction("acFileImport", "&Import...", "File", "");
+    acFileExport = NewAction("acFileExport", "&Export...", "File", "");
 
-    for (QAction *a : {acViewWrap, acViewStatusBar, acToolSaveSettingsOnExit})
-        a->setCheckable(true);
+    for (QAction *action : {acViewWrap, acViewStatusBar, acToolSaveSettingsOnExit})
+        action->setCheckable(true);
     acViewStatusBar->setChecked(true);
     acToolSaveSettingsOnExit->setChecked(true);
-    acEditChangeCaseTo->setVisible(false);
+}
 
-    auto bind = [this](QAction *a, void (cFormMain::*op)(QAction *, bool)) {
-        Bind(a, [this, a, op](bool execute) { (this->*op)(a, execute); });
+void TFormMain::BindActions()
+{
+    auto bind = [this](QAction *action, void (cFormMain::*operation)(QAction *, bool)) {
+        Bind(action, [this, action, operation](bool execute) { (this->*operation)(action, execute); });
+    };
+    auto bindExecute = [this](QAction *action, std::function<void()> execute) {
+        Bind(
+            action,
+            [execute](bool run) {
+                if (run)
+                    execute();
+            },
+            false);
     };
     bind(acToolsStartMacro, &cFormMain::ToolsStartMacro);
     bind(acToolsEndRecordMacro, &cFormMain::ToolsEndRecordMacro);
     bind(acToolsPlayMacro, &cFormMain::ToolsPlayMacro);
     bind(acFileNew, &cFormMain::FileNew);
     // A "file open" action: its own dialog, then the accept handler.
-    Bind(
-        acFileOpen,
-        [this](bool execute) {
-            if (execute && RunDialog(*FOpenDialog))
-                FileOpenAccept(acFileOpen, true);
-        },
-        false);
+    bindExecute(acFileOpen, [this] {
+        if (RunDialog(*FileOpenDialog))
+            FileOpenAccept(acFileOpen, true);
+    });
     Bind(acFileSave, [this](bool execute) { FileSave(acFileSave, execute, acFileSaveAs); });
     // A "file save as" action: before-execute, its own dialog, then accept.
-    Bind(
-        acFileSaveAs,
-        [this](bool execute) {
-            if (!execute)
-                return;
-            FileSaveAs(acFileSaveAs, false);
-            if (RunDialog(*FSaveAsDialog))
-                FileSaveAs(acFileSaveAs, true);
-        },
-        false);
+    bindExecute(acFileSaveAs, [this] {
+        FileSaveAs(acFileSaveAs, false);
+        if (RunDialog(*FileSaveAsDialog))
+            FileSaveAs(acFileSaveAs, true);
+    });
     bind(acFileClose, &cFormMain::FileClose);
-    Bind(
-        acFileExit,
-        [this](bool execute) {
-            if (execute)
-                close();
-        },
-        false);
+    bindExecute(acFileExit, [this] { close(); });
     bind(acEditUndo, &cFormMain::EditUndo);
     bind(acEditRedo, &cFormMain::EditRedo);
     bind(acEditCut, &cFormMain::EditCut);
@@ -202,67 +236,85 @@ void TFormMain::BuildActions()
     bind(acEditChangeCaseTo, &cFormMain::EditChangeCaseTo);
     bind(acPlayMacroOnAllEditors, &cFormMain::PlayMacroOnAllEditors);
     // Checkable: Qt flips the check before the handler, which sets it again.
-    bind(acToolSaveSettingsOnExit, &cFormMain::ToolSaveSettingsOnExit);
-    Bind(
-        acToolUninstallNow, [this](bool execute) { ToolUninstallNow(acToolUninstallNow, execute); }, false);
+    bindExecute(acToolSaveSettingsOnExit, [this] { ToolSaveSettingsOnExit(acToolSaveSettingsOnExit, true); });
+    bindExecute(acToolUninstallNow, [this] { ToolUninstallNow(acToolUninstallNow, true); });
     Bind(acFileImport, [this](bool execute) { FileImportExport(acFileImport, execute, ioImport); });
     Bind(acFileExport, [this](bool execute) { FileImportExport(acFileExport, execute, ioExport); });
 }
 
+QMenu *TFormMain::NewMenu(const char *name, const char *caption)
+{
+    QMenu *menu = menuBar()->addMenu(QString::fromUtf8(caption));
+    menu->setObjectName(QString::fromLatin1(name));
+    connect(menu, &QMenu::aboutToShow, this, &TFormMain::RefreshActions);
+    return menu;
+}
+
+QAction *TFormMain::NewSeparator(QMenu *menu, const char *name)
+{
+    QAction *separator = menu->addSeparator();
+    separator->setObjectName(QString::fromLatin1(name));
+    return separator;
+}
+
 void TFormMain::BuildMenus()
 {
-    QMenuBar *bar = menuBar();
-    miFile = bar->addMenu(QStringLiteral("&File"));
+    miFile = NewMenu("miFile", "&File");
     miFile->addActions({acFileNew, acFileOpen, acFileSave, acFileSaveAs, acFileClose});
-    miFile->addSeparator();
+    miSeparatorImportExport = NewSeparator(miFile, "miSeparatorImportExport");
     miFile->addActions({acFileImport, acFileExport});
-    miFile->addSeparator();
+    miFileDelimiter = NewSeparator(miFile, "miFileDelimiter");
     miFile->addActions({acFilePrintSetup, acFilePrint});
-    miFile->addSeparator();
+    miFilePrintDelimiter = NewSeparator(miFile, "miFilePrintDelimiter");
     miFile->addAction(acFileExit);
 
-    miEdit = bar->addMenu(QStringLiteral("&Edit"));
+    miEdit = NewMenu("miEdit", "&Edit");
     miEdit->addActions({acEditUndo, acEditRedo});
-    miEdit->addSeparator();
+    miEditDelimiterUndo = NewSeparator(miEdit, "miEditDelimiterUndo");
     miEdit->addActions({acEditCut, acEditCopy, acEditPaste, acEditDelete, acEditSelectAll});
-    miEdit->addSeparator();
+    miEditDelimiterSelectAll = NewSeparator(miEdit, "miEditDelimiterSelectAll");
     miEdit->addActions({acEditChangeCase, acEditChangeCaseTo});
 
-    miView = bar->addMenu(QStringLiteral("&View"));
+    miView = NewMenu("miView", "&View");
     miView->addActions({acViewWrap, acViewFont});
-    miView->addSeparator();
+    miViewDelimiter = NewSeparator(miView, "miViewDelimiter");
     miView->addAction(acViewStatusBar);
 
-    miSearch = bar->addMenu(QStringLiteral("&Search"));
+    miSearch = NewMenu("miSearch", "&Search");
     miSearch->addActions({acSearchFind, acSearchReplace, acSearchFindNext});
-    miSearch->addSeparator();
+    miSearchDelimiter = NewSeparator(miSearch, "miSearchDelimiter");
     miSearch->addAction(acSearchGotoLine);
 
-    miPlugins = bar->addMenu(QStringLiteral("&Plug-ins"));
+    // Filled by the plug-in manager, which hides it when it stays empty.
+    miPlugins = NewMenu("miPlugins", "&Plug-ins");
 
-    miTools = bar->addMenu(QStringLiteral("&Tools"));
+    miTools = NewMenu("miTools", "&Tools");
     miTools->addActions(
         {acToolsStartMacro, acToolsEndRecordMacro, acToolsPlayMacro, acPlayMacroOnAllEditors});
-    miTools->addSeparator();
+    miToolsPersistencyDelimiter = NewSeparator(miTools, "miToolsPersistencyDelimiter");
     miTools->addActions({acToolSaveSettingsOnExit, acToolUninstallNow});
 
-    miHelp = bar->addMenu(QStringLiteral("&Help"));
-    QAction *about = miHelp->addAction(QStringLiteral("&About..."));
-    about->setToolTip(QStringLiteral("About"));
-    about->setStatusTip(QStringLiteral("Information about the product"));
-    connect(about, &QAction::triggered, this, [this] {
-        if (AboutBox)
-            AboutBox->exec();
-    });
+    miHelp = NewMenu("miHelp", "&Help");
+    miHelpAbout = miHelp->addAction(QStringLiteral("&About..."));
+    miHelpAbout->setObjectName(QStringLiteral("miHelpAbout"));
+    miHelpAbout->setToolTip(QStringLiteral("About"));
+    miHelpAbout->setStatusTip(QStringLiteral("Information about the product"));
+    connect(miHelpAbout, &QAction::triggered, this, &TFormMain::miHelpAboutClick);
+}
 
-    for (QMenu *menu : {miFile, miEdit, miView, miSearch, miPlugins, miTools, miHelp})
-        connect(menu, &QMenu::aboutToShow, this, &TFormMain::UpdateActions);
+void TFormMain::miHelpAboutClick()
+{
+    if (FormAbout)
+        FormAbout->exec();
 }
 
 void TFormMain::UpdateActions()
 {
-    for (const tCommand &command : FCommands)
-        command.Run(false);
-    if (Plugins)
-        Plugins->UpdateActions();
+    for (const tCommand &command : FCommands) {
+        // A failing update leaves that action as it was; the next refresh tries again.
+        try {
+            command.Run(false);
+        } catch (...) {
+        }
+    }
 }

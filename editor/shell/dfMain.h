@@ -3,20 +3,47 @@
 // the dialogs; every decision is cFormMain's.
 #include "editor/shell/dfBMain.h"
 
+#include <QFontDialog>
 #include <QList>
 
+#include <functional>
+
 class QDialog;
-class QFontDialog;
+class QPushButton;
+class QTimer;
+
+// Qt's font dialog with the Apply button it lacks, and events for being
+// shown and for closing, the latter before the dialog returns.
+class cFontDialog : public QFontDialog
+{
+    Q_OBJECT
+public:
+    explicit cFontDialog(QWidget *parent = nullptr);
+
+    QPushButton *ApplyButton() const noexcept { return FApply; }
+    void done(int result) override;
+
+signals:
+    void Shown();
+    void Applied();
+    void Closing();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QPushButton *FApply = nullptr;
+};
 
 class TFormMain : public cFormMain
 {
     Q_OBJECT
 public:
-    explicit TFormMain(QWidget *parent = nullptr);
+    explicit TFormMain(QWidget *parent = nullptr, tFormMainSetup setup = {});
     ~TFormMain() override;
 
     // The About box, made by the program's entry; not owned.
-    QDialog *AboutBox = nullptr;
+    QDialog *FormAbout = nullptr;
 
     QAction *acToolsStartMacro, *acToolsEndRecordMacro, *acToolsPlayMacro, *acFileNew, *acFileOpen,
         *acFileSave, *acFileSaveAs, *acFileClose, *acFileExit, *acEditUndo, *acEditRedo, *acEditCut,
@@ -27,11 +54,20 @@ public:
     // In list order: of two actions with one shortcut the earlier wins.
     QList<QAction *> ActionListMain;
 
+    // A menu item bound to an action is that action; these are the rest.
     QMenu *miFile, *miEdit, *miView, *miSearch, *miPlugins, *miTools, *miHelp;
-    QFontDialog *FontDialog;
-    QFileDialog *ImportDialog, *ExportDialog;
+    QAction *miSeparatorImportExport, *miFileDelimiter, *miFilePrintDelimiter, *miEditDelimiterUndo,
+        *miEditDelimiterSelectAll, *miViewDelimiter, *miSearchDelimiter, *miToolsPersistencyDelimiter,
+        *miHelpAbout;
 
+    cFontDialog *FontDialog;
+    QFileDialog *ImportDialog, *ExportDialog;
+    // The dialogs of acFileOpen and acFileSaveAs.
+    QFileDialog *FileOpenDialog, *FileSaveAsDialog;
+
+protected:
     void UpdateActions() override;
+    QList<QAction *> ActionList() const override { return ActionListMain; }
 
 private:
     struct tCommand
@@ -39,14 +75,16 @@ private:
         QAction *Action;
         std::function<void(bool execute)> Run; // update with false, execute with true
     };
-    QAction *NewAction(const char *caption, const char *category, const char *hint,
+    QAction *NewAction(const char *name, const char *caption, const char *category, const char *hint,
                        const QKeySequence &shortcut = {});
     void Bind(QAction *action, std::function<void(bool)> run, bool hasUpdate = true);
     void BuildActions();
+    void BindActions();
     void BuildMenus();
+    QMenu *NewMenu(const char *name, const char *caption);
+    QAction *NewSeparator(QMenu *menu, const char *name);
+    void miHelpAboutClick();
 
     QList<tCommand> FCommands;
-    QFileDialog *FOpenDialog;
-    QFileDialog *FSaveAsDialog;
     QTimer *FIdle;
 };

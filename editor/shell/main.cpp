@@ -19,7 +19,7 @@ int RunForms(cApplication &app)
     TFormMain formMain;
     SetApplicationMainWindow(&formMain);
     TFormAbout formAbout(&formMain);
-    formMain.AboutBox = &formAbout;
+    formMain.FormAbout = &formAbout;
     FormFind();
     TFormGotoLine formGotoLine(&formMain);
     TFormCase formCase(&formMain);
