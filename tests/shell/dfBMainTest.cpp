@@ -1,0 +1,328 @@
+#include "editor/shell/dfBMain.h"
+
+#include "editor/editing/EditorStatus.h"
+#include "editor/editing/UnicodeControls.h"
+#include "tests/shell/MainWindowFixture.h"
+
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QPrinter>
+#include <QPushButton>
+
+namespace {
+
+using cCloseQuery = cMainWindowTest;
+using cSaveAs = cMainWindowTest;
+using cFontCommand = cMainWindowTest;
+using cSettings = cMainWindowTest;
+using cStartDocuments = cMainWindowTest;
+using cPluginHost = cMainWindowTest;
+
+// Answers the message boxes in order and keeps every question.
+class cAnswers
+{
+public:
+    explicit cAnswers(QList<int> answers)
+        : FAnswers(std::move(answers)), FAnswerer([this](const tMessageBoxCall &) {
+              return FAnswers.isEmpty() ? IDCANCEL : FAnswers.takeFirst();
+          })
+    {}
+    const QList<tMessageBoxCall> &Calls() const { return FAnswerer.Calls(); }
+
+private:
+    QList<int> FAnswers;
+    cMessageBoxAnswerer FAnswerer;
+};
+
+TEST_F(cCloseQuery, NoThenCancelStopsAtTheSecondDocumentAndKeepsTheWindow)
+{
+    const QString a = WorkFile(QStringLiteral("a.txt"), "a"), b = WorkFile(QStringLiteral("b.txt"), "b"),
+                  c = WorkFile(QStringLiteral("c.txt"), "c");
+    TFormMain &w = Show({a, b, c});
+    ASSERT_EQ(w.EditorTabs->DocumentCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        w.EditorTabs->setCurrentIndex(i);
+        Type(QStringLiteral("!"));
+    }
+    cAnswers answers({IDNO, IDCANCEL});
+    EXPECT_FALSE(w.close());
+    ASSERT_EQ(answers.Calls().size(), 2); // the third is never asked
+    EXPECT_TRUE(answers.Calls()[0].Text.contains(a));
+    EXPECT_TRUE(answers.Calls()[1].Text.contains(b));
+    EXPECT_EQ(answers.Calls()[1].Flags, MB_YESNOCANCEL | MB_ICONQUESTION);
+    EXPECT_EQ(w.EditorTabs->currentIndex(), 1);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(Bytes(a), QByteArray("a"));
+    EXPECT_TRUE(Document(0)->Modified());
+}
+
+TEST_F(cCloseQuery, YesSavesAndClosesButACancelledSaveAsKeepsTheWindow)
+{
+    const QString a = WorkFile(QStringLiteral("a.txt"), "a");
+    TFormMain &w = Show({a});
+    w.EditorTabs->NewDocument(); // untitled, and not the file's tab
+    Type(QStringLiteral("new"));
+    w.EditorTabs->setCurrentIndex(0);
+    Type(QStringLiteral("b"));
+    w.EditorTabs->setCurrentIndex(1);
+
+    int saveAsShown = 0;
+    w.SetDialogExecutor([&](QFileDialog &) { return ++saveAsShown, false; });
+    cAnswers answers({IDYES, IDYES});
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(answers.Calls().size(), 2);
+    EXPECT_EQ(saveAsShown, 1);
+    EXPECT_FALSE(Document(0)->Modified());
+    EXPECT_EQ(QString::fromLatin1(Bytes(a)), Document(0)->GetTextW());
+    EXPECT_EQ(Bytes(a).size(), 2);
+    EXPECT_TRUE(Document(1)->Modified());
+    EXPECT_TRUE(Document(1)->FileName().isEmpty());
+    EXPECT_EQ(w.EditorTabs->currentIndex(), 1);
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(cSaveAs, TheThirdFilterWritesUtf16BigEndianAndAddsTxtOnlyWithoutExtension)
+{
+    TFormMain &w = Show();
+    Type(QStringLiteral("hi"));
+    QString chosen;
+    w.SetDialogExecutor([&](QFileDialog &dialog) {
+        dialog.selectNameFilter(dialog.nameFilters().at(2));
+        dialog.selectFile(chosen);
+        return true;
+    });
+    chosen = FWork.filePath(QStringLiteral("notes"));
+    w.acFileSaveAs->trigger();
+    EXPECT_EQ(Bytes(chosen + QStringLiteral(".txt")), QByteArray("\xFE\xFF\0h\0i", 6));
+    EXPECT_EQ(ActiveDocument()->FileName(), chosen + QStringLiteral(".txt"));
+    EXPECT_EQ(ActiveDocument()->Encoding(), teUnicodeBigEndian);
+    EXPECT_EQ(w.windowTitle(), chosen + QStringLiteral(".txt - Zelmar"));
+
+    chosen = FWork.filePath(QStringLiteral("notes.md"));
+    w.acFileSaveAs->trigger();
+    EXPECT_EQ(Bytes(chosen), QByteArray("\xFE\xFF\0h\0i", 6));
+    EXPECT_FALSE(QFileInfo::exists(chosen + QStringLiteral(".txt")));
+}
+
+TEST_F(cSaveAs, TheDialogOffersTheDocumentsEncodingAndFullName)
+{
+    const QString file = WorkFile(QStringLiteral("le.txt"), QByteArray("\xFF\xFEx\0", 4));
+    TFormMain &w = Show({file});
+    QString filter, name;
+    w.SetDialogExecutor([&](QFileDialog &dialog) {
+        filter = dialog.selectedNameFilter();
+        name = dialog.selectedFiles().value(0);
+        return false;
+    });
+    w.acFileSaveAs->trigger();
+    EXPECT_EQ(filter, w.SaveAsDialog->nameFilters().at(teUnicode));
+    EXPECT_TRUE(filter.startsWith(QStringLiteral("Unicode files")));
+    EXPECT_EQ(name, file);
+}
+
+TEST_F(cSaveAs, SaveOnAnUntitledDocumentRunsSaveAsAndACancelLeavesItUnnamed)
+{
+    TFormMain &w = Show();
+    Type(QStringLiteral("x"));
+    int shown = 0;
+    w.SetDialogExecutor([&](QFileDialog &) { return ++shown, false; });
+    Press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(ActiveDocument()->Modified());
+    EXPECT_TRUE(ActiveDocument()->FileName().isEmpty());
+}
+
+TEST_F(cFontCommand, ApplyThenCancelBringsTheOldFontBackInEveryDocument)
+{
+    TFormMain &w = Show();
+    w.EditorTabs->NewDocument();
+    const QFont before = w.EditorTabs->EditorFont();
+    QFont other = before;
+    other.setPointSize(before.pointSize() + 7);
+    int appliedSize = 0;
+    OnModal([&](QWidget *dialog) {
+        auto *fontDialog = qobject_cast<cFontDialog *>(dialog);
+        ASSERT_NE(fontDialog, nullptr);
+        fontDialog->setCurrentFont(other);
+        fontDialog->ApplyButton()->click();
+        appliedSize = Document(0)->font().pointSize();
+        fontDialog->reject();
+    });
+    w.acViewFont->trigger();
+    EXPECT_EQ(appliedSize, other.pointSize());
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(Document(i)->font().pointSize(), before.pointSize());
+    EXPECT_EQ(w.EditorTabs->EditorFont().pointSize(), before.pointSize());
+
+    OnModal([&](QWidget *dialog) {
+        static_cast<QFontDialog *>(dialog)->setCurrentFont(other);
+        static_cast<QFontDialog *>(dialog)->accept();
+    });
+    w.acViewFont->trigger();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(Document(i)->font().pointSize(), other.pointSize());
+}
+
+TEST_F(cSettings, WordWrapStatusBarAndBoundsSurviveARestart)
+{
+    TFormMain *w = &Show();
+    EXPECT_FALSE(QFileInfo::exists(SettingsFile()));
+    w->acViewWrap->trigger();
+    w->acViewStatusBar->trigger();
+    w->move(40, 50);
+    w->resize(500, 300);
+    FWindow.reset(); // saves
+    ASSERT_TRUE(QFileInfo::exists(SettingsFile()));
+
+    w = &Show();
+    EXPECT_TRUE(w->EditorTabs->WordWrap());
+    EXPECT_TRUE(w->StatusBar->isHidden());
+    EXPECT_EQ(w->size(), QSize(500, 300));
+    EXPECT_EQ(ActiveDocument()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    w->RefreshActions();
+    EXPECT_TRUE(w->acViewWrap->isChecked());
+    EXPECT_FALSE(w->acViewStatusBar->isChecked());
+}
+
+TEST_F(cSettings, WithSaveSettingsOnExitUncheckedTheStoreStaysAsItWas)
+{
+    Show();
+    FWindow.reset();
+    const QByteArray stored = Bytes(SettingsFile());
+    ASSERT_FALSE(stored.isEmpty());
+
+    TFormMain *w = &Show();
+    w->acViewWrap->trigger();
+    w->acToolSaveSettingsOnExit->trigger();
+    EXPECT_FALSE(w->SaveSettingsOnExit);
+    EXPECT_FALSE(w->acToolSaveSettingsOnExit->isChecked());
+    FWindow.reset();
+    EXPECT_EQ(Bytes(SettingsFile()), stored);
+    w = &Open();
+    EXPECT_TRUE(w->acToolSaveSettingsOnExit->isChecked());
+    EXPECT_TRUE(w->SaveSettingsOnExit);
+}
+
+TEST_F(cSettings, AWindowThatNeverCameUpLeavesTheStoredSettingsAlone)
+{
+    Show().acViewWrap->trigger();
+    FWindow.reset();
+    const QByteArray stored = Bytes(SettingsFile());
+    ASSERT_FALSE(stored.isEmpty());
+    Open(); // never activated: the stored state was never applied
+    FWindow.reset();
+    EXPECT_EQ(Bytes(SettingsFile()), stored);
+}
+
+TEST_F(cSettings, UninstallEndsWithoutAQuestionAndRemovesTheSettings)
+{
+    Show();
+    FWindow.reset();
+    ASSERT_TRUE(QFileInfo::exists(SettingsFile()));
+
+    TFormMain &w = Show();
+    Type(QStringLiteral("unsaved"));
+    cAnswers answers({});
+    QTimer::singleShot(0, w.acToolUninstallNow, &QAction::trigger);
+    EXPECT_EQ(qApp->exec(), 0);
+    EXPECT_TRUE(answers.Calls().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(FConfig.filePath(QStringLiteral("Varnholt"))));
+    FWindow.reset();
+    EXPECT_FALSE(QFileInfo::exists(SettingsFile()));
+    EXPECT_TRUE(answers.Calls().isEmpty());
+}
+
+TEST_F(cStartDocuments, FilesWritableThenTheROptionsNamesReadOnlyInOrder)
+{
+    const QString a = WorkFile(QStringLiteral("a.txt"), "A"), b = WorkFile(QStringLiteral("b.txt"), "B"),
+                  c = WorkFile(QStringLiteral("c.txt"), "C"), d = WorkFile(QStringLiteral("d.txt"), "D");
+    TFormMain &w = Show({a, QStringLiteral("-r:") + b + u';' + c, QStringLiteral("/x"), d});
+    ASSERT_EQ(w.EditorTabs->DocumentCount(), 4);
+    const QStringList expected = {a, d, b, c};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(Document(i)->FileName(), expected[i]);
+        EXPECT_EQ(Document(i)->isReadOnly(), i >= 2);
+    }
+}
+
+TEST_F(cStartDocuments, AMissingFileIsReportedAndTheNextOneOpens)
+{
+    const QString missing = FWork.filePath(QStringLiteral("missing.txt"));
+    const QString present = WorkFile(QStringLiteral("present.txt"), "here");
+    cAnswers answers({IDOK});
+    TFormMain &w = Show({missing, present});
+    ASSERT_EQ(answers.Calls().size(), 1);
+    EXPECT_EQ(answers.Calls()[0].Caption, QStringLiteral("Zelmar"));
+    EXPECT_EQ(answers.Calls()[0].Flags & MB_ICONMASK, MB_ICONERROR);
+    EXPECT_EQ(answers.Calls()[0].Owner, &w);
+    ASSERT_EQ(w.EditorTabs->DocumentCount(), 1);
+    EXPECT_EQ(ActiveDocument()->FileName(), present);
+}
+
+TEST_F(cStartDocuments, NoArgumentsGiveOneUntitledDocument)
+{
+    TFormMain &w = Show();
+    EXPECT_EQ(w.EditorTabs->DocumentCount(), 1);
+    EXPECT_TRUE(ActiveDocument()->FileName().isEmpty());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zelmar"));
+    w.FirstActivation(); // later activations change nothing
+    EXPECT_EQ(w.EditorTabs->DocumentCount(), 1);
+}
+
+TEST_F(cPluginHost, SuspendingWordWrapShowsRealLinesAndRestoresOnlyAfterASuspend)
+{
+    TFormMain &w = Show();
+    w.EditorTabs->SetWordWrap(true);
+    cEditor *document = ActiveDocument();
+    document->SetTextW(QStringLiteral("one two three"));
+    document->SetSelStart(4);
+    document->SetSelLength(3);
+
+    w.SuspendWordWrap(false);
+    EXPECT_EQ(document->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_TRUE(document->WrapSuspended);
+    EXPECT_EQ(document->GetSelStart(), 4);
+    EXPECT_EQ(document->GetSelLength(), 3);
+    w.SuspendWordWrap(true);
+    EXPECT_EQ(document->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_FALSE(document->WrapSuspended);
+    EXPECT_EQ(document->GetSelLength(), 3);
+
+    w.EditorTabs->SetWordWrap(false);
+    w.SuspendWordWrap(false); // nothing to suspend
+    EXPECT_FALSE(document->WrapSuspended);
+    w.SuspendWordWrap(true);
+    EXPECT_EQ(document->lineWrapMode(), QPlainTextEdit::NoWrap);
+}
+
+TEST_F(cPluginHost, TheActiveDocumentIsReachedWithItsReadOnlyFlagAndWindowText)
+{
+    TFormMain &w = Open();
+    bool readOnly = true;
+    EXPECT_EQ(w.GetActiveEditor(readOnly), nullptr);
+    EXPECT_FALSE(readOnly);
+    w.OpenText(true, QStringLiteral("ignored.txt"), QStringLiteral("a\r\nb"));
+    ASSERT_EQ(w.EditorTabs->DocumentCount(), 1);
+    EXPECT_EQ(w.GetActiveEditor(readOnly), ActiveDocument()->EditAPI());
+    EXPECT_TRUE(readOnly);
+    EXPECT_TRUE(ActiveDocument()->FileName().isEmpty());
+    EXPECT_EQ(w.GetActiveText(), QStringLiteral("a\r\nb"));
+}
+
+TEST_F(cPluginHost, PrintingWritesTheDocumentToAPdf)
+{
+    TFormMain &w = Show();
+    w.RefreshActions();
+    EXPECT_FALSE(w.acFilePrint->isEnabled()); // nothing to print
+    Type(QStringLiteral("printed"));
+    w.RefreshActions();
+    EXPECT_TRUE(w.acFilePrint->isEnabled());
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = FWork.filePath(QStringLiteral("out.pdf"));
+    printer.setOutputFileName(pdf);
+    w.PrintActiveDocument(printer);
+    EXPECT_TRUE(Bytes(pdf).startsWith("%PDF"));
+}
+
+} // namespace
