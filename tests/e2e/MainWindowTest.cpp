@@ -1,0 +1,112 @@
+// The main window's commands in the real program: printing through the print
+// dialog, the status bar setting, and "Uninstall Now".
+#include "tests/e2e/E2eHarness.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString MainWindow(const cDesktop &desktop)
+{
+    return desktop.WaitForWindow(QStringLiteral("Zelmar$"));
+}
+
+bool TitleBecomes(const cDesktop &desktop, const QString &window, const QString &title)
+{
+    return WaitUntil([&] { return desktop.WindowName(window) == title; }, 10000);
+}
+
+// The stored value: font name length at 0, then fixed items; the status
+// bar flag follows the word-wrap flag.
+char StatusBarFlag(const QByteArray &value)
+{
+    const int nameLength = int(quint8(value.at(0)));
+    return value.size() > 20 + nameLength ? value.at(20 + nameLength) : '?';
+}
+
+TEST(MainWindow, PrintWritesTheDocumentToTheDialogsPdfFile)
+{
+    cDesktop desktop;
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "printed text\r\n");
+    cQuorvel program(desktop, {QStringLiteral("a.txt")});
+    const QString window = MainWindow(desktop);
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+
+    desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("p")}); // File, Print
+    const QString dialog = desktop.WaitForWindow(QStringLiteral("^Print$"));
+    ASSERT_FALSE(dialog.isEmpty());
+    desktop.Focus(dialog);
+    // Without a printer the dialog offers a PDF file below the working
+    // directory, named after the (empty) job title.
+    desktop.Keys({QStringLiteral("Return")});
+    const QString pdf = desktop.WorkDir() + QStringLiteral("/print.pdf");
+    ASSERT_TRUE(WaitUntil([&] { return desktop.ReadFile(pdf).size() > 100; }));
+    const QByteArray bytes = desktop.ReadFile(pdf);
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    // Text was drawn: a font was embedded for it (no PDF text extractor here).
+    EXPECT_TRUE(bytes.contains("/FontFile"));
+}
+
+TEST(MainWindow, TheStatusBarSettingSurvivesARestartAndUninstallRemovesTheSettings)
+{
+    cDesktop desktop;
+    const QString settings = desktop.ConfigHome() + QStringLiteral("/Varnholt/Zelmar/Settings");
+    {
+        cQuorvel program(desktop, {});
+        const QString window = MainWindow(desktop);
+        ASSERT_FALSE(window.isEmpty());
+        desktop.Focus(window);
+        desktop.Keys({QStringLiteral("alt+v"), QStringLiteral("s")}); // View, Status Bar: off
+        desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")}); // File, Exit
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    ASSERT_EQ(StatusBarFlag(desktop.ReadFile(settings)), '0');
+    {
+        cQuorvel program(desktop, {});
+        const QString window = MainWindow(desktop);
+        ASSERT_FALSE(window.isEmpty());
+        desktop.Focus(window);
+        desktop.Type(QStringLiteral("unsaved"));
+        // Tools: the item above the first one is the last, "Uninstall Now".
+        desktop.Keys({QStringLiteral("alt+t"), QStringLiteral("Up"), QStringLiteral("Return")});
+        ASSERT_TRUE(program.WaitForExit());
+        EXPECT_EQ(program.Process().exitCode(), 0);
+    }
+    EXPECT_FALSE(QFileInfo::exists(settings));
+    EXPECT_FALSE(QFileInfo::exists(desktop.ConfigHome() + QStringLiteral("/Varnholt")));
+    {
+        // The next start shows the defaults, and saves them again.
+        cQuorvel program(desktop, {});
+        const QString window = MainWindow(desktop);
+        ASSERT_FALSE(window.isEmpty());
+        desktop.Focus(window);
+        desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    EXPECT_EQ(StatusBarFlag(desktop.ReadFile(settings)), '1');
+}
+
+TEST(MainWindow, ShiftCtrlRRecordsAMacroThatShiftCtrlPPlays)
+{
+    cDesktop desktop;
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "");
+    cQuorvel program(desktop, {QStringLiteral("a.txt")});
+    const QString window = MainWindow(desktop);
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+    desktop.Keys({QStringLiteral("ctrl+r")}); // not the recording key
+    desktop.Keys({QStringLiteral("shift+ctrl+r")});
+    desktop.Type(QStringLiteral("ab"));
+    desktop.Keys({QStringLiteral("shift+ctrl+r")});
+    desktop.Keys({QStringLiteral("shift+ctrl+p")});
+    desktop.Keys({QStringLiteral("ctrl+s")});
+    EXPECT_TRUE(WaitUntil([&] { return desktop.ReadFile(a) == "abab"; }));
+}
+
+} // namespace
