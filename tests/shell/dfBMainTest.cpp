@@ -4,6 +4,7 @@
 #include "editor/editing/UnicodeControls.h"
 #include "tests/shell/MainWindowFixture.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QPrinter>
@@ -130,6 +131,34 @@ TEST_F(cSaveAs, SaveOnAnUntitledDocumentRunsSaveAsAndACancelLeavesItUnnamed)
     EXPECT_EQ(shown, 1);
     EXPECT_TRUE(ActiveDocument()->Modified());
     EXPECT_TRUE(ActiveDocument()->FileName().isEmpty());
+}
+
+TEST_F(cSaveAs, TheOpenDialogsReadOnlyBoxOpensTheFileReadOnly)
+{
+    const QString file = WorkFile(QStringLiteral("r.txt"), "r");
+    TFormMain &w = Show();
+    bool readOnly = true;
+    w.SetDialogExecutor([&](QFileDialog &dialog) {
+        auto *box = dialog.findChild<QCheckBox *>(QStringLiteral("ReadOnlyBox"));
+        EXPECT_NE(box, nullptr);
+        if (box)
+            box->setChecked(readOnly);
+        dialog.selectFile(file);
+        return true;
+    });
+    w.acFileOpen->trigger();
+    ASSERT_EQ(ActiveDocument()->FileName(), file);
+    EXPECT_TRUE(ActiveDocument()->isReadOnly());
+    readOnly = false;
+    w.acFileOpen->trigger();
+    EXPECT_EQ(w.EditorTabs->DocumentCount(), 2);
+    EXPECT_FALSE(ActiveDocument()->isReadOnly());
+    // The Import dialog has the box too, read by the plug-in manager.
+    auto *importBox = w.ImportDialog->findChild<QCheckBox *>(QStringLiteral("ReadOnlyBox"));
+    ASSERT_NE(importBox, nullptr);
+    EXPECT_FALSE(w.ImportDialog->property(ImportReadOnlyProperty).toBool());
+    importBox->setChecked(true);
+    EXPECT_TRUE(w.ImportDialog->property(ImportReadOnlyProperty).toBool());
 }
 
 TEST_F(cFontCommand, ApplyThenCancelBringsTheOldFontBackInEveryDocument)
