@@ -79,9 +79,10 @@ constexpr tVersionRecord BuildRecord()
 
 static_assert(std::string_view(VersionSectionName) == ".quorvel_version");
 
+// Named without mangling, so that the program's link can ask for it.
 extern "C" {
-[[gnu::section(".quorvel_version"), gnu::used]] extern const tVersionRecord QuorvelVersionRecord;
-const tVersionRecord QuorvelVersionRecord = BuildRecord();
+extern const tVersionRecord QuorvelVersionRecord;
+[[gnu::section(".quorvel_version"), gnu::used]] const tVersionRecord QuorvelVersionRecord = BuildRecord();
 }
 
 const void *ProgramVersionRecord() noexcept
