@@ -3,63 +3,68 @@
 #include "editor/platform/Application.h"
 
 #include <QFrame>
-#include <QPointer>
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TFormCase::TFormCase(QWidget *parent) : QDialog(parent)
+namespace {
+
+// Captions by case index.
+const std::array<QString, 5> CaseCaptions = {QString(), QStringLiteral("&lower case"),
+                                             QStringLiteral("&UPPER CASE"), QStringLiteral("&Title Case"),
+                                             QStringLiteral("tO&GGLE cASE")};
+
+} // namespace
+
+TFormCase::TFormCase(QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint),
+      pCases(new QFrame(this)), RadioButton1(new QRadioButton(pCases)),
+      RadioButton2(new QRadioButton(pCases)), RadioButton3(new QRadioButton(pCases)),
+      RadioButton4(new QRadioButton(pCases)), btnOK(new QPushButton(QStringLiteral("O&K"), this)),
+      btnCancel(new QPushButton(QStringLiteral("Cancel"), this))
 {
+    setObjectName(QStringLiteral("FormCase"));
     setWindowTitle(QStringLiteral("Change Case"));
-    if (ApplicationMainWindow())
-        setFont(ApplicationMainWindow()->font());
-    auto *panel = new QFrame(this);
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setGeometry(8, 8, 159, 100);
-    auto *layout = new QVBoxLayout(panel);
-    RadioButton1 = new QRadioButton(panel);
-    RadioButton2 = new QRadioButton(panel);
-    RadioButton3 = new QRadioButton(panel);
-    RadioButton4 = new QRadioButton(panel);
+    if (QWidget *main = ApplicationMainWindow())
+        setFont(main->font());
+
+    pCases->setFrameShape(QFrame::StyledPanel);
+    auto *cases = new QVBoxLayout(pCases);
     for (QRadioButton *button : {RadioButton1, RadioButton2, RadioButton3, RadioButton4})
-        layout->addWidget(button);
+        cases->addWidget(button); // top to bottom
     RadioButton1->setChecked(true);
-    CaseButtons = {nullptr, RadioButton2, RadioButton1, RadioButton3, RadioButton4};
-    const char *captions[] = {nullptr, "&lower case", "&UPPER CASE", "&Title Case", "tO&GGLE cASE"};
-    for (int i = 1; i <= 4; ++i)
-        CaseButtons[i]->setText(QString::fromLatin1(captions[i]));
-    btnOK = new QPushButton(QStringLiteral("O&K"), this);
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnOK->setGeometry(12, 114, 75, 25);
-    btnCancel->setGeometry(92, 114, 75, 25);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(pCases);
+    layout->addLayout(buttons);
     setFixedSize(175, 144);
+
+    CaseButtons = {nullptr, RadioButton2, RadioButton1, RadioButton3, RadioButton4};
+    for (int index = 1; index <= 4; ++index)
+        CaseButtons[index]->setText(CaseCaptions[index]);
+
+    btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int TFormCase::GetCase(bool showDialog)
+int TFormCase::GetCase(bool ShowDialog)
 {
-    int result = QDialog::Accepted;
-    if (showDialog)
-        result = FExecutor ? FExecutor(*this) : exec();
+    const int result = ShowDialog ? exec() : QDialog::Accepted;
     if (!CaseChosen) {
-        if (!showDialog || result == QDialog::Rejected)
+        if (!ShowDialog || result != QDialog::Accepted)
             return 0;
         CaseChosen = true;
     }
     if (result != QDialog::Accepted)
         return 0;
-    for (int i = 1; i <= 4; ++i)
-        if (CaseButtons[i]->isChecked())
-            return i;
+    for (int index = 1; index <= 4; ++index)
+        if (CaseButtons[index]->isChecked())
+            return index;
     return 0;
-}
-
-TFormCase *FormCase()
-{
-    static QPointer<TFormCase> instance;
-    if (!instance)
-        instance = new TFormCase(ApplicationMainWindow());
-    return instance;
 }

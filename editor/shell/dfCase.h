@@ -1,10 +1,10 @@
 #pragma once
-// The Change Case dialog; it remembers the case last confirmed.
+// The Change Case dialog, which also remembers the case last confirmed.
 #include <QDialog>
 
 #include <array>
-#include <functional>
 
+class QFrame;
 class QPushButton;
 class QRadioButton;
 
@@ -12,21 +12,23 @@ class TFormCase : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TFormCase(QWidget *parent = nullptr);
+    explicit TFormCase(QWidget *owner = nullptr);
 
-    // 0 none, 1 lower, 2 UPPER, 3 Title, 4 tOGGLE. With false only reports the
-    // remembered choice; before the first OK it is 0.
-    int GetCase(bool showDialog);
+    // The chosen case index (1 lower, 2 UPPER, 3 Title, 4 tOGGLE; 0 none).
+    // ShowDialog false only reports the remembered choice: 0 until the dialog
+    // has once been confirmed, then whichever button is checked.
+    int GetCase(bool ShowDialog);
 
-    void SetExecutor(std::function<int(TFormCase &)> executor) { FExecutor = std::move(executor); }
-
+    // True once the dialog has been confirmed with OK.
     bool CaseChosen = false;
-    std::array<QRadioButton *, 5> CaseButtons{}; // by case index 1..4
-    QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
-    QPushButton *btnOK, *btnCancel;
 
-private:
-    std::function<int(TFormCase &)> FExecutor;
+    QFrame *pCases;
+    QRadioButton *RadioButton1;
+    QRadioButton *RadioButton2;
+    QRadioButton *RadioButton3;
+    QRadioButton *RadioButton4;
+    QPushButton *btnOK;
+    QPushButton *btnCancel;
+    // The button of each case index 1..4; slot 0 (no case) is empty.
+    std::array<QRadioButton *, 5> CaseButtons{};
 };
-
-TFormCase *FormCase();

@@ -4,69 +4,106 @@
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
+#include <QVBoxLayout>
 
-#include <functional>
+#include <limits>
 
 namespace {
 
-bool ToInt32(const QString &text, qint32 &value)
+bool IsBlank(const QLineEdit *box)
 {
+    return box->text().trimmed().isEmpty();
+}
+
+// The box's number; blank boxes are not asked.
+std::int32_t NumberOf(const QLineEdit *box, bool *ok)
+{
+    return box->text().trimmed().toInt(ok, 10);
+}
+
+// The zero-based number of a one-based box; the smallest number stays the
+// smallest instead of wrapping round to the largest.
+std::int32_t ZeroBasedOf(const QLineEdit *box)
+{
+    if (IsBlank(box))
+        return -1;
     bool ok = false;
-    value = text.trimmed().toInt(&ok);
-    return ok;
+    const std::int32_t number = NumberOf(box, &ok);
+    return number == std::numeric_limits<std::int32_t>::min() ? number : number - 1;
 }
 
 } // namespace
 
-TFormGotoLine::TFormGotoLine(QWidget *parent) : QDialog(parent)
+TFormGotoLine::TFormGotoLine(QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint),
+      lbLineNumber(new QLabel(QStringLiteral("&Line number:"), this)),
+      edLine(new QLineEdit(QStringLiteral("1"), this)),
+      lbColumnNumber(new QLabel(QStringLiteral("&Column number:"), this)),
+      edCol(new QLineEdit(QStringLiteral("1"), this)), btnOK(new QPushButton(QStringLiteral("O&K"), this)),
+      btnCancel(new QPushButton(QStringLiteral("Cancel"), this))
 {
+    setObjectName(QStringLiteral("FormGotoLine"));
     setWindowTitle(QStringLiteral("Go to Line/Column"));
-    if (ApplicationMainWindow())
-        setFont(ApplicationMainWindow()->font());
-    lbLineNumber = new QLabel(QStringLiteral("&Line number:"), this);
-    edLine = new QLineEdit(QStringLiteral("1"), this);
+    if (QWidget *main = ApplicationMainWindow())
+        setFont(main->font());
     lbLineNumber->setBuddy(edLine);
-    lbColumnNumber = new QLabel(QStringLiteral("&Column number:"), this);
-    edCol = new QLineEdit(QStringLiteral("1"), this);
     lbColumnNumber->setBuddy(edCol);
-    btnOK = new QPushButton(QStringLiteral("O&K"), this);
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    lbLineNumber->setGeometry(8, 12, 100, 16);
-    edLine->setGeometry(112, 8, 105, 22);
-    lbColumnNumber->setGeometry(8, 44, 100, 16);
-    edCol->setGeometry(112, 40, 105, 22);
-    btnOK->setGeometry(60, 78, 75, 25);
-    btnCancel->setGeometry(142, 78, 75, 25);
+
+    auto *boxes = new QGridLayout;
+    boxes->addWidget(lbLineNumber, 0, 0);
+    boxes->addWidget(edLine, 0, 1);
+    boxes->addWidget(lbColumnNumber, 1, 0);
+    boxes->addWidget(edCol, 1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(boxes);
+    layout->addStretch();
+    layout->addLayout(buttons);
     setFixedSize(227, 111);
-    for (QLineEdit *box : {edLine, edCol})
-        box->installEventFilter(this);
+
+    btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &TFormGotoLine::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    edLine->installEventFilter(this);
+    edCol->installEventFilter(this);
     edLine->setFocus();
 }
 
-// Only digits and backspace may be typed; pasted text is checked at OK.
+// Only digits and backspace may be typed; shortcuts such as Ctrl+V still
+// work, so pasted text gets in and is checked at OK.
 bool TFormGotoLine::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && (watched == edLine || watched == edCol)) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
-        if (text.size() == 1 && text[0].isPrint() && !(text[0] >= u'0' && text[0] <= u'9'))
-            return true;
+        const bool command = key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
+        if (!command && !text.isEmpty()) {
+            const QChar c = text.front();
+            const bool allowed =
+                c == u'\b' || (c >= u'0' && c <= u'9') || c.category() == QChar::Other_Control;
+            if (!allowed)
+                return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-bool TFormGotoLine::Validate(QLineEdit *box)
+bool TFormGotoLine::ValidateBox(QLineEdit *box)
 {
-    qint32 value;
-    if (box->text().trimmed().isEmpty() || ToInt32(box->text(), value))
+    bool ok = true;
+    if (!IsBlank(box))
+        NumberOf(box, &ok);
+    if (ok)
         return true;
     box->setFocus();
     MessageBox(this, Format(QStringLiteral("'%s' is not a valid integer value"), {box->text()}),
@@ -76,26 +113,18 @@ bool TFormGotoLine::Validate(QLineEdit *box)
 
 void TFormGotoLine::btnOKClick()
 {
-    if (Validate(edCol) && Validate(edLine))
+    if (ValidateBox(edCol) && ValidateBox(edLine))
         accept();
 }
 
 void TFormGotoLine::RunDialog(tLineColumnRequest &request)
 {
     request.Accepted = false;
-    const int result = FExecutor ? FExecutor(*this) : exec();
-    if (result != QDialog::Accepted)
+    if (auto *box = qobject_cast<QLineEdit *>(focusWidget()))
+        box->selectAll();
+    if (exec() != QDialog::Accepted)
         return;
-    qint32 value;
-    request.Line = edLine->text().trimmed().isEmpty() || !ToInt32(edLine->text(), value) ? -1 : value - 1;
-    request.Column = edCol->text().trimmed().isEmpty() || !ToInt32(edCol->text(), value) ? -1 : value - 1;
+    request.Line = ZeroBasedOf(edLine);
+    request.Column = ZeroBasedOf(edCol);
     request.Accepted = true;
-}
-
-TFormGotoLine *FormGotoLine()
-{
-    static QPointer<TFormGotoLine> instance;
-    if (!instance)
-        instance = new TFormGotoLine(ApplicationMainWindow());
-    return instance;
 }

@@ -2,17 +2,17 @@
 // The Go to Line/Column dialog.
 #include <QDialog>
 
-#include <functional>
+#include <cstdint>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// What the dialog hands back; Line and Column are zero-based, -1 when blank.
+// What the dialog hands back: zero-based numbers, -1 for a blank box.
 struct tLineColumnRequest
 {
-    qint32 Column = -1;
-    qint32 Line = -1;
+    std::int32_t Column = -1;
+    std::int32_t Line = -1;
     bool Accepted = false;
 };
 
@@ -20,25 +20,23 @@ class TFormGotoLine : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TFormGotoLine(QWidget *parent = nullptr);
+    explicit TFormGotoLine(QWidget *owner = nullptr);
 
+    // Shows the dialog modally; fills Line and Column only when it was
+    // confirmed. The boxes keep their texts for the next showing.
     void RunDialog(tLineColumnRequest &request);
 
-    // Runs the modal loop; tests replace it to act on the shown dialog.
-    void SetExecutor(std::function<int(TFormGotoLine &)> executor) { FExecutor = std::move(executor); }
-
-    QLabel *lbLineNumber, *lbColumnNumber;
-    QLineEdit *edLine, *edCol;
-    QPushButton *btnOK, *btnCancel;
+    QLabel *lbLineNumber;
+    QLineEdit *edLine;
+    QLabel *lbColumnNumber;
+    QLineEdit *edCol;
+    QPushButton *btnOK;
+    QPushButton *btnCancel;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void btnOKClick();
-    bool Validate(QLineEdit *box);
-
-    std::function<int(TFormGotoLine &)> FExecutor;
+    bool ValidateBox(QLineEdit *box);
 };
-
-TFormGotoLine *FormGotoLine();
