@@ -1,0 +1,102 @@
+// Loading and saving documents of 10, 50 and 100 MB in each encoding, through
+// the real document, against decoding plus QPlainTextEdit::setPlainText alone.
+#include "editor/editing/Editors.h"
+#include "editor/editing/TextFiles.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+namespace {
+
+QString SampleText(qsizetype units)
+{
+    const QString line =
+        QString::fromUtf8("The quick brown fox jumps over the lazy dog; ÄÖÜ äöü € 0123456789\r\n");
+    QString text;
+    text.reserve(units + line.size());
+    while (text.size() < units)
+        text += line;
+    text.truncate(units);
+    return text;
+}
+
+// A file of about Megabytes in the encoding, made once per case.
+QString SampleFile(QTemporaryDir &dir, int megabytes, tTextEncoding encoding)
+{
+    const QString name = dir.filePath(QStringLiteral("%1-%2.txt").arg(megabytes).arg(int(encoding)));
+    if (!QFile::exists(name)) {
+        const qsizetype units =
+            qsizetype(megabytes) * 1024 * 1024 / (encoding == teUTF8 || encoding == teAnsi ? 1 : 2);
+        WriteFileSafely(name, BomTable[encoding], EncodeText(SampleText(units), encoding));
+    }
+    return name;
+}
+
+QTemporaryDir &Dir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+void PeakMemory(benchmark::State &state)
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MiB"] = double(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_Load(benchmark::State &state)
+{
+    const auto encoding = tTextEncoding(state.range(1));
+    const QString file = SampleFile(Dir(), int(state.range(0)), encoding);
+    for (auto _ : state) {
+        cEditor document;
+        document.LoadFromFile(file);
+        benchmark::DoNotOptimize(document.GetTextLen());
+    }
+    state.SetBytesProcessed(state.iterations() * QFile(file).size());
+    PeakMemory(state);
+}
+
+void BM_Save(benchmark::State &state)
+{
+    const auto encoding = tTextEncoding(state.range(1));
+    const QString file = SampleFile(Dir(), int(state.range(0)), encoding);
+    cEditor document;
+    document.LoadFromFile(file);
+    const QString target = Dir().filePath(QStringLiteral("saved.txt"));
+    for (auto _ : state)
+        document.SaveToFile(target, encoding);
+    state.SetBytesProcessed(state.iterations() * QFile(file).size());
+    PeakMemory(state);
+}
+
+// The floor: decoding the bytes and handing the text to the plain widget.
+void BM_DecodeAndSetPlainText(benchmark::State &state)
+{
+    const QString file = SampleFile(Dir(), int(state.range(0)), teUTF8);
+    for (auto _ : state) {
+        QPlainTextEdit edit;
+        edit.setPlainText(ReadTextFile(file).Text);
+        benchmark::DoNotOptimize(edit.document()->characterCount());
+    }
+    PeakMemory(state);
+}
+
+void Sizes(benchmark::internal::Benchmark *b)
+{
+    for (int megabytes : {10, 50, 100})
+        for (int encoding = 0; encoding < TextEncodingCount; ++encoding)
+            b->Args({megabytes, encoding});
+    b->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
+} // namespace
+
+BENCHMARK(BM_Load)->Apply(Sizes);
+BENCHMARK(BM_Save)->Apply(Sizes);
+BENCHMARK(BM_DecodeAndSetPlainText)->Arg(10)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(1);
