@@ -7,109 +7,137 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
+#include <QVBoxLayout>
 
 namespace {
 
 const QColor Navy(0, 0, 128);
 
-QLabel *Label(const QString &text, QWidget *parent, const QRect &geometry, bool bold = false)
+void SetTextColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
 {
-    auto *label = new QLabel(text, parent);
-    label->setGeometry(geometry);
-    if (bold) {
-        QFont font = label->font();
-        font.setBold(true);
-        label->setFont(font);
-    }
-    return label;
+    QPalette palette = widget->palette();
+    palette.setColor(role, color);
+    widget->setPalette(palette);
 }
 
-void MakeLink(QLabel *label)
+void SetBold(QWidget *widget)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Navy);
-    label->setPalette(palette);
-    label->setCursor(Qt::PointingHandCursor);
+    QFont bold; // only the weight is set, the rest follows the form
+    bold.setBold(true);
+    widget->setFont(bold);
+}
+
+// The application's icon, or the platform's stand-in while it has none.
+QPixmap ApplicationIconPixmap(const QWidget *form)
+{
+    QIcon icon = QApplication::windowIcon();
+    if (icon.isNull())
+        icon = form->style()->standardIcon(QStyle::SP_DesktopIcon);
+    return icon.pixmap(32, 32);
 }
 
 } // namespace
 
-TFormAbout::TFormAbout(QWidget *parent) : QDialog(parent)
+TFormAbout::TFormAbout(QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ImageIcon(new QLabel(this)),
+      lbProduct(new QLabel(this)), lbVersion(new QLabel(this)), lbCopy(new QLabel(this)),
+      edURL(new QLineEdit(this)), pCredits(new QFrame(this)),
+      lbCredits(new QLabel(QStringLiteral("Credits:"), this)), lbCredit(new QLabel(this)),
+      lbCreditCopy(new QLabel(this)), lbCreditHTTP(new QLabel(this)), lbCreditMail(new QLabel(this)),
+      btnOK(new QPushButton(QStringLiteral("O&K"), this))
 {
-    if (ApplicationMainWindow())
-        setFont(ApplicationMainWindow()->font());
+    setObjectName(QStringLiteral("FormAbout"));
+
+    edURL->setText(LoadResString(res::ProductUrl));
+    edURL->setReadOnly(true);
+    edURL->setFrame(false);
+    SetTextColor(edURL, QPalette::Text, Navy);
+    SetTextColor(edURL, QPalette::Base, palette().color(QPalette::Window));
+    edURL->setCursor(Qt::PointingHandCursor);
+    edURL->installEventFilter(this);
+
+    lbCredit->setText(LoadResString(res::EngineCreditLabel));
+    lbCreditCopy->setText(LoadResString(res::EngineCredit));
+    lbCreditCopy->setWordWrap(true);
+    lbCreditHTTP->setText(LoadResString(res::EngineUrl));
+    lbCreditMail->setText(LoadResString(res::EngineMail));
+    for (QLabel *link : {lbCreditHTTP, lbCreditMail}) {
+        SetTextColor(link, QPalette::WindowText, Navy);
+        link->setCursor(Qt::PointingHandCursor);
+        link->installEventFilter(this);
+    }
+
+    if (QWidget *main = ApplicationMainWindow())
+        setFont(main->font());
     setWindowTitle(LoadResString(res::ProductName));
+    SetBold(lbProduct);
+    SetBold(lbCredits);
 
     tFileVersionInformation info;
     GetOwnVersionInformation(info);
+    lbProduct->setText(info.ProductName);
+    lbCopy->setText(info.LegalCopyright);
+    lbVersion->setText(FormatRes(res::VersionFormat, {info.FileMajor, info.FileMinor}));
 
-    ImageIcon = new QLabel(this);
-    ImageIcon->setGeometry(12, 12, 32, 32);
-    QIcon icon = QApplication::windowIcon();
-    if (icon.isNull())
-        icon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
-    ImageIcon->setPixmap(icon.pixmap(32, 32));
-    lbProduct = Label(info.ProductName, this, {56, 12, 280, 18}, true);
-    lbVersion =
-        Label(FormatRes(res::VersionFormat, {info.FileMajor, info.FileMinor}), this, {56, 34, 280, 18});
-    lbCopy = Label(info.LegalCopyright, this, {56, 56, 280, 18});
-    edURL = new QLineEdit(LoadResString(res::ProductUrl), this);
-    edURL->setGeometry(56, 80, 280, 20);
-    edURL->setReadOnly(true);
-    edURL->setFrame(false);
-    QPalette urlPalette = edURL->palette();
-    urlPalette.setColor(QPalette::Text, Navy);
-    urlPalette.setColor(QPalette::Base, palette().color(QPalette::Window));
-    edURL->setPalette(urlPalette);
-    edURL->setCursor(Qt::PointingHandCursor);
-    auto *pCredits = new QFrame(this);
-    pCredits->setFrameShape(QFrame::HLine);
-    pCredits->setFrameShadow(QFrame::Sunken);
-    pCredits->setGeometry(12, 112, 321, 4);
-    lbCredits = Label(QStringLiteral("Credits:"), this, {12, 124, 320, 18}, true);
-    lbCredit = Label(LoadResString(res::EngineCreditLabel), this, {12, 148, 320, 18});
-    lbCreditCopy = Label(LoadResString(res::EngineCredit), this, {12, 170, 320, 36});
-    lbCreditCopy->setWordWrap(true);
-    lbCreditHTTP = Label(LoadResString(res::EngineUrl), this, {12, 210, 320, 18});
-    lbCreditMail = Label(LoadResString(res::EngineMail), this, {12, 232, 320, 18});
-    MakeLink(lbCreditHTTP);
-    MakeLink(lbCreditMail);
-    btnOK = new QPushButton(QStringLiteral("O&K"), this);
-    btnOK->setGeometry(135, 268, 75, 25);
+    ImageIcon->setPixmap(ApplicationIconPixmap(this));
+    ImageIcon->setFixedSize(32, 32);
+    pCredits->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+
+    auto *product = new QVBoxLayout;
+    product->addWidget(lbProduct);
+    product->addWidget(lbVersion);
+    product->addWidget(lbCopy);
+    auto *top = new QHBoxLayout;
+    top->addWidget(ImageIcon, 0, Qt::AlignTop);
+    top->addSpacing(8);
+    top->addLayout(product, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(edURL);
+    layout->addWidget(pCredits);
+    for (QWidget *w : {lbCredits, lbCredit, lbCreditCopy, lbCreditHTTP, lbCreditMail})
+        layout->addWidget(w);
+    layout->addStretch();
+    layout->addLayout(buttons);
+    setFixedSize(345, 305);
+
+    // Default and cancel button at once: Enter and Esc both close the box.
     btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    for (QWidget *w : std::initializer_list<QWidget *>{edURL, lbCreditHTTP, lbCreditMail})
-        w->installEventFilter(this);
-    setFixedSize(345, 305);
+}
+
+// Qt gives a shown window's focus to its first control, the address line.
+void TFormAbout::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
     btnOK->setFocus();
 }
 
-// A click on an address opens it; so does Space in the address box.
+// A click on an address opens it, and so does Space on the product's one.
 bool TFormAbout::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool click = event->type() == QEvent::MouseButtonRelease;
-    const bool space = event->type() == QEvent::KeyPress && watched == edURL &&
-                       static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space;
-    if (click || space) {
-        if (watched == edURL)
-            ShellOpen(edURL->text());
-        else if (auto *label = qobject_cast<QLabel *>(watched))
-            ShellOpen(label->text());
-        return space;
+    const bool link = watched == edURL || watched == lbCreditHTTP || watched == lbCreditMail;
+    if (link && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        ShellOpen(watched == edURL ? edURL->text() : static_cast<QLabel *>(watched)->text());
+        return false;
+    }
+    if (watched == edURL && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
+        ShellOpen(edURL->text());
+        return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-TFormAbout *FormAbout()
-{
-    static QPointer<TFormAbout> instance;
-    if (!instance)
-        instance = new TFormAbout(ApplicationMainWindow());
-    return instance;
 }

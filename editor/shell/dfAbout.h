@@ -1,7 +1,8 @@
 #pragma once
-// The About box.
+// The About box: product, version, copyright and credits, with links.
 #include <QDialog>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -10,15 +11,22 @@ class TFormAbout : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TFormAbout(QWidget *parent = nullptr);
+    explicit TFormAbout(QWidget *owner = nullptr);
 
-    QLabel *ImageIcon, *lbProduct, *lbVersion, *lbCopy, *lbCredits, *lbCredit, *lbCreditCopy, *lbCreditHTTP,
-        *lbCreditMail;
+    QLabel *ImageIcon;
+    QLabel *lbProduct;
+    QLabel *lbVersion;
+    QLabel *lbCopy;
     QLineEdit *edURL;
+    QFrame *pCredits;
+    QLabel *lbCredits;
+    QLabel *lbCredit;
+    QLabel *lbCreditCopy;
+    QLabel *lbCreditHTTP;
+    QLabel *lbCreditMail;
     QPushButton *btnOK;
 
 protected:
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
-
-TFormAbout *FormAbout();
