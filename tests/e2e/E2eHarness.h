@@ -49,7 +49,7 @@ public:
     QString Xdotool(const QStringList &args, int timeoutMs = 15000) const;
     // Waits until a visible window whose name matches the regular expression
     // exists and returns its id; empty on time-out.
-    QString WaitForWindow(const QString &namePattern, int timeoutMs = 15000) const;
+    QString WaitForWindow(const QString &namePattern, int timeoutMs = 30000) const;
     // Gives the window the focus, which activates it on a bare X server.
     void Focus(const QString &window) const;
     // Types keys (xdotool key syntax, e.g. "ctrl+s") into the focused window.
