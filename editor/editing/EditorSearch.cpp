@@ -181,6 +181,10 @@ void cEditor::Replace()
         if (!request.Has(soPrompt))
             noRedraw.emplace(WLines());
         cSnapshotBracket snapshot(*this);
+        // Unprompted, nobody sees the steps: the control catches up once.
+        std::optional<cEditBatch> batch;
+        if (!request.Has(soPrompt))
+            batch.emplace(*this);
         report = ReplaceLoop(request, flags, start, length);
     }
     if (!report.isEmpty())

@@ -130,9 +130,43 @@ QString cWRichEdit::LineText(int line) const
     return document()->findBlockByNumber(line).text();
 }
 
+QTextCursor cWRichEdit::Cursor() const
+{
+    return FBatchDepth > 0 ? FBatchCursor : textCursor();
+}
+
+void cWRichEdit::SetCursor(const QTextCursor &c)
+{
+    if (FBatchDepth > 0)
+        FBatchCursor = c;
+    else
+        setTextCursor(c);
+}
+
+// The document's edit block defers layout and change signals to its end;
+// the widget's cursor would lay out every block it visits.
+void cWRichEdit::BeginEditBatch()
+{
+    if (FBatchDepth == 0) {
+        FBatchCursor = textCursor();
+        FBatchCursor.beginEditBlock();
+    }
+    ++FBatchDepth;
+}
+
+void cWRichEdit::EndEditBatch()
+{
+    if (--FBatchDepth > 0)
+        return;
+    QTextCursor c = FBatchCursor;
+    FBatchCursor = QTextCursor();
+    setTextCursor(c);
+    c.endEditBlock();
+}
+
 void cWRichEdit::GetSel(int &anchor, int &caret) const
 {
-    const QTextCursor c = textCursor();
+    const QTextCursor c = Cursor();
     anchor = c.anchor();
     caret = c.position();
 }
@@ -142,22 +176,22 @@ void cWRichEdit::SetSel(int start, int end)
     const int length = GetTextLen();
     start = std::clamp(start, 0, length);
     end = end < 0 ? length : std::min(end, length);
-    QTextCursor c = textCursor();
+    QTextCursor c = Cursor();
     c.setPosition(start);
     c.setPosition(end, QTextCursor::KeepAnchor);
-    setTextCursor(c);
+    SetCursor(c);
 }
 
 void cWRichEdit::ReplaceSel(const QString &text)
 {
-    QTextCursor c = textCursor();
+    QTextCursor c = Cursor();
     if (!c.hasSelection() && text.isEmpty())
         return;
     {
         cUndoOff undoOff(document());
         c.insertText(text);
     }
-    setTextCursor(c);
+    SetCursor(c);
 }
 
 bool cWRichEdit::SetText(const QString &text)
@@ -177,7 +211,7 @@ int cWRichEdit::GetTextLen() const
 
 int cWRichEdit::GetSelStart() const
 {
-    return textCursor().selectionStart();
+    return Cursor().selectionStart();
 }
 
 QString cWRichEdit::TextRange(int start, int end) const
@@ -446,7 +480,7 @@ bool IsWholeWordAt(const QString &seg, qsizetype i, qsizetype n, int segStart, i
 }
 
 // Chunks grow so that a near match costs little and a far one is linear.
-constexpr int FirstChunk = 1 << 16;
+constexpr int FirstChunk = 1 << 10;
 constexpr int LastChunk = 1 << 22;
 
 } // namespace

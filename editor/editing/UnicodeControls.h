@@ -137,6 +137,14 @@ public:
     void SetSelStart(int pos);
     void SetSelLength(int length);
 
+    // A program change of many steps (replace all): while a batch is open the
+    // selection is kept off the widget and the layout waits, so neither is
+    // redone per step; both catch up once when the outermost batch ends, and
+    // Change is emitted then. Only these primitives may edit meanwhile: no key
+    // input, no prompt on the way.
+    void BeginEditBatch();
+    void EndEditBatch();
+
     // Whether Change is emitted (the control's change event mask).
     void SetChangeNotification(bool on) noexcept { FChangeNotification = on; }
     bool ChangeNotification() const noexcept { return FChangeNotification; }
@@ -153,12 +161,17 @@ private:
     };
     void ApplyMarks();
     bool IsNormal(const QColor &c, bool back) const;
+    // The selection: the batch's while one is open, else the widget's.
+    QTextCursor Cursor() const;
+    void SetCursor(const QTextCursor &c);
 
     std::unique_ptr<cWRichEditStrings> FLines;
     std::vector<tMark> FMarks;
     int FRefCount = 0;
     int FTextLimit;
     bool FChangeNotification = true;
+    QTextCursor FBatchCursor;
+    int FBatchDepth = 0;
 };
 
 // Lines of an edit control reached through IWEditor. A trailing empty line
@@ -215,6 +228,19 @@ public:
 
 private:
     cWStrings &FStrings;
+};
+
+// Keeps an edit batch of a control open for a scope.
+class cEditBatch
+{
+public:
+    explicit cEditBatch(cWRichEdit &edit) : FEdit(edit) { FEdit.BeginEditBatch(); }
+    ~cEditBatch() { FEdit.EndEditBatch(); }
+    cEditBatch(const cEditBatch &) = delete;
+    cEditBatch &operator=(const cEditBatch &) = delete;
+
+private:
+    cWRichEdit &FEdit;
 };
 
 class cWComboBoxStrings;

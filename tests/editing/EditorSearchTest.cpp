@@ -189,6 +189,28 @@ TEST_F(Search, PlainPromptedReplaceSkipsDeclinedOccurrences)
     EXPECT_EQ(Doc.GetTextW(), QStringLiteral("x x x"));
 }
 
+TEST_F(Search, UnpromptedPlainReplaceAllCatchesUpOnceAtTheEnd)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("ab\rab\rab ab"));
+    Doc.SetModified(false);
+    int changes = 0;
+    QObject::connect(&Doc, &cWRichEdit::Change, [&] { ++changes; });
+    tDialogInput in(QStringLiteral("ab"), QStringLiteral("xyz"));
+    in.EntireScope = true;
+    in.Result = TFormFind::mrAll;
+    Run(in);
+    Doc.Replace();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("xyz\rxyz\rxyz xyz"));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(Doc.Modified());
+    // The widget's own caret is the one the last replacement left.
+    EXPECT_EQ(Doc.textCursor().position(), 15);
+    EXPECT_EQ(Doc.GetSelStart(), 15);
+    EXPECT_EQ(Doc.GetSelLength(), 0);
+    EXPECT_EQ(Doc.LineFromChar(-1), 2);
+}
+
 TEST_F(Search, PlainReplaceAllWithSpecialCharacters)
 {
     cMessageBoxAnswerer answerer(nullptr);
