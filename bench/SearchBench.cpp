@@ -1,8 +1,9 @@
-// The document's search commands end to end on a real control: plain and
-// regex replace all over 20 000 lines, and F3 through a long document.
+// Replace all and search through a shown document, against the baseline of
+// one regex replace pass plus one SetTextW of its result.
 #include "editor/editing/Editors.h"
 
 #include "editor/editing/dfFind.h"
+#include "editor/editing/RegExpr.h"
 #include "editor/editing/UnicodeControls.h"
 #include "editor/platform/MessageBox.h"
 
@@ -12,73 +13,122 @@
 
 namespace {
 
-constexpr int kLines = 20000;
+constexpr int kMatches = 100000;  // one per line of about 100 characters: a 10 MB text
+constexpr int kBigLines = 500000; // 50 MB
 
-const QString &Document()
+QString MakeText(int lines, bool withMatches)
 {
-    static const QString text = [] {
-        QString result;
-        for (int i = 0; i < kLines; ++i)
-            result += QStringLiteral("Lorem ipsum dolor %1 sit amet, consectetur adipiscing elit\r").arg(i);
-        return result;
-    }();
+    QString text;
+    text.reserve(qsizetype(lines) * 101);
+    for (int i = 0; i < lines; ++i) {
+        text += QStringLiteral("Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod ");
+        text += withMatches ? QStringLiteral("quux%1").arg(i % 10) : QStringLiteral("tempus");
+        text += QStringLiteral(" incididunt ut labore et dolore\r");
+    }
     return text;
 }
 
-// The dialog answers as if the user had typed the texts and pressed a button.
-void UseDialog(const QString &find, const QString &replace, bool regex, int result)
+const QString &TenMegabytes()
 {
-    FormFind()->SetExecutor([=](TFormFind &d) {
-        d.edwFind->SetTextW(find);
-        d.edwReplace->SetTextW(replace);
-        (regex ? d.rSpecialRegex : d.rSpecialNone)->setChecked(true);
-        d.rEntireScope->setChecked(true);
-        return result;
-    });
+    static const QString text = MakeText(kMatches, true);
+    return text;
 }
 
-void ReplaceAll(benchmark::State &state, const QString &find, const QString &replace, bool regex)
+// A quarter of it, to see that the plain loop grows linearly.
+const QString &WithMatches(int matches)
 {
-    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDOK; });
-    cEditor doc;
-    UseDialog(find, replace, regex, TFormFind::mrAll);
-    for (auto _ : state) {
-        state.PauseTiming();
-        doc.SetTextW(Document());
-        state.ResumeTiming();
-        doc.Replace();
+    static const QString quarter = MakeText(kMatches / 4, true);
+    return matches == kMatches ? TenMegabytes() : quarter;
+}
+
+const QString &FiftyMegabytes()
+{
+    static const QString text = MakeText(kBigLines, false);
+    return text;
+}
+
+// A document as the user sees it: shown, with a size.
+struct tShownDocument
+{
+    tShownDocument()
+    {
+        Doc.resize(800, 600);
+        Doc.show();
     }
-    FormFind()->SetExecutor(nullptr);
-    state.SetItemsProcessed(state.iterations() * kLines);
-}
+    cMessageBoxAnswerer Answerer{[](const tMessageBoxCall &) { return IDOK; }};
+    cEditor Doc;
+};
 
-void BM_PlainReplaceAll(benchmark::State &state)
+const QString RegexFind = QStringLiteral("quux(\\d)");
+const QString RegexTemplate = QStringLiteral("<$1>");
+
+void BM_BaselineReplacePlusSetText(benchmark::State &state)
 {
-    ReplaceAll(state, QStringLiteral("ipsum"), QStringLiteral("IPSUM"), false);
+    tShownDocument shown;
+    TRegExpr regex(RegexFind);
+    regex.SetModifierM(true);
+    regex.SetLinePairedSeparator(QString());
+    regex.SetLineSeparators(QStringLiteral("\r"));
+    int count = 0;
+    for (auto _ : state) {
+        const QString result = regex.Replace(TenMegabytes(), RegexTemplate, true, &count);
+        shown.Doc.SetTextW(result);
+    }
+    if (count != kMatches)
+        state.SkipWithError("wrong number of matches");
 }
-BENCHMARK(BM_PlainReplaceAll)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BaselineReplacePlusSetText)->Unit(benchmark::kMillisecond);
 
 void BM_RegexReplaceAllAtOnce(benchmark::State &state)
 {
-    ReplaceAll(state, QStringLiteral("dolor (\\d+)"), QStringLiteral("<$1>"), true);
+    tShownDocument shown;
+    const tSearchRequest request{saReplaceAll, RegexFind, RegexTemplate, soRegex};
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.Doc.SetTextW(TenMegabytes());
+        state.ResumeTiming();
+        shown.Doc.RegexReplace(request);
+    }
+    if (!shown.Answerer.Calls().last().Text.startsWith(QStringLiteral("100000 ")))
+        state.SkipWithError("wrong report");
 }
 BENCHMARK(BM_RegexReplaceAllAtOnce)->Unit(benchmark::kMillisecond);
 
-// F3 from the start to a match near the end of the text.
-void BM_FindNextFar(benchmark::State &state)
+// The plain Replace command as the user runs it, the dialog answering at once.
+void BM_PlainReplaceAll(benchmark::State &state)
 {
-    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDOK; });
-    cEditor doc;
-    doc.SetTextW(Document());
-    UseDialog(QStringLiteral("dolor %1 ").arg(kLines - 1), {}, false, QDialog::Rejected);
-    tSearchRequest request;
-    FormFind()->RunDialog(false, false, request);
+    tShownDocument shown;
+    FormFind()->SetExecutor([](TFormFind &d) {
+        d.edwFind->SetTextW(QStringLiteral("quux"));
+        d.edwReplace->SetTextW(QStringLiteral("Quuxes"));
+        d.rSpecialNone->setChecked(true);
+        d.rEntireScope->setChecked(true);
+        return TFormFind::mrAll;
+    });
+    const int matches = int(state.range(0));
     for (auto _ : state) {
-        doc.SetSelStart(0);
-        doc.FindNext(false);
+        state.PauseTiming();
+        shown.Doc.SetTextW(WithMatches(matches));
+        state.ResumeTiming();
+        shown.Doc.Replace();
     }
     FormFind()->SetExecutor(nullptr);
+    if (!shown.Answerer.Calls().last().Text.startsWith(QString::number(matches) + u' '))
+        state.SkipWithError("wrong report");
+    state.SetItemsProcessed(state.iterations() * matches);
 }
-BENCHMARK(BM_FindNextFar)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainReplaceAll)->Arg(kMatches / 4)->Arg(kMatches)->Unit(benchmark::kMillisecond);
+
+void BM_RegexFindNothingIn50MB(benchmark::State &state)
+{
+    tShownDocument shown;
+    shown.Doc.SetTextW(FiftyMegabytes());
+    const tSearchRequest request{saFind, QStringLiteral("quux\\d"), {}, soRegex};
+    for (auto _ : state) {
+        shown.Doc.SetSelStart(0);
+        shown.Doc.RegexFind(request);
+    }
+}
+BENCHMARK(BM_RegexFindNothingIn50MB)->Unit(benchmark::kMillisecond);
 
 } // namespace
