@@ -112,7 +112,7 @@ void cEditorController::OpenFile(const QString &fileName, bool readOnly)
         CloseActiveDocument();
     NewDocument();
     cEditor &document = *ActiveEditor();
-    document.LoadFromFile(QFileInfo(fileName).absoluteFilePath());
+    document.LoadFromFile(QDir::cleanPath(QFileInfo(fileName).absoluteFilePath()));
     MakeReadOnly(document, readOnly);
     document.PrepareForEditing();
     UpdateTabCaptions();
@@ -208,11 +208,12 @@ void cEditorController::SetEditorFont(const QFont &font)
 {
     FEditorFont = font;
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    // The control lays its whole text out again in the new font by itself;
+    // putting the text back would only cost the user's undo history.
     ForEachDocument([this](cEditor &document, int) {
-        document.setFont(FEditorFont);
         cUpdateBracket noRedraw(document.WLines());
         cKeepDocumentState keep(document);
-        document.SetTextW(document.GetTextW());
+        document.setFont(FEditorFont);
     });
 }
 

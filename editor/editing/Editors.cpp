@@ -39,9 +39,9 @@ class cKeepScrollPosition
 {
 public:
     explicit cKeepScrollPosition(QAbstractScrollArea &area)
-        : FArea(area), FHorizontal(area.horizontalScrollBar()->value()), FVertical(area.verticalScrollBar()->value())
-    {
-    }
+        : FArea(area), FHorizontal(area.horizontalScrollBar()->value()),
+          FVertical(area.verticalScrollBar()->value())
+    {}
     ~cKeepScrollPosition()
     {
         FArea.horizontalScrollBar()->setValue(FHorizontal);
@@ -89,7 +89,8 @@ void cEditor::PrepareForEditing()
     setTabChangesFocus(false);
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
     FNormalTextColor = p.color(QPalette::Active, QPalette::Text);
     FNormalBackColor = p.color(QPalette::Active, QPalette::Base);
@@ -116,7 +117,8 @@ void cEditor::FileNameChanged()
 {
     if (StatusBar)
         StatusBar->ShowFileName(FFileName);
-    const QString title = FFileName.isEmpty() ? ProductName() : Format(QStringLiteral("%s - %s"), {FFileName, ProductName()});
+    const QString title =
+        FFileName.isEmpty() ? ProductName() : Format(QStringLiteral("%s - %s"), {FFileName, ProductName()});
     SetApplicationTitle(title);
     if (QWidget *window = ApplicationMainWindow())
         window->setWindowTitle(title);
@@ -262,14 +264,15 @@ void cEditor::LoadFromFile(const QString &fileName)
 
 bool cEditor::ConfirmAnsiLoss(const QString &fileName) const
 {
-    const QString text = Format(
-        QStringLiteral("The file\r\"%s\"\rcontains characters in Unicode format which will be lost if you save "
-                       "this file as an ANSI text.\rTo keep the Unicode information, select any of the Unicode "
-                       "encodings (UTF-8, Unicode or Unicode big endian) in the Save As dialog box.\r\r"
-                       "Do you still want to continue and enforce ANSI?"),
-        {fileName});
-    return MessageBox(ApplicationMainWindow(), text, ProductName(), MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) ==
-           IDOK;
+    const QString text =
+        Format(QStringLiteral(
+                   "The file\r\"%s\"\rcontains characters in Unicode format which will be lost if you save "
+                   "this file as an ANSI text.\rTo keep the Unicode information, select any of the Unicode "
+                   "encodings (UTF-8, Unicode or Unicode big endian) in the Save As dialog box.\r\r"
+                   "Do you still want to continue and enforce ANSI?"),
+               {fileName});
+    return MessageBox(ApplicationMainWindow(), text, ProductName(),
+                      MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
 }
 
 // A write that fails throws before anything of the document changed, so it
@@ -321,8 +324,11 @@ bool cEditor::KeyDown(QKeyEvent *event)
     const auto none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
     auto is = [&](Qt::KeyboardModifiers m, int k) { return mods == m && key == k; };
 
+    // With a modifier Tab types nothing; only the Ctrl forms mean something
+    // (next and previous tab). Shift+Tab alone would move the focus away.
     if (key == Qt::Key_Backtab || (key == Qt::Key_Tab && mods != none)) {
-        ForwardTabKey(mods | (key == Qt::Key_Backtab ? shift : none));
+        if (mods & ctrl)
+            ForwardTabKey(mods | (key == Qt::Key_Backtab ? shift : none));
         return true;
     }
     if (is(ctrl | shift, Qt::Key_L) || is(ctrl, Qt::Key_R) || is(ctrl, Qt::Key_L) || is(ctrl, Qt::Key_E))
