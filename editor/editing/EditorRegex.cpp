@@ -64,20 +64,28 @@ void cEditRegex::PrepareRegex(const tSearchRequest &request)
 
 bool cEditRegex::RegexFindReplace(const tSearchRequest &request, int *delta)
 {
+    FLastReplaced = false;
     if (RegexNotApplicable(request))
         return false;
     PrepareRegex(request);
     if (!FRegex.Exec())
         return false;
+    ActOnMatch(request, delta);
+    return true;
+}
+
+void cEditRegex::ActOnMatch(const tSearchRequest &request, int *delta)
+{
     const int matchStart = FRegex.MatchPos(0) + SearchBase - 1;
     const int matchLength = FRegex.MatchLen(0);
     FLastMatchLength = matchLength;
+    FLastReplaced = false;
     SetSelStart(matchStart);
     SetSelLength(matchLength);
     if (request.Action == saFind || request.Action == saNone) {
         HighlightFound(true);
         SetSelStart(matchStart + matchLength);
-        return true;
+        return;
     }
     if (delta)
         *delta = 0;
@@ -86,7 +94,7 @@ bool cEditRegex::RegexFindReplace(const tSearchRequest &request, int *delta)
         if (answer != IDYES) {
             SetSelStart(matchStart + matchLength);
             if (answer == IDNO)
-                return true;
+                return;
             throw eReplaceCancelled();
         }
     }
@@ -98,7 +106,6 @@ bool cEditRegex::RegexFindReplace(const tSearchRequest &request, int *delta)
         *delta = int(replacement.size() - matched.size());
     SetSelTextW(replacement);
     FLastReplaced = true;
-    return true;
 }
 
 void cEditRegex::RegexFind(const tSearchRequest &request)
@@ -133,31 +140,30 @@ int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
     return count;
 }
 
+// The scope is cut once, at its start, as for the replacement at once: each
+// further search runs on from the caret in the scope's text, so anchors and
+// lookbehinds still see what precedes it instead of taking the caret for a
+// line start.
 int cEditRegex::RegexReplaceAllPrompted(const tSearchRequest &request, bool &foundAny)
 {
     PrepareRegex(request);
+    const int scopeStart = SearchBase;
+    int scopeEnd = scopeStart + int(FRegex.InputString().size());
+    int position = scopeStart;
     int count = 0;
-    int position = SearchBase;
-    int length = int(FRegex.InputString().size());
-    tSearchRequest inSelection = request;
-    inSelection.SearchOptions = tSearchOptions((inSelection.SearchOptions | soSelectedText) & ~soFromCursor);
-    for (;;) {
-        SetSelStart(position);
-        SetSelLength(length);
-        int delta = 0;
-        FLastReplaced = false;
-        if (length <= 0 || !RegexFindReplace(inSelection, &delta))
-            break;
+    while (position <= scopeEnd && FRegex.ExecPos(position - scopeStart + 1)) {
         foundAny = true;
+        int delta = 0;
+        ActOnMatch(request, &delta);
         if (FLastReplaced)
             ++count;
-        int caret = GetSelStart();
+        scopeEnd += delta;
+        position = GetSelStart();
         // After an empty match the same place would match again for ever.
         if (FLastMatchLength == 0)
-            ++caret;
-        length = length - (caret - position) + delta;
-        position = caret;
-        SearchBase = caret;
+            ++position;
+        if (position <= scopeEnd)
+            FRegex.SetInputString(GetTextRange(scopeStart, scopeEnd));
     }
     return count;
 }
@@ -185,7 +191,6 @@ void cEditRegex::RegexReplace(const tSearchRequest &request)
             } else if (request.Action == saReplaceAll) {
                 count = RegexReplaceAllPrompted(request, foundAny);
             } else {
-                FLastReplaced = false;
                 foundAny = RegexFindReplace(request);
                 count = FLastReplaced ? 1 : 0;
                 // A declined single replacement is not reported.
@@ -198,8 +203,7 @@ void cEditRegex::RegexReplace(const tSearchRequest &request)
     }
     noRedraw.reset();
     if (report)
-        ReportReplacements(foundAny ? request : tSearchRequest{saNone, request.FindText, {}, 0},
-                           foundAny ? count : -1);
+        ReportReplacements(request, foundAny ? count : -1);
 }
 
 void cEditRegex::ReportReplacements(const tSearchRequest &request, int count)

@@ -64,10 +64,13 @@ public:
     void ReportReplacements(const tSearchRequest &request, int count);
 
 private:
+    // Selects the current match of Regex (its input starting at SearchBase),
+    // then marks it or, after the prompt, replaces it.
+    void ActOnMatch(const tSearchRequest &request, int *delta);
     int RegexReplaceAllAtOnce(const tSearchRequest &request);
     int RegexReplaceAllPrompted(const tSearchRequest &request, bool &foundAny);
 
     TRegExpr FRegex;
-    bool FLastReplaced = false; // the last RegexFindReplace replaced (not declined)
-    int FLastMatchLength = 0;   // of the last match RegexFindReplace selected
+    bool FLastReplaced = false; // the last match acted on was replaced (not declined)
+    int FLastMatchLength = 0;   // of the last match acted on
 };

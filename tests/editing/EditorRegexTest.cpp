@@ -143,13 +143,15 @@ TEST_F(RegexLayer, PromptedReplaceOfEmptyMatchesComesToAnEnd)
     // the same place for ever.
     Doc.SetTextW(QStringLiteral("ab"));
     Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("x*"), QString(), soPrompt));
-    EXPECT_LE(Prompts(), 3);
+    EXPECT_EQ(Prompts(), 3); // before a, before b, at the end
     EXPECT_EQ(Doc.GetTextW(), QStringLiteral("ab"));
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("x*"), QStringLiteral("-"), 0));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("-a-b-")); // the same three at once
 
     Doc.SetTextW(QStringLiteral("ab"));
     Answer({IDNO, IDNO, IDNO, IDNO});
     Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("^"), QStringLiteral("-"), soPrompt));
-    EXPECT_LE(Prompts(), 6);
+    EXPECT_EQ(Prompts(), 4); // one line, one start
     EXPECT_EQ(Doc.GetTextW(), QStringLiteral("ab"));
     ExpectEverythingRestored();
 }
@@ -179,6 +181,29 @@ TEST_F(RegexLayer, PromptedReplacementSeesTheMatchInItsContext)
     EXPECT_EQ(Doc.GetTextW(), QStringLiteral("a[b] cb a[b]"));
     EXPECT_EQ(Reports(),
               QStringList(2, QStringLiteral("2 replacements done:\r\r\"(?<=a)b\" replaced with \"[$&]\"")));
+}
+
+TEST_F(RegexLayer, PromptedReplacementDoesNotTakeTheCaretForALineStart)
+{
+    // Each replacement leaves the caret behind it; a search that began
+    // there would let ^ match in mid-line.
+    const tSearchRequest prompted =
+        Request(saReplaceAll, QStringLiteral("^\\d"), QStringLiteral("x"), soPrompt);
+    Doc.SetTextW(QStringLiteral("12\r34"));
+    Doc.RegexReplace(prompted);
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("x2\rx4"));
+    EXPECT_EQ(Prompts(), 2);
+    Doc.SetTextW(QStringLiteral("12\r34"));
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("^\\d"), QStringLiteral("x"), 0));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("x2\rx4"));
+    // In a selection the scope still begins where the selection does.
+    Doc.SetTextW(QStringLiteral("12\r34"));
+    Doc.SetSelStart(1);
+    Doc.SetSelLength(4);
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("^\\d"), QStringLiteral("x"),
+                             tSearchOptions(soPrompt | soSelectedText)));
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("1x\rx4"));
+    ExpectEverythingRestored();
 }
 
 TEST_F(RegexLayer, ATextTheControlRefusesIsAFailureNotAReport)
