@@ -56,13 +56,13 @@ QString Format(const QString &format, std::initializer_list<QVariant> args)
             out += c;
             continue;
         }
-        const QChar spec = format[++i];
-        if (spec == u'%') {
+        const QChar conversion = format[++i];
+        if (conversion == u'%') {
             out += u'%';
             continue;
         }
         const QVariant arg = next != args.end() ? *next++ : QVariant();
-        switch (spec.unicode()) {
+        switch (conversion.unicode()) {
         case u'd':
             out += QString::number(arg.toLongLong());
             break;
