@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QStringMatcher>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -37,6 +38,20 @@ private:
     QTextDocument *FDoc;
     bool FWasOn;
 };
+
+// Longer runs without a blank make word wrapping quadratic (see AdaptWrapping).
+constexpr qsizetype LongRun = 2048;
+
+bool HasLongRun(QStringView text)
+{
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > LongRun)
+            return true;
+    }
+    return false;
+}
 
 QString MarksToCR(QString raw)
 {
@@ -192,6 +207,8 @@ void cWRichEdit::ReplaceSel(const QString &text)
         c.insertText(text);
     }
     SetCursor(c);
+    if (HasLongRun(text))
+        AdaptWrapping(true);
 }
 
 bool cWRichEdit::SetText(const QString &text)
@@ -200,8 +217,19 @@ bool cWRichEdit::SetText(const QString &text)
         return false;
     FMarks.clear();
     setExtraSelections({});
+    AdaptWrapping(HasLongRun(text));
     setPlainText(text); // the bulk path; leaves undo off-stack and the caret at 0
     return true;
+}
+
+// Wrapping at word boundaries, or anywhere for a word too long for a line,
+// costs Qt time quadratic in the length of such a word: a line of megabytes
+// without a blank would take hours. Text holding such a run wraps anywhere.
+void cWRichEdit::AdaptWrapping(bool anywhere)
+{
+    const auto mode = anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != mode)
+        setWordWrapMode(mode);
 }
 
 int cWRichEdit::GetTextLen() const
@@ -214,7 +242,7 @@ int cWRichEdit::GetSelStart() const
     return Cursor().selectionStart();
 }
 
-QString cWRichEdit::TextRange(int start, int end) const
+QString cWRichEdit::RawRange(int start, int end) const
 {
     const int length = GetTextLen();
     start = std::clamp(start, 0, length);
@@ -222,11 +250,16 @@ QString cWRichEdit::TextRange(int start, int end) const
     if (start == end)
         return {};
     if (start == 0 && end == length)
-        return MarksToCR(document()->toRawText());
+        return document()->toRawText();
     QTextCursor c(document());
     c.setPosition(start);
     c.setPosition(end, QTextCursor::KeepAnchor);
-    return MarksToCR(c.selectedText());
+    return c.selectedText();
+}
+
+QString cWRichEdit::TextRange(int start, int end) const
+{
+    return MarksToCR(RawRange(start, end));
 }
 
 QString cWRichEdit::GetTextViaWindowText() const
@@ -504,15 +537,23 @@ int cWRichEdit::FindTextW(const QString &text, int startPos, int length, int opt
         lo = startPos;
         hi = length < 1 ? total : int(std::min<qint64>(total, qint64(startPos) + length));
     }
+    // The text is read as the document holds it, with its own paragraph
+    // marks, where the needle's CR must match; a U+2029 of the needle never
+    // reads back from the text, so it can match nothing.
+    if (text.contains(QChar(ParagraphMark)))
+        return -1;
+    QString needle = text;
+    needle.replace(QChar(u'\r'), QChar(ParagraphMark));
     const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const bool wholeWord = options & ftWholeWord;
     int chunk = FirstChunk;
     if (!backward) {
+        const QStringMatcher matcher(needle, cs);
         for (int from = lo; from <= hi - n;) {
             const int lastStart = int(std::min<qint64>(hi - n, qint64(from) + chunk - 1));
             const int segStart = std::max(0, from - 1);
-            const QString seg = TextRange(segStart, std::min(total, lastStart + n + 1));
-            for (qsizetype i = from - segStart; (i = QStringView(seg).indexOf(text, i, cs)) >= 0; ++i) {
+            const QString seg = RawRange(segStart, std::min(total, lastStart + n + 1));
+            for (qsizetype i = from - segStart; (i = matcher.indexIn(QStringView(seg), i)) >= 0; ++i) {
                 if (segStart + i > lastStart)
                     break;
                 if (!wholeWord || IsWholeWordAt(seg, i, n, segStart, total))
@@ -525,9 +566,9 @@ int cWRichEdit::FindTextW(const QString &text, int startPos, int length, int opt
         for (int last = hi - n; last >= lo;) {
             const int firstStart = int(std::max<qint64>(lo, qint64(last) - chunk + 1));
             const int segStart = std::max(0, firstStart - 1);
-            const QString seg = TextRange(segStart, std::min(total, last + n + 1));
+            const QString seg = RawRange(segStart, std::min(total, last + n + 1));
             for (qsizetype i = last - segStart;
-                 i >= 0 && (i = QStringView(seg).lastIndexOf(text, i, cs)) >= 0; --i) {
+                 i >= 0 && (i = QStringView(seg).lastIndexOf(needle, i, cs)) >= 0; --i) {
                 if (segStart + i < firstStart)
                     break;
                 if (!wholeWord || IsWholeWordAt(seg, i, n, segStart, total))

@@ -159,6 +159,9 @@ private:
         QTextCursor Range;
         QColor Text, Back;
     };
+    // TextRange with the document's own paragraph marks (U+2029).
+    QString RawRange(int start, int end) const;
+    void AdaptWrapping(bool anywhere);
     void ApplyMarks();
     bool IsNormal(const QColor &c, bool back) const;
     // The selection: the batch's while one is open, else the widget's.

@@ -270,23 +270,55 @@ TEST(RichEditFind, MatchesAcrossParagraphsAndLongTexts)
     EXPECT_EQ(edit.FindTextW(QStringLiteral("missing"), 0, 0, 0), -1);
 }
 
-// The search reads the text in chunks (the first of 65536 candidate
-// positions); a match at the edge of one must be found in both directions.
-TEST(RichEditFind, MatchesAtChunkEdges)
+// The search reads the text in growing chunks; a match at any distance from
+// the start, so also across every chunk edge on the way, must be found in
+// both directions.
+TEST(RichEditFind, MatchesAtEveryDistance)
 {
     cWRichEdit edit;
-    for (int before : {65534, 65535, 65536, 65537}) {
-        edit.SetTextW(QString(before, QChar(u'x')) + QStringLiteral("ab") + QString(70000, QChar(u'x')));
-        EXPECT_EQ(edit.FindTextW(QStringLiteral("ab"), 0, 0, ftWholeWord), -1) << before;
-        EXPECT_EQ(edit.FindTextW(QStringLiteral("ab"), 0, 0, 0), before) << before;
+    const int at = 9000;
+    edit.SetTextW(QString(at, QChar(u'x')) + QStringLiteral("ab") + QString(at, QChar(u'x')));
+    int misses = 0;
+    for (int distance = 0; distance <= at; ++distance) {
+        misses += edit.FindTextW(QStringLiteral("ab"), at - distance, 0, 0) != at;
+        misses += edit.FindTextW(QStringLiteral("ab"), at + 2 + distance, 0, ftBackward) != at;
     }
-    for (int after : {65534, 65535, 65536, 65537}) {
-        edit.SetTextW(QString(70000, QChar(u'x')) + QStringLiteral("ab") + QString(after, QChar(u'x')));
-        EXPECT_EQ(edit.FindTextW(QStringLiteral("ab"), edit.GetTextLen(), 0, ftBackward), 70000) << after;
+    EXPECT_EQ(misses, 0);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("ab"), 0, 0, ftWholeWord), -1);
+}
+
+TEST(RichEditFind, WholeWordsAtChunkEdges)
+{
+    cWRichEdit edit;
+    for (int before : {1022, 1023, 1024, 3070, 3071, 3072, 65535, 65536}) {
+        edit.SetTextW(QString(before, QChar(u'x')) + QStringLiteral(" ab ") + QString(70000, QChar(u'x')));
+        EXPECT_EQ(edit.FindTextW(QStringLiteral("ab"), 0, 0, ftWholeWord), before + 1) << before;
+        EXPECT_EQ(edit.FindTextW(QStringLiteral("xab"), 0, 0, ftWholeWord), -1) << before;
     }
-    edit.SetTextW(QString(65535, QChar(u'x')) + QStringLiteral(" ab ") + QString(65536, QChar(u'x')));
-    EXPECT_EQ(edit.FindTextW(QStringLiteral("ab"), 0, 0, ftWholeWord), 65536);
-    EXPECT_EQ(edit.FindTextW(QStringLiteral("ab"), edit.GetTextLen(), 0, ftWholeWord | ftBackward), 65536);
+    for (int after : {1022, 1023, 1024, 3070, 3071, 3072, 65535, 65536}) {
+        edit.SetTextW(QString(70000, QChar(u'x')) + QStringLiteral(" ab ") + QString(after, QChar(u'x')));
+        EXPECT_EQ(edit.FindTextW(QStringLiteral("ab"), edit.GetTextLen(), 0, ftWholeWord | ftBackward), 70001)
+            << after;
+    }
+}
+
+TEST(RichEditFind, ParagraphSeparatorInTheNeedleMatchesNothing)
+{
+    cWRichEdit edit;
+    edit.SetTextW(QStringLiteral("a\r\nb"));
+    EXPECT_EQ(edit.FindTextW(U(u"a\u2029b"), 0, 0, 0), -1);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("A\rB"), 0, 0, 0), 0);
+}
+
+TEST(RichEditWrap, TextWithAHugeWordWrapsAnywhere)
+{
+    cWRichEdit edit;
+    edit.SetTextW(QStringLiteral("ordinary words wrap at their boundaries"));
+    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    edit.SetSelTextW(QString(100000, QChar(u'x')));
+    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAnywhere);
+    edit.SetTextW(QStringLiteral("short again"));
+    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 TEST(RichEditClipboard, CopyPutsCrLfAndEmptyCopyKeepsClipboard)
