@@ -10,6 +10,9 @@
 #include <functional>
 #include <memory>
 
+// Polls Condition every 50 ms until it holds or the time is up.
+bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 15000);
+
 // One private X server for one test; stopped on destruction.
 class cXvfb
 {
@@ -56,6 +59,12 @@ public:
     void Keys(const QStringList &keys) const;
     void Type(const QString &text) const;
     QString WindowName(const QString &window) const;
+    // The program's main window, captioned "Zelmar" or "<file> - Zelmar".
+    QString MainWindow() const { return WaitForWindow(QStringLiteral("Zelmar$")); }
+    bool TitleBecomes(const QString &window, const QString &title) const
+    {
+        return WaitUntil([&] { return WindowName(window) == title; }, 10000);
+    }
 
 private:
     QTemporaryDir FHome;
@@ -79,6 +88,3 @@ public:
 private:
     QProcess FProcess;
 };
-
-// Polls Condition every 50 ms until it holds or the time is up.
-bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 15000);

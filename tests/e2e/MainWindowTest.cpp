@@ -9,16 +9,6 @@
 
 namespace {
 
-QString MainWindow(const cDesktop &desktop)
-{
-    return desktop.WaitForWindow(QStringLiteral("Zelmar$"));
-}
-
-bool TitleBecomes(const cDesktop &desktop, const QString &window, const QString &title)
-{
-    return WaitUntil([&] { return desktop.WindowName(window) == title; }, 10000);
-}
-
 // The stored value: font name length at 0, then fixed items; the status
 // bar flag follows the word-wrap flag.
 char StatusBarFlag(const QByteArray &value)
@@ -32,10 +22,10 @@ TEST(MainWindow, PrintWritesTheDocumentToTheDialogsPdfFile)
     cDesktop desktop;
     const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "printed text\r\n");
     cQuorvel program(desktop, {QStringLiteral("a.txt")});
-    const QString window = MainWindow(desktop);
+    const QString window = desktop.MainWindow();
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
-    ASSERT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+    ASSERT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
 
     desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("p")}); // File, Print
     const QString dialog = desktop.WaitForWindow(QStringLiteral("^Print$"));
@@ -58,7 +48,7 @@ TEST(MainWindow, TheStatusBarSettingSurvivesARestartAndUninstallRemovesTheSettin
     const QString settings = desktop.ConfigHome() + QStringLiteral("/Varnholt/Zelmar/Settings");
     {
         cQuorvel program(desktop, {});
-        const QString window = MainWindow(desktop);
+        const QString window = desktop.MainWindow();
         ASSERT_FALSE(window.isEmpty());
         desktop.Focus(window);
         desktop.Keys({QStringLiteral("alt+v"), QStringLiteral("s")}); // View, Status Bar: off
@@ -68,7 +58,7 @@ TEST(MainWindow, TheStatusBarSettingSurvivesARestartAndUninstallRemovesTheSettin
     ASSERT_EQ(StatusBarFlag(desktop.ReadFile(settings)), '0');
     {
         cQuorvel program(desktop, {});
-        const QString window = MainWindow(desktop);
+        const QString window = desktop.MainWindow();
         ASSERT_FALSE(window.isEmpty());
         desktop.Focus(window);
         desktop.Type(QStringLiteral("unsaved"));
@@ -82,7 +72,7 @@ TEST(MainWindow, TheStatusBarSettingSurvivesARestartAndUninstallRemovesTheSettin
     {
         // The next start shows the defaults, and saves them again.
         cQuorvel program(desktop, {});
-        const QString window = MainWindow(desktop);
+        const QString window = desktop.MainWindow();
         ASSERT_FALSE(window.isEmpty());
         desktop.Focus(window);
         desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
@@ -96,10 +86,10 @@ TEST(MainWindow, ShiftCtrlRRecordsAMacroThatShiftCtrlPPlays)
     cDesktop desktop;
     const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "");
     cQuorvel program(desktop, {QStringLiteral("a.txt")});
-    const QString window = MainWindow(desktop);
+    const QString window = desktop.MainWindow();
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
-    ASSERT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+    ASSERT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
     desktop.Keys({QStringLiteral("ctrl+r")}); // not the recording key
     desktop.Keys({QStringLiteral("shift+ctrl+r")});
     desktop.Type(QStringLiteral("ab"));

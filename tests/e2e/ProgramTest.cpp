@@ -6,17 +6,6 @@
 
 namespace {
 
-// The main window: captioned "Zelmar" or "<file> - Zelmar".
-QString MainWindow(const cDesktop &desktop)
-{
-    return desktop.WaitForWindow(QStringLiteral("Zelmar$"));
-}
-
-bool TitleBecomes(const cDesktop &desktop, const QString &window, const QString &title)
-{
-    return WaitUntil([&] { return desktop.WindowName(window) == title; }, 10000);
-}
-
 TEST(Program, CommandLineFilesOpenWritableThenReadOnlyInOrder)
 {
     cDesktop desktop;
@@ -26,17 +15,17 @@ TEST(Program, CommandLineFilesOpenWritableThenReadOnlyInOrder)
     const QString d = desktop.WriteFile(QStringLiteral("d.txt"), "d\r\n");
     cQuorvel program(desktop, {QStringLiteral("a.txt"), QStringLiteral("-r:b.txt;c.txt"),
                                QStringLiteral("/x"), QStringLiteral("d.txt")});
-    const QString window = MainWindow(desktop);
+    const QString window = desktop.MainWindow();
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
     // The last file opened is the active tab; Ctrl+Tab walks the tab order.
-    ASSERT_TRUE(TitleBecomes(desktop, window, c + QStringLiteral(" - Zelmar")));
+    ASSERT_TRUE(desktop.TitleBecomes(window, c + QStringLiteral(" - Zelmar")));
     const QStringList order{a, d, b, c};
     for (const QString &name : order) {
         desktop.Keys({QStringLiteral("ctrl+Tab")});
         if (name == c)
             break;
-        EXPECT_TRUE(TitleBecomes(desktop, window, name + QStringLiteral(" - Zelmar"))) << name.toStdString();
+        EXPECT_TRUE(desktop.TitleBecomes(window, name + QStringLiteral(" - Zelmar"))) << name.toStdString();
         // Writable documents take the typed key and save it; read-only ones refuse it.
         desktop.Type(QStringLiteral("X"));
         desktop.Keys({QStringLiteral("ctrl+s")});
@@ -51,7 +40,7 @@ TEST(Program, AMissingFileIsReportedAndTheNextOneOpens)
     cDesktop desktop;
     const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a");
     cQuorvel program(desktop, {QStringLiteral("missing.txt"), QStringLiteral("a.txt")});
-    const QString window = MainWindow(desktop);
+    const QString window = desktop.MainWindow();
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
     // The error box is a second window captioned with the product name.
@@ -68,14 +57,14 @@ TEST(Program, AMissingFileIsReportedAndTheNextOneOpens)
     }));
     desktop.Focus(box);
     desktop.Keys({QStringLiteral("Return")});
-    EXPECT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+    EXPECT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
 }
 
 TEST(Program, NoArgumentsGiveOneUntitledDocument)
 {
     cDesktop desktop;
     cQuorvel program(desktop, {});
-    const QString window = MainWindow(desktop);
+    const QString window = desktop.MainWindow();
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
     desktop.Type(QStringLiteral("hello"));
@@ -88,14 +77,14 @@ TEST(Program, ASecondStartHandsItsFileToTheRunningWindow)
     const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a");
     const QString b = desktop.WriteFile(QStringLiteral("b.txt"), "b");
     cQuorvel first(desktop, {QStringLiteral("a.txt")});
-    const QString window = MainWindow(desktop);
+    const QString window = desktop.MainWindow();
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
-    ASSERT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+    ASSERT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
     cQuorvel second(desktop, {QStringLiteral("b.txt"), QStringLiteral("nothere.txt")});
     ASSERT_TRUE(second.WaitForExit());
     EXPECT_EQ(second.Process().exitCode(), 0);
-    EXPECT_TRUE(TitleBecomes(desktop, window, b + QStringLiteral(" - Zelmar")));
+    EXPECT_TRUE(desktop.TitleBecomes(window, b + QStringLiteral(" - Zelmar")));
 }
 
 TEST(Program, SettingsAreSavedOnExitAndSurviveARestart)
@@ -104,7 +93,7 @@ TEST(Program, SettingsAreSavedOnExitAndSurviveARestart)
     const QString settings = desktop.ConfigHome() + QStringLiteral("/Varnholt/Zelmar/Settings");
     {
         cQuorvel program(desktop, {});
-        const QString window = MainWindow(desktop);
+        const QString window = desktop.MainWindow();
         ASSERT_FALSE(window.isEmpty());
         desktop.Focus(window);
         desktop.Keys({QStringLiteral("alt+v"), QStringLiteral("w")}); // View, Word Wrap
@@ -119,7 +108,7 @@ TEST(Program, SettingsAreSavedOnExitAndSurviveARestart)
     EXPECT_EQ(value[20 + nameLength], '1'); // status bar
     {
         cQuorvel program(desktop, {});
-        const QString window = MainWindow(desktop);
+        const QString window = desktop.MainWindow();
         ASSERT_FALSE(window.isEmpty());
         desktop.Focus(window);
         desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
@@ -139,10 +128,10 @@ TEST(Program, TypographyCommandAsksForASelection)
     cDesktop desktop;
     const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "text\r\n");
     cQuorvel program(desktop, {QStringLiteral("a.txt")});
-    const QString window = MainWindow(desktop);
+    const QString window = desktop.MainWindow();
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
-    ASSERT_TRUE(TitleBecomes(desktop, window, a + QStringLiteral(" - Zelmar")));
+    ASSERT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
     desktop.Keys({QStringLiteral("ctrl+1")}); // the first plug-in command
     const QString box = desktop.WaitForWindow(QStringLiteral("^Correct typography$"));
     ASSERT_FALSE(box.isEmpty());
