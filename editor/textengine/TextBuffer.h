@@ -1,0 +1,117 @@
+#pragma once
+// The text of one control: UTF-16 units in a gap buffer, a paragraph mark as
+// one unit (stored as CR), a line-start index and each line's own break as it
+// came in, so text read from a file goes back out byte for byte.
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// How a paragraph mark is written out. The last line has none.
+enum class tLineBreak : std::uint8_t { None, LF, CR, CRLF };
+
+// One change, as the buffer's choke point reports it after applying it.
+struct tTextChange
+{
+    int Position = 0;      // where units were removed, then inserted
+    int RemovedLength = 0; // units (marks count one)
+    int InsertedLength = 0;
+    int FirstLine = 0;     // line holding Position before the change
+    int LinesRemoved = 0;  // paragraph marks among the removed units
+    int LinesInserted = 0; // paragraph marks among the inserted units
+};
+
+// Told of every change after it happened; never changes the buffer itself.
+class ITextBufferListener
+{
+public:
+    // Removed: the removed units with marks as CR; RemovedBreaks their breaks
+    // in order, so an undo can put back exactly what was there.
+    virtual void TextChanged(const tTextChange &change, QStringView removed,
+                             const std::vector<tLineBreak> &removedBreaks) = 0;
+    // The whole text was replaced (load, SetText): nothing before it is valid.
+    virtual void TextReset() = 0;
+
+protected:
+    ~ITextBufferListener() = default;
+};
+
+class cTextBuffer
+{
+public:
+    static constexpr char16_t Mark = u'\r';
+
+    cTextBuffer();
+    cTextBuffer(const cTextBuffer &) = delete;
+    cTextBuffer &operator=(const cTextBuffer &) = delete;
+
+    // Units, a paragraph mark counting one.
+    [[nodiscard]] int Length() const noexcept;
+    // At least 1: an empty text is one empty line; a text ending in a mark
+    // has an empty last line.
+    [[nodiscard]] int LineCount() const noexcept;
+    [[nodiscard]] int LineStart(int line) const;
+    // Position of the line's mark, or Length() for the last line.
+    [[nodiscard]] int LineEnd(int line) const;
+    [[nodiscard]] int LineLength(int line) const;
+    // Clamped to the text: a position past the end is on the last line.
+    [[nodiscard]] int LineFromPosition(int pos) const;
+    [[nodiscard]] tLineBreak LineBreak(int line) const;
+    // The break most lines have (CR LF wins a tie, then LF); LF for a text
+    // without marks. Typed and pasted marks take it.
+    [[nodiscard]] tLineBreak DominantBreak() const noexcept;
+
+    [[nodiscard]] char16_t At(int pos) const;
+    // Units Start..End, marks as CR.
+    [[nodiscard]] QString Text(int start, int end) const;
+    [[nodiscard]] QString LineText(int line) const;
+    // The whole text, marks as CR, contiguous until the next change (moves the
+    // gap to the end; no copy).
+    [[nodiscard]] QStringView Contiguous();
+
+    // The choke point: every change of the text goes through these two.
+    // In inserted text CR LF, a lone CR and a lone LF each become one mark,
+    // written out with Break (None: the dominant break).
+    void Insert(int pos, QStringView text, tLineBreak newBreak = tLineBreak::None);
+    void Delete(int pos, int length);
+    // Delete then Insert, reported as one change.
+    void Replace(int pos, int length, QStringView text, tLineBreak newBreak = tLineBreak::None);
+    // Puts removed text back with the breaks it had (undo, redo).
+    void Restore(int pos, QStringView text, const std::vector<tLineBreak> &breaks);
+
+    // Replaces everything; each line keeps the break it has in Text
+    // (a text with no break gets NewDocumentBreak).
+    void SetText(QStringView text);
+    // Loading in pieces without an extra copy: a CR at the end of one piece
+    // pairs with an LF at the start of the next.
+    void BeginLoad(qsizetype expectedUnits = 0);
+    void AppendLoad(QStringView piece);
+    void EndLoad();
+
+    // The text as it goes to a file: each line followed by its own break.
+    [[nodiscard]] QString TextWithBreaks() const;
+    // The same in pieces, for writing without a copy of the whole text.
+    void ForEachPiece(const std::function<void(QStringView)> &write) const;
+
+    // Listeners are told in the order they were added (the undo record
+    // before the view); the buffer does not own them.
+    void AddListener(ITextBufferListener *listener);
+    void RemoveListener(ITextBufferListener *listener);
+
+    static constexpr tLineBreak NewDocumentBreak = tLineBreak::LF;
+
+private:
+    // Gap buffer of units.
+    std::vector<char16_t> FUnits;
+    qsizetype FGapStart = 0, FGapLength = 0;
+    // Line starts with a pending shift: starts after FStepLine are off by FStep
+    // until the step moves past them (cheap runs of edits in one place).
+    std::vector<int> FLineStarts;
+    int FStepLine = 0, FStep = 0;
+    std::vector<tLineBreak> FBreaks; // one per line; the last is None
+    int FBreakCount[4] = {};
+    bool FLoadPendingCR = false;
+    std::vector<ITextBufferListener *> FListeners;
+};
