@@ -44,6 +44,7 @@ typedef int32_t HRESULT;
 
 #define S_OK ((HRESULT)0)
 #define E_NOINTERFACE ((HRESULT)0x80004002u)
+#define E_POINTER ((HRESULT)0x80004003u) /* a required out-pointer was null */
 #define E_FAIL ((HRESULT)0x80004005u)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)

@@ -60,10 +60,19 @@ template <typename F> HRESULT cEditAPI::cApi::Guarded(F &&step) noexcept
     }
 }
 
+// A null out-pointer is the plug-in's mistake, told by the result alone: the
+// document is untouched and nothing is kept for the host to raise.
+template <typename T, typename F> HRESULT cEditAPI::cApi::GuardedOut(T *out, F &&step) noexcept
+{
+    if (!out)
+        return E_POINTER;
+    return Guarded([&] { step(*out); });
+}
+
 HRESULT cEditAPI::cApi::QueryInterface(const GUID &iid, void **out)
 {
     if (!out)
-        return E_FAIL;
+        return E_POINTER;
     if (iid == IID_IEditAPI || iid == IID_IUnknown) {
         *out = static_cast<IEditAPI *>(this);
         return S_OK;
@@ -105,14 +114,14 @@ HRESULT cEditAPI::cApi::MoveLine(int32_t curIndex, int32_t newIndex)
 
 HRESULT cEditAPI::cApi::GetLineCount(int32_t *count)
 {
-    return Guarded([&] { *count = FOwner.WLines().GetCount(); });
+    return GuardedOut(count, [&](int32_t &value) { value = FOwner.WLines().GetCount(); });
 }
 
 HRESULT cEditAPI::cApi::GetLine(int32_t index, BSTR *text)
 {
-    return Guarded([&] {
-        *text = nullptr;
-        *text = ToBStr(FOwner.WLines().Get(index));
+    return GuardedOut(text, [&](BSTR &value) {
+        value = nullptr;
+        value = ToBStr(FOwner.WLines().Get(index));
     });
 }
 
@@ -123,9 +132,9 @@ HRESULT cEditAPI::cApi::SetLine(int32_t index, BSTR text)
 
 HRESULT cEditAPI::cApi::GetText(BSTR *text)
 {
-    return Guarded([&] {
-        *text = nullptr;
-        *text = ToBStr(FOwner.GetTextW());
+    return GuardedOut(text, [&](BSTR &value) {
+        value = nullptr;
+        value = ToBStr(FOwner.GetTextW());
     });
 }
 
@@ -136,7 +145,7 @@ HRESULT cEditAPI::cApi::SetText(BSTR text)
 
 HRESULT cEditAPI::cApi::GetCurrentLine(int32_t *line)
 {
-    return Guarded([&] { *line = FOwner.GetCaretLine(); });
+    return GuardedOut(line, [&](int32_t &value) { value = FOwner.GetCaretLine(); });
 }
 
 HRESULT cEditAPI::cApi::SetCurrentLine(int32_t line)
@@ -146,7 +155,7 @@ HRESULT cEditAPI::cApi::SetCurrentLine(int32_t line)
 
 HRESULT cEditAPI::cApi::GetCurrentColumn(int32_t *column)
 {
-    return Guarded([&] { *column = FOwner.GetCaretColumn(); });
+    return GuardedOut(column, [&](int32_t &value) { value = FOwner.GetCaretColumn(); });
 }
 
 HRESULT cEditAPI::cApi::SetCurrentColumn(int32_t column)
@@ -156,7 +165,7 @@ HRESULT cEditAPI::cApi::SetCurrentColumn(int32_t column)
 
 HRESULT cEditAPI::cApi::GetSelStart(int32_t *start)
 {
-    return Guarded([&] { *start = FOwner.GetSelStart(); });
+    return GuardedOut(start, [&](int32_t &value) { value = FOwner.GetSelStart(); });
 }
 
 HRESULT cEditAPI::cApi::SetSelStart(int32_t start)
@@ -166,7 +175,7 @@ HRESULT cEditAPI::cApi::SetSelStart(int32_t start)
 
 HRESULT cEditAPI::cApi::GetSelLength(int32_t *length)
 {
-    return Guarded([&] { *length = FOwner.GetSelLength(); });
+    return GuardedOut(length, [&](int32_t &value) { value = FOwner.GetSelLength(); });
 }
 
 HRESULT cEditAPI::cApi::SetSelLength(int32_t length)
@@ -179,9 +188,9 @@ HRESULT cEditAPI::cApi::SetSelLength(int32_t length)
 
 HRESULT cEditAPI::cApi::GetSelText(BSTR *text)
 {
-    return Guarded([&] {
-        *text = nullptr;
-        *text = ToBStr(FOwner.GetSelTextW());
+    return GuardedOut(text, [&](BSTR &value) {
+        value = nullptr;
+        value = ToBStr(FOwner.GetSelTextW());
     });
 }
 
@@ -192,18 +201,18 @@ HRESULT cEditAPI::cApi::SetSelText(BSTR text)
 
 HRESULT cEditAPI::cApi::GetMainWindowHandle(int32_t *handle)
 {
-    return Guarded([&] { *handle = HandleOf(ApplicationMainWindow()); });
+    return GuardedOut(handle, [&](int32_t &value) { value = HandleOf(ApplicationMainWindow()); });
 }
 
 HRESULT cEditAPI::cApi::GetEditorHandle(int32_t *handle)
 {
-    return Guarded([&] { *handle = HandleOf(&FOwner); });
+    return GuardedOut(handle, [&](int32_t &value) { value = HandleOf(&FOwner); });
 }
 
 HRESULT cEditAPI::cApi::FindText(BSTR text, int32_t start, int32_t length, LongBool backward,
                                  LongBool wholeWord, LongBool matchCase, int32_t *position)
 {
-    return Guarded([&] {
+    return GuardedOut(position, [&](int32_t &value) {
         int options = 0;
         if (backward)
             options |= ftBackward;
@@ -211,6 +220,6 @@ HRESULT cEditAPI::cApi::FindText(BSTR text, int32_t start, int32_t length, LongB
             options |= ftWholeWord;
         if (matchCase)
             options |= ftMatchCase;
-        *position = FOwner.FindTextW(FromBStr(text), start, length, options);
+        value = FOwner.FindTextW(FromBStr(text), start, length, options);
     });
 }

@@ -64,6 +64,8 @@ private:
 
     private:
         template <typename F> HRESULT Guarded(F &&step) noexcept;
+        // E_POINTER for a null Out, else Step(*Out) guarded.
+        template <typename T, typename F> HRESULT GuardedOut(T *out, F &&step) noexcept;
 
         cEditAPI &FOwner;
     };

@@ -78,10 +78,12 @@ TEST(ContractResults, FollowTheSignRule)
 {
     EXPECT_EQ(static_cast<uint32_t>(E_FAIL), 0x80004005u);
     EXPECT_EQ(static_cast<uint32_t>(E_NOINTERFACE), 0x80004002u);
+    EXPECT_EQ(static_cast<uint32_t>(E_POINTER), 0x80004003u);
     EXPECT_TRUE(SUCCEEDED(S_OK));
     EXPECT_TRUE(SUCCEEDED(1));
     EXPECT_TRUE(FAILED(E_FAIL));
     EXPECT_TRUE(FAILED(E_NOINTERFACE));
+    EXPECT_TRUE(FAILED(E_POINTER));
     EXPECT_EQ(LONGBOOL_TRUE, -1);
 }
 

@@ -143,6 +143,30 @@ TEST_F(EditorAPIFromC, OnlyIEditAPIIsAnsweredAndNothingIsCounted)
     EXPECT_EQ(Int(CGetLineCount), 0); // still alive and usable
 }
 
+TEST_F(EditorAPIFromC, NullOutPointersAreRefusedWithEPointer)
+{
+    Doc.SetTextW(QStringLiteral("abc\rdef"));
+    Doc.SetSelStart(1);
+    Doc.SetSelLength(2);
+    const struct
+    {
+        int Slot;
+        const char *Name;
+    } getters[] = {
+        {0, "QueryInterface"},  {7, "GetLineCount"},         {8, "GetLine"},          {10, "GetText"},
+        {12, "GetCurrentLine"}, {14, "GetCurrentColumn"},    {16, "GetSelStart"},     {18, "GetSelLength"},
+        {20, "GetSelText"},     {22, "GetMainWindowHandle"}, {23, "GetEditorHandle"}, {24, "FindText"}};
+    for (const auto &getter : getters)
+        EXPECT_EQ(CCallWithNullOut(Api, getter.Slot), E_POINTER) << getter.Name;
+    // The plug-in's mistake is not the document's failure: nothing is kept
+    // for the host to raise, and the document is as it was.
+    EXPECT_EQ(Doc.TakeAPIError(), nullptr);
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("abc\rdef"));
+    EXPECT_EQ(Doc.GetSelStart(), 1);
+    EXPECT_EQ(Doc.GetSelLength(), 2);
+    EXPECT_EQ(Int(CGetLineCount), 2);
+}
+
 TEST_F(EditorAPIFromC, HandlesAreTheWindowIds)
 {
     SetApplicationMainWindow(nullptr);

@@ -178,3 +178,53 @@ HRESULT CFindText(IEditAPI *api, const OLECHAR *text, int32_t start, int32_t len
     SysFreeString(s);
     return hr;
 }
+
+HRESULT CCallWithNullOut(IEditAPI *api, int slot)
+{
+    static const OLECHAR word[] = {'a', 0};
+    BSTR text = MakeBStr(word);
+    HRESULT hr = S_OK;
+    switch (slot) {
+    case 0:
+        hr = api->lpVtbl->QueryInterface(api, &IID_IEditAPI, NULL);
+        break;
+    case 7:
+        hr = api->lpVtbl->GetLineCount(api, NULL);
+        break;
+    case 8:
+        hr = api->lpVtbl->GetLine(api, 0, NULL);
+        break;
+    case 10:
+        hr = api->lpVtbl->GetText(api, NULL);
+        break;
+    case 12:
+        hr = api->lpVtbl->GetCurrentLine(api, NULL);
+        break;
+    case 14:
+        hr = api->lpVtbl->GetCurrentColumn(api, NULL);
+        break;
+    case 16:
+        hr = api->lpVtbl->GetSelStart(api, NULL);
+        break;
+    case 18:
+        hr = api->lpVtbl->GetSelLength(api, NULL);
+        break;
+    case 20:
+        hr = api->lpVtbl->GetSelText(api, NULL);
+        break;
+    case 22:
+        hr = api->lpVtbl->GetMainWindowHandle(api, NULL);
+        break;
+    case 23:
+        hr = api->lpVtbl->GetEditorHandle(api, NULL);
+        break;
+    case 24:
+        hr = api->lpVtbl->FindText(api, text, 0, 0, 0, 0, 0, NULL);
+        break;
+    default:
+        hr = E_FAIL;
+        break;
+    }
+    SysFreeString(text);
+    return hr;
+}

@@ -41,6 +41,10 @@ HRESULT CGetEditorHandle(IEditAPI *api, int32_t *handle);
 HRESULT CFindText(IEditAPI *api, const OLECHAR *text, int32_t start, int32_t length, LongBool backward,
                   LongBool wholeWord, LongBool matchCase, int32_t *position);
 
+/* Calls the operation in vtable slot `slot` with a null out-pointer, as a
+ * careless plug-in would; other arguments are valid. */
+HRESULT CCallWithNullOut(IEditAPI *api, int slot);
+
 #ifdef __cplusplus
 }
 #endif
