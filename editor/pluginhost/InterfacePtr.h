@@ -60,11 +60,19 @@ public:
     }
 
     // The same object as interface U, or empty when it does not answer iid.
+    // A QueryInterface that throws does not answer; whatever it may have
+    // handed out before is not trusted enough to release.
     template <class U> [[nodiscard]] cInterfacePtr<U> Query(const GUID &iid) const noexcept
     {
-        void *raw = nullptr;
-        if (FPtr == nullptr || FAILED(FPtr->QueryInterface(iid, &raw)))
+        if (FPtr == nullptr)
             return {};
+        void *raw = nullptr;
+        try {
+            if (FAILED(FPtr->QueryInterface(iid, &raw)))
+                return {};
+        } catch (...) {
+            return {};
+        }
         return cInterfacePtr<U>::Attach(static_cast<U *>(raw));
     }
 
@@ -79,12 +87,17 @@ public:
     }
 
 private:
+    // AddRef and Release must not throw: a faulty plug-in must not end the
+    // program here. A failed AddRef leaves the count to the plug-in.
     void AddRefHeld() noexcept
     {
-        if (FPtr != nullptr)
+        if (FPtr == nullptr)
+            return;
+        try {
             FPtr->AddRef();
+        } catch (...) {
+        }
     }
-    // Release must not throw: a faulty plug-in must not end the program here.
     void ReleaseHeld() noexcept
     {
         if (FPtr == nullptr)

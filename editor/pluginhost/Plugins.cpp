@@ -6,6 +6,7 @@
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
+#include "editor/pluginhost/LibraryFiles.h"
 #include "editor/pluginhost/PathIterators.h"
 
 #include <QAction>
@@ -117,7 +118,12 @@ void cPluginManager::LoadPlugins(const QString &startPath)
 
 void cPluginManager::LoadLibrary(const QString &fileName)
 {
-    void *library = ::dlopen(QFile::encodeName(fileName).constData(), RTLD_NOW | RTLD_LOCAL);
+    // Whatever the loader cannot take safely is skipped as silently as a file
+    // it refuses.
+    const QByteArray nativeName = QFile::encodeName(fileName);
+    if (!IsLoadableLibraryFile(nativeName))
+        return;
+    void *library = ::dlopen(nativeName.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!library)
         return;
     // The same file reached again (a link to it, a second name) is the same
@@ -151,12 +157,12 @@ void cPluginManager::LoadLibrary(const QString &fileName)
 void cPluginManager::CollectPlugins(IPlugins *plugins)
 {
     int32_t count = 0;
-    if (FAILED(plugins->GetPluginCount(&count)))
+    if (FAILED(CallPlugin([&] { return plugins->GetPluginCount(&count); })))
         return;
     count = std::min(count, MaxPluginsPerLibrary);
     for (int32_t i = 0; i < count; ++i) {
         cInterfacePtr<IEditorPlugin> plugin;
-        if (FAILED(plugins->GetPlugin(i, plugin.Out()))) {
+        if (FAILED(CallPlugin([&] { return plugins->GetPlugin(i, plugin.Out()); }))) {
             (void)plugin.Detach();
             break;
         }

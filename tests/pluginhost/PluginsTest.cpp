@@ -15,6 +15,15 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 void PrintTo(const QString &text, std::ostream *out)
 {
@@ -219,6 +228,111 @@ TEST_F(PluginManager, AbsurdPluginCountIsCapped)
     ASSERT_TRUE(IsLoaded(garbage));
     EXPECT_EQ(Control(garbage)->GetPluginCalls, MaxPluginsPerLibrary);
     EXPECT_TRUE(manager.ProcessingPlugins().isEmpty());
+}
+
+TEST_F(PluginManager, PluginsThrowingFromQueryInterfaceOrCountingEndNothingElse)
+{
+    const QString path = Place("tp_throwing", QStringLiteral("throwing.so"));
+    Place("tp_io", QStringLiteral("sub/io.so"));
+    {
+        QMenu menu;
+        cPluginActionManager manager(&Host, &menu, StartPath());
+        // The plug-in whose QueryInterface throws is skipped, as an unknown
+        // kind would be; the ones after it and the next library still count.
+        ASSERT_EQ(manager.ProcessingPlugins().size(), 3);
+        EXPECT_EQ(manager.ImportPlugins().size(), 2);
+        manager.UpdateActions();
+        QStringList captions;
+        for (QAction *action : manager.Actions())
+            captions << action->text();
+        EXPECT_EQ(captions, (QStringList{"Before", "Counting", "After"}));
+
+        tTestControl *control = Control(path);
+        ASSERT_NE(control, nullptr);
+        control->RefsThrow = true;
+        {
+            const cInterfacePtr<IEditTextProcessingPlugin> copy(manager.ProcessingPlugins()[1]);
+            EXPECT_TRUE(copy);
+        }
+        cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDOK; });
+        manager.Actions()[1]->trigger();
+        EXPECT_EQ(control->Processed, std::vector<int>{2});
+        EXPECT_TRUE(answerer.Calls().isEmpty());
+    } // released while Release still throws
+    EXPECT_FALSE(IsLoaded(path));
+}
+
+TEST_F(PluginManager, CutShortOrForeignLibraryFilesAreSkippedUnmapped)
+{
+    const QString whole = Place("tp_io", QStringLiteral("whole.so"));
+    QFile source(whole);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray bytes = source.readAll();
+    ASSERT_GT(bytes.size(), 8192);
+    auto write = [&](const QString &name, const QByteArray &content) {
+        QFile file(Prog() + u'/' + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return file.fileName();
+    };
+    // Cut inside the header, inside the program headers, and through the
+    // loadable segments, the way a copy that ran out of space leaves them.
+    QStringList skipped;
+    for (const qsizetype cut :
+         {qsizetype(0), qsizetype(16), qsizetype(100), qsizetype(4096), bytes.size() / 2})
+        skipped << write(QStringLiteral("cut%1.so").arg(cut), bytes.left(cut));
+    QByteArray foreign = bytes;
+    foreign[18] = char(0xEF); // e_machine: no such machine
+    foreign[19] = char(0xBE);
+    skipped << write(QStringLiteral("foreign.so"), foreign);
+    QByteArray executable = bytes;
+    executable[16] = char(ET_EXEC); // e_type
+    executable[17] = 0;
+    skipped << write(QStringLiteral("exec.so"), executable);
+
+    cPluginManager manager(&Host);
+    manager.LoadPlugins(StartPath());
+    EXPECT_TRUE(IsLoaded(whole));
+    EXPECT_EQ(manager.Libraries().size(), 1);
+    EXPECT_EQ(manager.ImportPlugins().size(), 2);
+    for (const QString &name : skipped)
+        EXPECT_FALSE(IsLoaded(name)) << name.toStdString();
+}
+
+TEST_F(PluginManager, FifoNamedLikeALibraryDoesNotBlockTheWalk)
+{
+    Place("tp_io", QStringLiteral("io.so"));
+    const QByteArray fifo = QFile::encodeName(Prog() + QStringLiteral("/pipe.so"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+
+    // Should the walk block in open(), a writer comes along after a generous
+    // wait, so that the test fails instead of hanging.
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false, rescued = false;
+    std::thread rescuer([&] {
+        std::unique_lock lock(mutex);
+        if (finished.wait_for(lock, std::chrono::seconds(30), [&] { return done; }))
+            return;
+        rescued = true;
+        while (!done) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                ::close(fd);
+            finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; });
+        }
+    });
+    cPluginManager manager(&Host);
+    manager.LoadPlugins(StartPath());
+    {
+        const std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_all();
+    rescuer.join();
+    EXPECT_FALSE(rescued);
+    EXPECT_EQ(manager.Libraries().size(), 1);
+    EXPECT_EQ(manager.ImportPlugins().size(), 2);
 }
 
 TEST_F(PluginManager, LibrariesUnloadLastLoadedFirst)

@@ -126,6 +126,35 @@ private:
     int FIndex;
 };
 
+#if defined(TEST_PLUGIN_THROWING)
+// A careless C++ library: QueryInterface throws whatever it is asked.
+class cThrowingQuery : public cCommand
+{
+public:
+    cThrowingQuery() : cCommand(1, "Throwing query", "", "") {}
+    HRESULT QueryInterface(const GUID &, void **) override { throw std::logic_error("no interfaces here"); }
+};
+
+// Reference counting that throws once the test says so.
+class cThrowingRefs : public cCommand
+{
+public:
+    cThrowingRefs() : cCommand(2, "Counting", "", "") {}
+    uint32_t AddRef() override
+    {
+        if (Control.RefsThrow)
+            throw std::runtime_error("AddRef");
+        return cCommand::AddRef();
+    }
+    uint32_t Release() override
+    {
+        if (Control.RefsThrow)
+            throw std::runtime_error("Release");
+        return cCommand::Release();
+    }
+};
+#endif
+
 template <class I> class cFormat : public cNamed<I>
 {
 public:
@@ -209,7 +238,11 @@ public:
     ~cCollection() override
     {
         for (IEditorPlugin *plugin : FPlugins)
-            plugin->Release();
+            try {
+                plugin->Release();
+            } catch (...) {
+                // cThrowingRefs: its unload must not end the test.
+            }
     }
     void Add(IEditorPlugin *plugin) { FPlugins.push_back(plugin); }
 
@@ -267,6 +300,11 @@ cCollection *BuildCollection()
     collection->Add(new cCommand(1, "Early 2", "", ""));
 #elif defined(TEST_PLUGIN_GARBAGE)
     collection->Add(new cNamedOnly("Again"));
+#elif defined(TEST_PLUGIN_THROWING)
+    collection->Add(new cCommand(0, "Before", "", ""));
+    collection->Add(new cThrowingQuery);
+    collection->Add(new cThrowingRefs);
+    collection->Add(new cCommand(3, "After", "", ""));
 #endif
     return collection;
 }

@@ -17,6 +17,7 @@ struct tTestControl
     bool ProcessCallsApi = false; // asks the editor API for the selection length
     std::vector<int> Processed;   // index of every command run
     IEditAPI *LastApi = nullptr;
+    bool RefsThrow = false; // AddRef and Release of the counting plug-in throw
 
     // Formats
     HRESULT ImportResult = S_OK;
