@@ -10,6 +10,7 @@
 #include "editor/pluginhost/PathIterators.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -74,6 +75,18 @@ void SetHint(QAction *action, const QString &hint)
     const qsizetype bar = hint.indexOf(u'|');
     action->setToolTip(bar < 0 ? hint : hint.left(bar));
     action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+// The chosen entry's position: plug-ins may offer the same filter text, and
+// only the position tells which one the user picked.
+int SelectedFilterIndex(const QFileDialog &dialog)
+{
+    const QStringList filters = dialog.nameFilters();
+    const auto *combo = dialog.findChild<const QComboBox *>(QStringLiteral("fileTypeCombo"));
+    if (combo && combo->count() == filters.size() && combo->currentIndex() >= 0)
+        return combo->currentIndex();
+    // A native dialog tells the text alone.
+    return int(filters.indexOf(dialog.selectedNameFilter()));
 }
 
 QString ProductName()
@@ -244,7 +257,7 @@ void cPluginManager::ImportExport(tIODirection direction, QFileDialog &dialog, Q
         if (!FDialogExecutor(dialog))
             throw eCancel();
         fileName = dialog.selectedFiles().value(0);
-        const int index = int(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
+        const int index = SelectedFilterIndex(dialog);
         const qsizetype count = import ? FImportPlugins.size() : FExportPlugins.size();
         if (index < 0 || index >= count)
             throw EInvalidOperation(Format(QStringLiteral("List index out of bounds (%d)"), {index}));

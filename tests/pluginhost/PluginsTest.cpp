@@ -5,11 +5,13 @@
 #include "TestPluginControl.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -182,6 +184,25 @@ QStringList Captions(const QList<tMessageBoxCall> &calls)
     for (const tMessageBoxCall &call : calls)
         out << call.Caption;
     return out;
+}
+
+// Picks entry Index of the dialog's file-type box with the keyboard, as a
+// user would; the entries' texts need not differ.
+void ChooseFilter(QFileDialog &dialog, int index)
+{
+    for (QComboBox *combo : dialog.findChildren<QComboBox *>()) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        if (items != dialog.nameFilters())
+            continue;
+        QTest::keyClick(combo, Qt::Key_Home);
+        for (int i = 0; i < index; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        ASSERT_EQ(combo->currentIndex(), index);
+        return;
+    }
+    ADD_FAILURE() << "the dialog has no file-type box";
 }
 
 } // namespace
@@ -628,4 +649,44 @@ TEST_F(PluginManager, ExportAddsTxtOnlyToNamesWithoutExtension)
     manager.ImportExport(ioExport, dialog, nullptr);
     ASSERT_EQ(answerer.Calls().size(), 1);
     EXPECT_EQ(answerer.Calls()[0].Text, QStringLiteral("Cannot export file \"%1\"").arg(typed));
+}
+
+TEST_F(PluginManager, TheChosenFiltersPositionPicksThePluginWhateverItsText)
+{
+    const QString path = Place("tp_blank", QStringLiteral("blank.so"));
+    cPluginManager manager(&Host);
+    manager.LoadPlugins(StartPath());
+    tTestControl *control = Control(path);
+    ASSERT_NE(control, nullptr);
+    control->ImportText = u"imported";
+    QFileDialog importDialog, exportDialog;
+    for (QFileDialog *dialog : {&importDialog, &exportDialog}) {
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setFileMode(QFileDialog::AnyFile);
+    }
+    exportDialog.setAcceptMode(QFileDialog::AcceptSave);
+    manager.PrepareDialog(ioImport, importDialog);
+    manager.PrepareDialog(ioExport, exportDialog);
+    // Two empty filters, two identical ones.
+    ASSERT_EQ(importDialog.nameFilters().size(), 2);
+    EXPECT_EQ(importDialog.nameFilters()[0], importDialog.nameFilters()[1]);
+    EXPECT_EQ(exportDialog.nameFilters()[0], exportDialog.nameFilters()[1]);
+
+    const QString file = FTemp.path() + QStringLiteral("/data.txt");
+    int chosen = 1;
+    manager.SetDialogExecutor([&](QFileDialog &d) {
+        d.selectFile(file);
+        ChooseFilter(d, chosen);
+        return true;
+    });
+    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDOK; });
+    manager.ImportExport(ioImport, importDialog, nullptr);
+    manager.ImportExport(ioExport, exportDialog, nullptr);
+    chosen = 0;
+    manager.ImportExport(ioExport, exportDialog, nullptr);
+    const std::string name = file.toStdString();
+    EXPECT_EQ(control->Calls, (std::vector<std::string>{"import BlankImportB " + name,
+                                                        "export SameExportB " + name + " active text",
+                                                        "export SameExportA " + name + " active text"}));
+    EXPECT_TRUE(answerer.Calls().isEmpty());
 }

@@ -305,6 +305,12 @@ cCollection *BuildCollection()
     collection->Add(new cThrowingQuery);
     collection->Add(new cThrowingRefs);
     collection->Add(new cCommand(3, "After", "", ""));
+#elif defined(TEST_PLUGIN_BLANK)
+    // Formats that only their position in the dialog tells apart.
+    collection->Add(new cImport("BlankImportA", ""));
+    collection->Add(new cImport("BlankImportB", ""));
+    collection->Add(new cExport("SameExportA", "Text|*.txt"));
+    collection->Add(new cExport("SameExportB", "Text|*.txt"));
 #endif
     return collection;
 }
