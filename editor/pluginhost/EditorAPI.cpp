@@ -48,6 +48,12 @@ QString cEditAPI::APIErrorText() const
     }
 }
 
+std::exception_ptr cEditAPI::TakeAPIErrorOf(IEditAPI *api) noexcept
+{
+    auto *own = dynamic_cast<cApi *>(api);
+    return own ? own->Owner().TakeAPIError() : nullptr;
+}
+
 // No exception may cross the boundary back into a plug-in.
 template <typename F> HRESULT cEditAPI::cApi::Guarded(F &&step) noexcept
 {

@@ -27,12 +27,16 @@ public:
     std::exception_ptr TakeAPIError() noexcept { return std::exchange(FAPIError, nullptr); }
     // The pending failure's message; empty when none is pending.
     QString APIErrorText() const;
+    // TakeAPIError of the document behind Api; null when Api is not a
+    // document's own editor API.
+    static std::exception_ptr TakeAPIErrorOf(IEditAPI *api) noexcept;
 
 private:
     class cApi final : public IEditAPI
     {
     public:
         explicit cApi(cEditAPI &owner) : FOwner(owner) {}
+        cEditAPI &Owner() const noexcept { return FOwner; }
 
         HRESULT QUORVEL_STDCALL QueryInterface(const GUID &iid, void **out) override;
         uint32_t QUORVEL_STDCALL AddRef() override;

@@ -6,6 +6,7 @@
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
+#include "editor/pluginhost/EditorAPI.h"
 #include "editor/pluginhost/LibraryFiles.h"
 #include "editor/pluginhost/PathIterators.h"
 
@@ -368,6 +369,10 @@ void cPluginActionManager::UpdateAction(int index)
             LongBool pluginEnabled = LONGBOOL_FALSE;
             enabled = SUCCEEDED(CallPlugin([&] { return plugin->GetEnabled(api, &pluginEnabled); })) &&
                       pluginEnabled != LONGBOOL_FALSE;
+            // A refresh is no place for an error box: a failing editor API
+            // only disables, and nothing is left for the next run to raise.
+            if (cEditAPI::TakeAPIErrorOf(api))
+                enabled = false;
         }
     } catch (...) {
         // An update runs from Qt's refresh: a failing host only disables.
@@ -400,8 +405,13 @@ void cPluginActionManager::RunAction(int index)
             host->SuspendWordWrap(false);
             wrapSuspended = true;
             bool readOnly = false;
-            if (IEditAPI *api = host->GetActiveEditor(readOnly))
+            if (IEditAPI *api = host->GetActiveEditor(readOnly)) {
+                (void)cEditAPI::TakeAPIErrorOf(api); // not this command's
                 result = CallPlugin([&] { return plugin->Process(api, message.Out()); });
+                // The plug-in only saw E_FAIL; the failure itself is raised
+                // once the bracket is closed, as any error of the host.
+                error = cEditAPI::TakeAPIErrorOf(api);
+            }
         } catch (...) {
             error = std::current_exception();
         }

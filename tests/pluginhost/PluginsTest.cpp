@@ -1,5 +1,6 @@
 #include "editor/pluginhost/Plugins.h"
 
+#include "editor/editing/Editors.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 #include "TestPluginControl.h"
@@ -34,13 +35,10 @@ void PrintTo(const QString &text, std::ostream *out)
 
 namespace {
 
-// An editor API whose only live operation is the selection length, which can
-// be told to fail the way a broken host would.
+// An editor API that answers every question with nothing.
 class cTestEditAPI : public IEditAPI
 {
 public:
-    bool Throws = false;
-
     HRESULT QueryInterface(const GUID &, void **out) override
     {
         *out = nullptr;
@@ -63,12 +61,7 @@ public:
     HRESULT SetCurrentColumn(int32_t) override { return S_OK; }
     HRESULT GetSelStart(int32_t *start) override { return *start = 0, S_OK; }
     HRESULT SetSelStart(int32_t) override { return S_OK; }
-    HRESULT GetSelLength(int32_t *length) override
-    {
-        if (Throws)
-            throw eException(QStringLiteral("editor gone"));
-        return *length = 0, S_OK;
-    }
+    HRESULT GetSelLength(int32_t *length) override { return *length = 0, S_OK; }
     HRESULT SetSelLength(int32_t) override { return S_OK; }
     HRESULT GetSelText(BSTR *text) override { return *text = nullptr, S_OK; }
     HRESULT SetSelText(BSTR) override { return S_OK; }
@@ -97,12 +90,15 @@ public:
     QStringList Log;
     QList<tOpened> Opened;
     cTestEditAPI Api;
+    IEditAPI *Document = nullptr; // a real document's API, used instead of Api
 
     IEditAPI *GetActiveEditor(bool &readOnly) override
     {
         Call(QStringLiteral("GetActiveEditor"));
         readOnly = HasEditor && ReadOnly;
-        return HasEditor ? &Api : nullptr;
+        if (!HasEditor)
+            return nullptr;
+        return Document ? Document : &Api;
     }
     void BeginUpdate() override { Call(QStringLiteral("BeginUpdate")); }
     void EndUpdate() override { Call(QStringLiteral("EndUpdate")); }
@@ -130,6 +126,13 @@ private:
         if (name == ThrowOn)
             throw eException(QStringLiteral("host failed in ") + name);
     }
+};
+
+// A document whose text cannot be read, as when memory runs out.
+class cFailingDocument : public cEditor
+{
+public:
+    QString GetTextW() const override { throw EOutOfResources(QStringLiteral("Out of memory")); }
 };
 
 const QStringList FullBracket{"BeginUndoableChange", "BeginUpdate", "SuspendWordWrap",  "GetActiveEditor",
@@ -501,14 +504,37 @@ TEST_F(PluginManager, BracketIsClosedWhateverFails)
     EXPECT_EQ(Host.Log.mid(1), FullBracket);
     control->ProcessThrows = false;
 
-    // The host's editor API fails inside the plug-in's call.
+    // The document fails inside the plug-in's call. The plug-in only sees
+    // E_FAIL and reports a failure of its own; what reaches the user is the
+    // document's error, raised once the bracket is closed.
+    cFailingDocument document;
+    Host.Document = document.EditAPI();
     control->ProcessCallsApi = true;
-    Host.Api.Throws = true;
+    control->ProcessResult = E_FAIL;
+    control->ProcessMessage = u"no text";
     Host.Log.clear();
-    EXPECT_NO_THROW(manager.RunAction(0));
+    EXPECT_THROW(manager.RunAction(0), EOutOfResources);
     EXPECT_EQ(Host.Log.mid(1), FullBracket);
+    EXPECT_EQ(answerer.Calls().size(), 1);
+    EXPECT_EQ(document.TakeAPIError(), nullptr); // raised once, not kept
+    manager.Actions()[0]->trigger();
     ASSERT_EQ(answerer.Calls().size(), 2);
-    EXPECT_EQ(answerer.Calls()[1].Text, QStringLiteral("Failed to process text"));
+    EXPECT_EQ(answerer.Calls()[1].Text, QStringLiteral("Out of memory"));
+    EXPECT_EQ(answerer.Calls()[1].Caption, QStringLiteral("Zelmar"));
+    EXPECT_EQ(answerer.Calls()[1].Flags & MB_ICONMASK, MB_ICONERROR);
+
+    // Failing while the menu refreshes only disables: no box, and nothing
+    // left over for the next run to raise.
+    control->EnabledCallsApi = true;
+    manager.UpdateActions();
+    EXPECT_FALSE(manager.Actions()[0]->isEnabled());
+    EXPECT_EQ(document.TakeAPIError(), nullptr);
+    EXPECT_EQ(answerer.Calls().size(), 2);
+    control->EnabledCallsApi = false;
+    control->ProcessCallsApi = false;
+    control->ProcessResult = S_OK;
+    control->ProcessMessage.clear();
+    Host.Document = nullptr;
 
     // A host callback of the bracket fails: what was opened is closed, and the
     // error goes on to the caller.

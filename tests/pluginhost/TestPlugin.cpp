@@ -102,8 +102,10 @@ public:
               std::move(name), std::move(shortHint), std::move(longHint)),
           FIndex(index)
     {}
-    HRESULT GetEnabled(IEditAPI *, LongBool *enabled) override
+    HRESULT GetEnabled(IEditAPI *api, LongBool *enabled) override
     {
+        if (Control.EnabledCallsApi)
+            ReadText(api);
         *enabled = Control.Enabled;
         return S_OK;
     }
@@ -114,15 +116,21 @@ public:
         Control.LastApi = api;
         if (Control.ProcessThrows)
             throw std::runtime_error("plug-in broke its promise");
-        if (Control.ProcessCallsApi) {
-            int32_t length = 0;
-            api->GetSelLength(&length);
-        }
+        if (Control.ProcessCallsApi)
+            ReadText(api);
         *message = Allocate(Control.ProcessMessage);
         return Control.ProcessResult;
     }
 
 private:
+    // A failure is ignored, as careless plug-ins do.
+    static void ReadText(IEditAPI *api)
+    {
+        BSTR text = nullptr;
+        api->GetText(&text);
+        SysFreeString(text);
+    }
+
     int FIndex;
 };
 

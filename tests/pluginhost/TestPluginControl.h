@@ -14,7 +14,8 @@ struct tTestControl
     HRESULT ProcessResult = S_OK;
     std::u16string ProcessMessage;
     bool ProcessThrows = false;
-    bool ProcessCallsApi = false; // asks the editor API for the selection length
+    bool ProcessCallsApi = false; // Process asks the editor API for the text
+    bool EnabledCallsApi = false; // so does GetEnabled
     std::vector<int> Processed;   // index of every command run
     IEditAPI *LastApi = nullptr;
     bool RefsThrow = false; // AddRef and Release of the counting plug-in throw
