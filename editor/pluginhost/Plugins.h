@@ -140,7 +140,8 @@ public:
     void UpdateAction(int index);
     // Runs command Index on the active document inside the undo, update and
     // word-wrap bracket, which is closed on every path; then reports the
-    // plug-in's message. Errors of the host propagate after the bracket.
+    // plug-in's message. Errors of the host, and a failure the document's
+    // editor API kept during the run, propagate after the bracket instead.
     void RunAction(int index);
 
 private:
