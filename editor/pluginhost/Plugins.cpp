@@ -164,7 +164,8 @@ void cPluginManager::LoadLibrary(const QString &fileName)
             return;
         CollectPlugins(collection.Get());
     } catch (...) {
-        // A plug-in that throws ends what its library offers.
+        // Every call into the library is guarded already; what is left (memory
+        // running out while sorting) ends what this library offers.
     }
 }
 
