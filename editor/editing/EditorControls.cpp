@@ -53,9 +53,14 @@ cEditorController::cEditorController(QWidget *owner, QAction *saveAction, cEdito
     FEditorFont.setPointSize(10);
     setDocumentMode(true);
     setVisible(false);
+    // The panels and the caption follow the tab on show even where the focus
+    // does not (a modal dialog up, no window manager to give it).
     connect(this, &QTabWidget::currentChanged, this, [this](int) {
-        if (cEditor *document = ActiveEditor())
+        if (cEditor *document = ActiveEditor()) {
+            document->ShowStatus();
             document->SetFocus();
+        }
+        emit StateChanged();
     });
 }
 
@@ -82,6 +87,8 @@ int cEditorController::NewDocument()
     auto *document = new cEditor(this);
     document->StatusBar = StatusBar;
     document->KeyMacro = &FKeyMacro;
+    connect(document, &cWRichEdit::Change, this, &cEditorController::StateChanged);
+    connect(document, &QPlainTextEdit::selectionChanged, this, &cEditorController::StateChanged);
     document->setFont(FEditorFont);
     const int index = addTab(document, Untitled());
     setCurrentIndex(index);
@@ -97,6 +104,7 @@ int cEditorController::NewDocument()
 void cEditorController::MakeReadOnly(cEditor &document, bool readOnly)
 {
     document.setReadOnly(readOnly);
+    emit StateChanged();
     if (readOnly) {
         // Read-only documents take the tab control's colour, so they stand apart.
         QPalette palette = document.palette();
@@ -157,17 +165,20 @@ void cEditorController::CloseActiveDocument()
         if (document->Modified() && answer != IDNO)
             return;
     }
-    if (count() == 1) {
+    // A closing document writes nothing more: its focus-out would put its
+    // caret position back into panels that were just cleared.
+    document->StatusBar = nullptr;
+    const bool last = count() == 1;
+    if (last)
         setVisible(false);
-        if (StatusBar)
-            StatusBar->ClearPanels();
-    }
     const int index = currentIndex();
     // The tab that followed takes the place; after the last, the first.
     const int next = index < count() - 1 ? index : 0;
     removeTab(index);
     document->deleteLater();
     document->setParent(nullptr);
+    if (last && StatusBar)
+        StatusBar->ClearPanels();
     if (count() > 0)
         setCurrentIndex(next);
     UpdateTabCaptions();

@@ -56,6 +56,11 @@ public:
     bool HasMacro() const noexcept { return FKeyMacro.HasMacro(); }
     void SetStatusText(const QString &text);
 
+signals:
+    // Something the commands' states depend on may have changed: the tab on
+    // show, a document's text, selection or read-only state.
+    void StateChanged();
+
 protected:
     bool event(QEvent *event) override;
 

@@ -60,6 +60,12 @@ public:
     void SetFileName(const QString &fileName);
     void FileNameChanged();
     void UpdateCaretPosition();
+    // Position, "*", INS/OVR, file name and caption, all at once: the
+    // document has just become the one on show.
+    void ShowStatus();
+    // The status bar and the caption belong to the document on show; one
+    // behind another tab keeps its state to itself.
+    bool IsShownDocument() const;
     void HighlightFound(bool on) override;
     bool CanPaste() const;
     void ChangeCase(bool showDialog);

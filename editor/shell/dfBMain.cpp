@@ -12,20 +12,25 @@
 #include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/SingleInstances.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -147,6 +152,9 @@ void cFormMain::Initialize()
     setStatusBar(StatusBar);
     EditorTabs = new cEditorController(this, SaveAction, StatusBar);
     setCentralWidget(EditorTabs);
+    connect(EditorTabs, &cEditorController::StateChanged, this, &cFormMain::ScheduleRefresh);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &cFormMain::ScheduleRefresh);
+    connect(qApp, &QApplication::focusChanged, this, &cFormMain::ScheduleRefresh);
 
     StartMacroAction->setShortcut(MacroShortcut);
     EndMacroAction->setShortcut(MacroShortcut);
@@ -156,6 +164,14 @@ void cFormMain::Initialize()
     ChangeCaseToAction->setVisible(false);
     FindNextAction->setShortcut(QKeySequence(Qt::Key_F3));
 
+    // A name typed with its completion list open leaves that list behind
+    // when Return closes the dialog; no popup may outlive its dialog.
+    for (QFileDialog *dialog : {OpenDialog, SaveAsDialog, IODialogs[ioImport], IODialogs[ioExport]})
+        connect(dialog, &QDialog::finished, dialog, [dialog] {
+            for (QCompleter *completer : dialog->findChildren<QCompleter *>())
+                if (completer->popup())
+                    completer->popup()->hide();
+        });
     // Qt's own dialogs, not the desktop's: the same behaviour everywhere.
     OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -284,6 +300,20 @@ void cFormMain::RefreshActions()
     FRefreshing = false;
 }
 
+void cFormMain::ScheduleRefresh()
+{
+    if (FRefreshScheduled || FFinalized)
+        return;
+    FRefreshScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FRefreshScheduled = false;
+            RefreshActions();
+        },
+        Qt::QueuedConnection);
+}
+
 bool cFormMain::event(QEvent *event)
 {
     switch (event->type()) {
@@ -361,9 +391,31 @@ bool cFormMain::TakeResolvedKey(QWidget *, QKeyEvent &key)
     return true;
 }
 
+// Qt gives no hint for a disabled menu item; the user still wants to know
+// what it would do. Queued, so it comes after Qt's own handling of the move.
+void cFormMain::ShowDisabledItemHint(QMenu &menu, const QPoint &pos)
+{
+    QWidget *owner = menu.parentWidget();
+    while (owner && owner != this)
+        owner = owner->parentWidget();
+    QAction *item = menu.actionAt(pos);
+    if (!owner || !item || item->isEnabled() || item->isSeparator())
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, menu = QPointer<QMenu>(&menu), item = QPointer<QAction>(item)] {
+            if (menu && item && StatusBar && menu->isVisible())
+                StatusBar->ShowText(item->statusTip());
+        },
+        Qt::QueuedConnection);
+}
+
 bool cFormMain::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::MouseMove)
+        if (auto *menu = qobject_cast<QMenu *>(watched))
+            ShowDisabledItemHint(*menu, static_cast<QMouseEvent *>(event)->position().toPoint());
     if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType() &&
         !FFinalized) {
         auto *widget = static_cast<QWidget *>(watched);
