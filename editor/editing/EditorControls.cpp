@@ -1,5 +1,6 @@
 #include "editor/editing/EditorControls.h"
 
+#include "editor/editing/DiskWatch.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/UnicodeControls.h"
@@ -47,7 +48,8 @@ private:
 } // namespace
 
 cEditorController::cEditorController(QWidget *owner, QAction *saveAction, cEditorStatusBar *statusBar)
-    : QTabWidget(owner), StatusBar(statusBar), SaveAction(saveAction), FEditorFont(font())
+    : QTabWidget(owner), StatusBar(statusBar), SaveAction(saveAction), FEditorFont(font()),
+      FDiskWatch(new cDiskWatch(*this))
 {
     FEditorFont.setFamily(QStringLiteral("Tahoma"));
     FEditorFont.setPointSize(10);
@@ -61,6 +63,7 @@ cEditorController::cEditorController(QWidget *owner, QAction *saveAction, cEdito
             document->SetFocus();
         }
         emit StateChanged();
+        ScheduleDiskCheck();
     });
 }
 
@@ -89,6 +92,7 @@ int cEditorController::NewDocument()
     document->KeyMacro = &FKeyMacro;
     connect(document, &cWRichEdit::Change, this, &cEditorController::StateChanged);
     connect(document, &QPlainTextEdit::selectionChanged, this, &cEditorController::StateChanged);
+    connect(document, &cEditor::ModifiedChanged, this, &cEditorController::StateChanged);
     document->setFont(FEditorFont);
     const int index = addTab(document, Untitled());
     setCurrentIndex(index);
@@ -121,6 +125,7 @@ void cEditorController::OpenFile(const QString &fileName, bool readOnly)
     NewDocument();
     cEditor &document = *ActiveEditor();
     document.LoadFromFile(QDir::cleanPath(QFileInfo(fileName).absoluteFilePath()));
+    FDiskWatch->Remember(document);
     MakeReadOnly(document, readOnly);
     document.PrepareForEditing();
     UpdateTabCaptions();
@@ -188,6 +193,11 @@ void cEditorController::CloseActiveDocument()
         main->setWindowTitle(LoadResString(res::ProductName));
 }
 
+void cEditorController::ScheduleDiskCheck()
+{
+    QMetaObject::invokeMethod(FDiskWatch, &cDiskWatch::CheckActive, Qt::QueuedConnection);
+}
+
 void cEditorController::ForEachDocument(const std::function<void(cEditor &document, int index)> &routine)
 {
     for (int i = 0; i < count(); ++i)
@@ -197,8 +207,10 @@ void cEditorController::ForEachDocument(const std::function<void(cEditor &docume
 
 void cEditorController::SaveActiveAs(const QString &fileName, tTextEncoding encoding)
 {
-    if (cEditor *document = ActiveEditor())
+    if (cEditor *document = ActiveEditor()) {
         document->SaveToFile(fileName, encoding);
+        FDiskWatch->Remember(*document);
+    }
     UpdateTabCaptions();
 }
 

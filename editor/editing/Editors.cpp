@@ -107,6 +107,7 @@ void cEditor::SetModified(bool value)
     FModified = value;
     if (StatusBar && IsShownDocument())
         StatusBar->ShowModified(FModified);
+    emit ModifiedChanged(FModified);
 }
 
 void cEditor::SetFileName(const QString &fileName)

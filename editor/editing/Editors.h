@@ -82,6 +82,9 @@ public:
     // The report text; empty when there is nothing to report.
     QString ReplaceLoop(const tSearchRequest &request, int flags, int start, int length);
 
+signals:
+    void ModifiedChanged(bool modified);
+
 protected:
     bool event(QEvent *event) override;
     bool KeyDown(QKeyEvent *event) override;

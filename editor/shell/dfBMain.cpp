@@ -1,6 +1,7 @@
 #include "editor/shell/dfBMain.h"
 
 #include "editor/editing/dfFind.h"
+#include "editor/editing/DiskWatch.h"
 #include "editor/editing/EditorControls.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
@@ -21,6 +22,7 @@
 #include <QCompleter>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -30,6 +32,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
@@ -37,6 +40,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QStatusTipEvent>
+#include <QUrl>
 
 #include <utility>
 
@@ -152,6 +156,9 @@ void cFormMain::Initialize()
     setStatusBar(StatusBar);
     EditorTabs = new cEditorController(this, SaveAction, StatusBar);
     setCentralWidget(EditorTabs);
+    // Files dropped anywhere on the window open; the documents refuse drops
+    // of files, so those reach the window.
+    setAcceptDrops(true);
     connect(EditorTabs, &cEditorController::StateChanged, this, &cFormMain::ScheduleRefresh);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &cFormMain::ScheduleRefresh);
     connect(qApp, &QApplication::focusChanged, this, &cFormMain::ScheduleRefresh);
@@ -319,6 +326,8 @@ bool cFormMain::event(QEvent *event)
     switch (event->type()) {
     case QEvent::WindowActivate:
         FirstActivation();
+        if (EditorTabs)
+            EditorTabs->ScheduleDiskCheck();
         break;
     case QEvent::StatusTip:
         // The long hint goes to the message panel, never over the panels.
@@ -329,6 +338,55 @@ bool cFormMain::event(QEvent *event)
         break;
     }
     return QMainWindow::event(event);
+}
+
+QStringList cFormMain::DroppedFiles(const QMimeData *data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+void cFormMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!DroppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void cFormMain::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!DroppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+// Opened once the drop is over: a question or an error box inside the drop
+// would hold the program the files came from.
+void cFormMain::dropEvent(QDropEvent *event)
+{
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    QMetaObject::invokeMethod(
+        this, [this, files] { OpenDroppedFiles(files); }, Qt::QueuedConnection);
+}
+
+void cFormMain::OpenDroppedFiles(const QStringList &fileNames)
+{
+    for (const QString &name : fileNames) {
+        if (FFinalized || !EditorTabs)
+            return;
+        try {
+            EditorTabs->OpenFile(name, false);
+        } catch (...) {
+            ShowCurrentException();
+        }
+    }
+    RefreshActions();
 }
 
 void cFormMain::closeEvent(QCloseEvent *event)
@@ -496,9 +554,13 @@ void cFormMain::FileSave(QAction *action, bool execute, QAction *saveAsAction)
         saveAsAction->setEnabled(document != nullptr);
         return;
     }
-    if (document && !document->Save()) {
+    if (!document || !EditorTabs->DiskWatch().ConfirmOverwrite(*document))
+        return;
+    if (!document->Save()) {
         FileSave(action, false, saveAsAction); // Save As is enabled for a document
         saveAsAction->trigger();
+    } else {
+        EditorTabs->DiskWatch().Remember(*document);
     }
 }
 
@@ -805,9 +867,13 @@ void cFormMain::ToolUninstallNow(QAction *, bool execute)
 {
     if (!execute)
         return;
+    // Unsaved work is asked about first, as on closing; Cancel keeps
+    // everything, the settings included.
+    if (!CloseQuery())
+        return;
     SettingsStore->Uninstall();
     SaveSettingsOnExit = false;
-    // Ends the loop without a close request: no save question is asked.
+    // Ends the loop without a close request: the questions were asked above.
     QCoreApplication::exit(0);
 }
 

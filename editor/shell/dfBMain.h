@@ -21,6 +21,7 @@ class QFileDialog;
 class QFontDialog;
 class QKeyEvent;
 class QMenu;
+class QMimeData;
 class QPoint;
 class QPrinter;
 class cCommandLine;
@@ -156,8 +157,17 @@ public:
     // ImportReadOnlyProperty of the dialog.
     static QCheckBox *AddReadOnlyBox(QFileDialog &dialog);
 
+    // Opens files dropped on the window, in drop order, each failure reported
+    // and the next one opened.
+    void OpenDroppedFiles(const QStringList &fileNames);
+    // The local files a drag carries; empty for text and anything else.
+    static QStringList DroppedFiles(const QMimeData *data);
+
 protected:
     bool event(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     // The window's update handlers, every one of them.
