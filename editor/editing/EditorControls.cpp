@@ -1,5 +1,6 @@
 #include "editor/editing/EditorControls.h"
 
+#include "editor/editing/DiskWatch.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/UnicodeControls.h"
@@ -47,15 +48,22 @@ private:
 } // namespace
 
 cEditorController::cEditorController(QWidget *owner, QAction *saveAction, cEditorStatusBar *statusBar)
-    : QTabWidget(owner), StatusBar(statusBar), SaveAction(saveAction), FEditorFont(font())
+    : QTabWidget(owner), StatusBar(statusBar), SaveAction(saveAction), FEditorFont(font()),
+      FDiskWatch(new cDiskWatch(*this))
 {
     FEditorFont.setFamily(QStringLiteral("Tahoma"));
     FEditorFont.setPointSize(10);
     setDocumentMode(true);
     setVisible(false);
+    // The panels and the caption follow the tab on show even where the focus
+    // does not (a modal dialog up, no window manager to give it).
     connect(this, &QTabWidget::currentChanged, this, [this](int) {
-        if (cEditor *document = ActiveEditor())
+        if (cEditor *document = ActiveEditor()) {
+            document->ShowStatus();
             document->SetFocus();
+        }
+        emit StateChanged();
+        ScheduleDiskCheck();
     });
 }
 
@@ -82,6 +90,9 @@ int cEditorController::NewDocument()
     auto *document = new cEditor(this);
     document->StatusBar = StatusBar;
     document->KeyMacro = &FKeyMacro;
+    connect(document, &cWRichEdit::Change, this, &cEditorController::StateChanged);
+    connect(document, &QPlainTextEdit::selectionChanged, this, &cEditorController::StateChanged);
+    connect(document, &cEditor::ModifiedChanged, this, &cEditorController::StateChanged);
     document->setFont(FEditorFont);
     const int index = addTab(document, Untitled());
     setCurrentIndex(index);
@@ -97,6 +108,7 @@ int cEditorController::NewDocument()
 void cEditorController::MakeReadOnly(cEditor &document, bool readOnly)
 {
     document.setReadOnly(readOnly);
+    emit StateChanged();
     if (readOnly) {
         // Read-only documents take the tab control's colour, so they stand apart.
         QPalette palette = document.palette();
@@ -113,6 +125,7 @@ void cEditorController::OpenFile(const QString &fileName, bool readOnly)
     NewDocument();
     cEditor &document = *ActiveEditor();
     document.LoadFromFile(QDir::cleanPath(QFileInfo(fileName).absoluteFilePath()));
+    FDiskWatch->Remember(document);
     MakeReadOnly(document, readOnly);
     document.PrepareForEditing();
     UpdateTabCaptions();
@@ -157,17 +170,20 @@ void cEditorController::CloseActiveDocument()
         if (document->Modified() && answer != IDNO)
             return;
     }
-    if (count() == 1) {
+    // A closing document writes nothing more: its focus-out would put its
+    // caret position back into panels that were just cleared.
+    document->StatusBar = nullptr;
+    const bool last = count() == 1;
+    if (last)
         setVisible(false);
-        if (StatusBar)
-            StatusBar->ClearPanels();
-    }
     const int index = currentIndex();
     // The tab that followed takes the place; after the last, the first.
     const int next = index < count() - 1 ? index : 0;
     removeTab(index);
     document->deleteLater();
     document->setParent(nullptr);
+    if (last && StatusBar)
+        StatusBar->ClearPanels();
     if (count() > 0)
         setCurrentIndex(next);
     UpdateTabCaptions();
@@ -175,6 +191,11 @@ void cEditorController::CloseActiveDocument()
         active->SetFocus();
     else if (QWidget *main = ApplicationMainWindow())
         main->setWindowTitle(LoadResString(res::ProductName));
+}
+
+void cEditorController::ScheduleDiskCheck()
+{
+    QMetaObject::invokeMethod(FDiskWatch, &cDiskWatch::CheckActive, Qt::QueuedConnection);
 }
 
 void cEditorController::ForEachDocument(const std::function<void(cEditor &document, int index)> &routine)
@@ -186,8 +207,10 @@ void cEditorController::ForEachDocument(const std::function<void(cEditor &docume
 
 void cEditorController::SaveActiveAs(const QString &fileName, tTextEncoding encoding)
 {
-    if (cEditor *document = ActiveEditor())
+    if (cEditor *document = ActiveEditor()) {
         document->SaveToFile(fileName, encoding);
+        FDiskWatch->Remember(*document);
+    }
     UpdateTabCaptions();
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 
 class QAction;
+class cDiskWatch;
 class cEditor;
 class cEditorStatusBar;
 
@@ -55,6 +56,16 @@ public:
     bool IsRecording() const noexcept { return FKeyMacro.IsRecording(); }
     bool HasMacro() const noexcept { return FKeyMacro.HasMacro(); }
     void SetStatusText(const QString &text);
+    // What other programs do to the documents' files.
+    cDiskWatch &DiskWatch() noexcept { return *FDiskWatch; }
+    // Looks for the active document's file having changed on disk, once
+    // the events at hand are handled.
+    void ScheduleDiskCheck();
+
+signals:
+    // Something the commands' states depend on may have changed: the tab on
+    // show, a document's text, selection or read-only state.
+    void StateChanged();
 
 protected:
     bool event(QEvent *event) override;
@@ -66,4 +77,5 @@ private:
     QFont FEditorFont;
     bool FWordWrap = false;
     cKeyMacro FKeyMacro;
+    cDiskWatch *FDiskWatch; // owned as a child
 };

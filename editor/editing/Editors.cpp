@@ -13,13 +13,17 @@
 #include "editor/text/UnicodeClipboard.h"
 #include "editor/text/UnicodeStrings.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScrollBar>
+#include <QStackedWidget>
 
 namespace {
 
@@ -101,8 +105,9 @@ void cEditor::SetModified(bool value)
     if (value == FModified)
         return;
     FModified = value;
-    if (StatusBar)
+    if (StatusBar && IsShownDocument())
         StatusBar->ShowModified(FModified);
+    emit ModifiedChanged(FModified);
 }
 
 void cEditor::SetFileName(const QString &fileName)
@@ -115,6 +120,8 @@ void cEditor::SetFileName(const QString &fileName)
 
 void cEditor::FileNameChanged()
 {
+    if (!IsShownDocument())
+        return;
     if (StatusBar)
         StatusBar->ShowFileName(FFileName);
     const QString title =
@@ -126,8 +133,24 @@ void cEditor::FileNameChanged()
 
 void cEditor::UpdateCaretPosition()
 {
-    if (StatusBar)
+    if (StatusBar && IsShownDocument())
         StatusBar->ShowPosition(GetCaretLine() + 1, GetCaretColumn() + 1);
+}
+
+void cEditor::ShowStatus()
+{
+    UpdateCaretPosition();
+    if (StatusBar && IsShownDocument()) {
+        StatusBar->ShowModified(FModified);
+        StatusBar->ShowOverwrite(FOverwrite);
+    }
+    FileNameChanged();
+}
+
+bool cEditor::IsShownDocument() const
+{
+    const auto *pages = qobject_cast<const QStackedWidget *>(parentWidget());
+    return !pages || pages->currentWidget() == this;
 }
 
 // ---------------------------------------------------------------------------
@@ -167,7 +190,15 @@ void cEditor::HighlightFound(bool on)
 
 bool cEditor::CanPaste() const
 {
-    return !isReadOnly() && !WClipboard().FGetClipboardString().isEmpty();
+    if (isReadOnly())
+        return false;
+    // Asked whenever the commands' states are, so another program's clipboard
+    // is judged by its formats: fetching its text could cost megabytes each time.
+    const QClipboard *clipboard = QGuiApplication::clipboard();
+    const QMimeData *data = clipboard->mimeData();
+    if (!data || !data->hasText())
+        return false;
+    return !clipboard->ownsClipboard() || !data->text().isEmpty();
 }
 
 namespace {
@@ -377,12 +408,7 @@ void cEditor::ForwardTabKey(Qt::KeyboardModifiers modifiers)
 void cEditor::focusInEvent(QFocusEvent *event)
 {
     cEditAPI::focusInEvent(event);
-    UpdateCaretPosition();
-    if (StatusBar)
-        StatusBar->ShowModified(FModified);
-    FileNameChanged();
-    if (StatusBar)
-        StatusBar->ShowOverwrite(FOverwrite);
+    ShowStatus();
 }
 
 void cEditor::focusOutEvent(QFocusEvent *event)

@@ -60,6 +60,12 @@ public:
     void SetFileName(const QString &fileName);
     void FileNameChanged();
     void UpdateCaretPosition();
+    // Position, "*", INS/OVR, file name and caption, all at once: the
+    // document has just become the one on show.
+    void ShowStatus();
+    // The status bar and the caption belong to the document on show; one
+    // behind another tab keeps its state to itself.
+    bool IsShownDocument() const;
     void HighlightFound(bool on) override;
     bool CanPaste() const;
     void ChangeCase(bool showDialog);
@@ -75,6 +81,9 @@ public:
                                       int &nextStart, int &nextLength);
     // The report text; empty when there is nothing to report.
     QString ReplaceLoop(const tSearchRequest &request, int flags, int start, int length);
+
+signals:
+    void ModifiedChanged(bool modified);
 
 protected:
     bool event(QEvent *event) override;

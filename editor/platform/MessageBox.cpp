@@ -63,6 +63,8 @@ int ShowBox(const tMessageBoxCall &call)
 {
     QMessageBox box(IconOf(call.Flags), call.Caption, DisplayText(call.Text), QMessageBox::NoButton,
                     call.Owner);
+    // File names may hold "<" and "&": never taken as markup.
+    box.setTextFormat(Qt::PlainText);
     const QList<tButton> buttons = ButtonsOf(call.Flags);
     for (const tButton &b : buttons)
         box.addButton(b.Button);

@@ -1,6 +1,7 @@
 #include "editor/shell/dfBMain.h"
 
 #include "editor/editing/dfFind.h"
+#include "editor/editing/DiskWatch.h"
 #include "editor/editing/EditorControls.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
@@ -12,26 +13,34 @@
 #include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/SingleInstances.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPageSetupDialog>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStatusTipEvent>
+#include <QUrl>
 
 #include <utility>
 
@@ -147,6 +156,12 @@ void cFormMain::Initialize()
     setStatusBar(StatusBar);
     EditorTabs = new cEditorController(this, SaveAction, StatusBar);
     setCentralWidget(EditorTabs);
+    // Files dropped anywhere on the window open; the documents refuse drops
+    // of files, so those reach the window.
+    setAcceptDrops(true);
+    connect(EditorTabs, &cEditorController::StateChanged, this, &cFormMain::ScheduleRefresh);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &cFormMain::ScheduleRefresh);
+    connect(qApp, &QApplication::focusChanged, this, &cFormMain::ScheduleRefresh);
 
     StartMacroAction->setShortcut(MacroShortcut);
     EndMacroAction->setShortcut(MacroShortcut);
@@ -156,6 +171,14 @@ void cFormMain::Initialize()
     ChangeCaseToAction->setVisible(false);
     FindNextAction->setShortcut(QKeySequence(Qt::Key_F3));
 
+    // A name typed with its completion list open leaves that list behind
+    // when Return closes the dialog; no popup may outlive its dialog.
+    for (QFileDialog *dialog : {OpenDialog, SaveAsDialog, IODialogs[ioImport], IODialogs[ioExport]})
+        connect(dialog, &QDialog::finished, dialog, [dialog] {
+            for (QCompleter *completer : dialog->findChildren<QCompleter *>())
+                if (completer->popup())
+                    completer->popup()->hide();
+        });
     // Qt's own dialogs, not the desktop's: the same behaviour everywhere.
     OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -284,11 +307,27 @@ void cFormMain::RefreshActions()
     FRefreshing = false;
 }
 
+void cFormMain::ScheduleRefresh()
+{
+    if (FRefreshScheduled || FFinalized)
+        return;
+    FRefreshScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FRefreshScheduled = false;
+            RefreshActions();
+        },
+        Qt::QueuedConnection);
+}
+
 bool cFormMain::event(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::WindowActivate:
         FirstActivation();
+        if (EditorTabs)
+            EditorTabs->ScheduleDiskCheck();
         break;
     case QEvent::StatusTip:
         // The long hint goes to the message panel, never over the panels.
@@ -299,6 +338,55 @@ bool cFormMain::event(QEvent *event)
         break;
     }
     return QMainWindow::event(event);
+}
+
+QStringList cFormMain::DroppedFiles(const QMimeData *data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+void cFormMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!DroppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void cFormMain::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!DroppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+// Opened once the drop is over: a question or an error box inside the drop
+// would hold the program the files came from.
+void cFormMain::dropEvent(QDropEvent *event)
+{
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    QMetaObject::invokeMethod(
+        this, [this, files] { OpenDroppedFiles(files); }, Qt::QueuedConnection);
+}
+
+void cFormMain::OpenDroppedFiles(const QStringList &fileNames)
+{
+    for (const QString &name : fileNames) {
+        if (FFinalized || !EditorTabs)
+            return;
+        try {
+            EditorTabs->OpenFile(name, false);
+        } catch (...) {
+            ShowCurrentException();
+        }
+    }
+    RefreshActions();
 }
 
 void cFormMain::closeEvent(QCloseEvent *event)
@@ -361,9 +449,31 @@ bool cFormMain::TakeResolvedKey(QWidget *, QKeyEvent &key)
     return true;
 }
 
+// Qt gives no hint for a disabled menu item; the user still wants to know
+// what it would do. Queued, so it comes after Qt's own handling of the move.
+void cFormMain::ShowDisabledItemHint(QMenu &menu, const QPoint &pos)
+{
+    QWidget *owner = menu.parentWidget();
+    while (owner && owner != this)
+        owner = owner->parentWidget();
+    QAction *item = menu.actionAt(pos);
+    if (!owner || !item || item->isEnabled() || item->isSeparator())
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, menu = QPointer<QMenu>(&menu), item = QPointer<QAction>(item)] {
+            if (menu && item && StatusBar && menu->isVisible())
+                StatusBar->ShowText(item->statusTip());
+        },
+        Qt::QueuedConnection);
+}
+
 bool cFormMain::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::MouseMove)
+        if (auto *menu = qobject_cast<QMenu *>(watched))
+            ShowDisabledItemHint(*menu, static_cast<QMouseEvent *>(event)->position().toPoint());
     if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType() &&
         !FFinalized) {
         auto *widget = static_cast<QWidget *>(watched);
@@ -444,9 +554,13 @@ void cFormMain::FileSave(QAction *action, bool execute, QAction *saveAsAction)
         saveAsAction->setEnabled(document != nullptr);
         return;
     }
-    if (document && !document->Save()) {
+    if (!document || !EditorTabs->DiskWatch().ConfirmOverwrite(*document))
+        return;
+    if (!document->Save()) {
         FileSave(action, false, saveAsAction); // Save As is enabled for a document
         saveAsAction->trigger();
+    } else {
+        EditorTabs->DiskWatch().Remember(*document);
     }
 }
 
@@ -753,9 +867,13 @@ void cFormMain::ToolUninstallNow(QAction *, bool execute)
 {
     if (!execute)
         return;
+    // Unsaved work is asked about first, as on closing; Cancel keeps
+    // everything, the settings included.
+    if (!CloseQuery())
+        return;
     SettingsStore->Uninstall();
     SaveSettingsOnExit = false;
-    // Ends the loop without a close request: no save question is asked.
+    // Ends the loop without a close request: the questions were asked above.
     QCoreApplication::exit(0);
 }
 

@@ -21,6 +21,8 @@ class QFileDialog;
 class QFontDialog;
 class QKeyEvent;
 class QMenu;
+class QMimeData;
+class QPoint;
 class QPrinter;
 class cCommandLine;
 class cEditor;
@@ -84,9 +86,13 @@ public:
     void SetDialogExecutor(tDialogExecutor executor);
     bool RunDialog(QFileDialog &dialog);
 
-    // Runs every update handler. Qt drives it: menus about to show, an idle
-    // timer, after every command and before a shortcut key is resolved.
+    // Runs every update handler: when a menu is about to show, after every
+    // command and before a shortcut key is resolved.
     void RefreshActions();
+    // One refresh once the events at hand are handled, for a state that may
+    // have changed (tab, text, selection, read-only, clipboard, focus). No
+    // timer polls: an idle window uses no CPU.
+    void ScheduleRefresh();
 
     // The printer shared by Print Setup and Print, so a setup carries over.
     QPrinter &Printer();
@@ -151,8 +157,17 @@ public:
     // ImportReadOnlyProperty of the dialog.
     static QCheckBox *AddReadOnlyBox(QFileDialog &dialog);
 
+    // Opens files dropped on the window, in drop order, each failure reported
+    // and the next one opened.
+    void OpenDroppedFiles(const QStringList &fileNames);
+    // The local files a drag carries; empty for text and anything else.
+    static QStringList DroppedFiles(const QMimeData *data);
+
 protected:
     bool event(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     // The window's update handlers, every one of them.
@@ -165,6 +180,7 @@ private:
     void SendKeyToActive(int key);
     bool ResolveShortcut(QWidget *receiver, QKeyEvent &key);
     bool TakeResolvedKey(QWidget *receiver, QKeyEvent &key);
+    void ShowDisabledItemHint(QMenu &menu, const QPoint &pos);
 
     tFormMainSetup FSetup;
     tDialogExecutor FDialogExecutor;
@@ -172,6 +188,7 @@ private:
     std::unique_ptr<QPrinter> FPrinter;
     bool FFinalized = false;
     bool FRefreshing = false;
+    bool FRefreshScheduled = false;
     bool FSendingKey = false; // SendKeyToActive is delivering its key
 
     // A key whose shortcut was resolved on its override: the key press that

@@ -2,16 +2,19 @@
 
 #include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
+#include "editor/platform/MessageBox.h"
+#include "editor/platform/Resources.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 
 cFontDialog::cFontDialog(QWidget *parent) : QFontDialog(parent)
 {
@@ -34,6 +37,24 @@ void cFontDialog::done(int result)
     QFontDialog::done(result);
 }
 
+void cSaveAsFileDialog::accept()
+{
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty()) {
+        const QFileInfo target(files.first());
+        const QDir folder = target.absoluteDir();
+        if (!target.isDir() && !folder.exists()) {
+            MessageBox(
+                this,
+                Format(QStringLiteral("%s\rThe folder \"%s\" does not exist.\rCheck the path and try again."),
+                       {target.fileName(), QDir::toNativeSeparators(folder.path())}),
+                LoadResString(res::ProductName), MB_OK | MB_ICONWARNING);
+            return;
+        }
+    }
+    QFileDialog::accept();
+}
+
 // ---------------------------------------------------------------------------
 
 TFormMain::TFormMain(QWidget *parent, tFormMainSetup setup) : cFormMain(parent, std::move(setup))
@@ -43,7 +64,7 @@ TFormMain::TFormMain(QWidget *parent, tFormMainSetup setup) : cFormMain(parent, 
     resize(696, 480);
 
     FileOpenDialog = new QFileDialog(this);
-    FileSaveAsDialog = new QFileDialog(this);
+    FileSaveAsDialog = new cSaveAsFileDialog(this);
     ImportDialog = new QFileDialog(this);
     ExportDialog = new QFileDialog(this);
     FontDialog = new cFontDialog(this);
@@ -69,18 +90,11 @@ TFormMain::TFormMain(QWidget *parent, tFormMainSetup setup) : cFormMain(parent, 
     SaveAction = acFileSave;
     PluginsMenu = miPlugins;
     Initialize();
-
-    // Enabled states must be right for shortcuts too, not only in open menus.
-    FIdle = new QTimer(this);
-    FIdle->setInterval(200);
-    connect(FIdle, &QTimer::timeout, this, &TFormMain::RefreshActions);
-    FIdle->start();
     RefreshActions();
 }
 
 TFormMain::~TFormMain()
 {
-    FIdle->stop();
     Finalize();
 }
 

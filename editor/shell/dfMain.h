@@ -3,6 +3,7 @@
 // the dialogs; every decision is cFormMain's.
 #include "editor/shell/dfBMain.h"
 
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QList>
 
@@ -10,7 +11,6 @@
 
 class QDialog;
 class QPushButton;
-class QTimer;
 
 // Qt's font dialog with the Apply button it lacks, and events for being
 // shown and for closing, the latter before the dialog returns.
@@ -33,6 +33,16 @@ protected:
 
 private:
     QPushButton *FApply = nullptr;
+};
+
+// The Save As dialog: a name in a folder that does not exist is refused in
+// the dialog, which stays open, rather than failing once it has closed.
+class cSaveAsFileDialog : public QFileDialog
+{
+    Q_OBJECT
+public:
+    explicit cSaveAsFileDialog(QWidget *parent = nullptr) : QFileDialog(parent) {}
+    void accept() override;
 };
 
 class TFormMain : public cFormMain
@@ -86,5 +96,4 @@ private:
     void miHelpAboutClick();
 
     QList<tCommand> FCommands;
-    QTimer *FIdle;
 };

@@ -5,6 +5,7 @@
 #include "editor/platform/Resources.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -62,6 +63,22 @@ TEST(MessageBoxRoutine, RealBoxHasTheFlagsButtonsAndDefault)
     EXPECT_EQ(seenText, QStringLiteral("line1\nline2"));
     EXPECT_EQ(buttons, 2);
     EXPECT_TRUE(cancelIsDefault);
+}
+
+// A file named "<b>x.txt" must show as such, tags and all.
+TEST(MessageBoxRoutine, TextIsShownAsPlainTextNeverAsMarkup)
+{
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (const QLabel *label : box->findChildren<QLabel *>())
+            if (label->text().contains(QStringLiteral("x.txt")) && label->textFormat() == Qt::PlainText)
+                shown = label->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    MessageBox(nullptr, QStringLiteral("Cannot open file \"<b>x.txt\"."), {}, MB_OK);
+    EXPECT_EQ(shown, QStringLiteral("Cannot open file \"<b>x.txt\"."));
 }
 
 TEST(StandardErrorBox, ExceptionEscapingAnEventHandlerIsShownAndTheProgramGoesOn)

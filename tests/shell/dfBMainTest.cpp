@@ -1,14 +1,20 @@
 #include "editor/shell/dfBMain.h"
 
+#include "editor/editing/DiskWatch.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/UnicodeControls.h"
 #include "tests/shell/MainWindowFixture.h"
 
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTabBar>
+#include <QUrl>
 
 namespace {
 
@@ -18,6 +24,8 @@ using cFontCommand = cMainWindowTest;
 using cSettings = cMainWindowTest;
 using cStartDocuments = cMainWindowTest;
 using cPluginHost = cMainWindowTest;
+using cDiskChanges = cMainWindowTest;
+using cDrops = cMainWindowTest;
 
 // Answers the message boxes in order and keeps every question.
 class cAnswers
@@ -243,7 +251,7 @@ TEST_F(cSettings, AWindowThatNeverCameUpLeavesTheStoredSettingsAlone)
     EXPECT_EQ(Bytes(SettingsFile()), stored);
 }
 
-TEST_F(cSettings, UninstallEndsWithoutAQuestionAndRemovesTheSettings)
+TEST_F(cSettings, UninstallAsksAboutUnsavedWorkAndCancelKeepsEverything)
 {
     Show();
     FWindow.reset();
@@ -251,14 +259,23 @@ TEST_F(cSettings, UninstallEndsWithoutAQuestionAndRemovesTheSettings)
 
     TFormMain &w = Show();
     Type(QStringLiteral("unsaved"));
-    cAnswers answers({});
+    {
+        cAnswers cancel({IDCANCEL});
+        w.acToolUninstallNow->trigger();
+        EXPECT_EQ(cancel.Calls().size(), 1);
+    }
+    EXPECT_TRUE(QFileInfo::exists(SettingsFile()));
+    EXPECT_EQ(ActiveDocument()->WLines().GetTextStr().trimmed(), QStringLiteral("unsaved"));
+    EXPECT_TRUE(w.isVisible());
+
+    cAnswers no({IDNO});
     QTimer::singleShot(0, w.acToolUninstallNow, &QAction::trigger);
     EXPECT_EQ(qApp->exec(), 0);
-    EXPECT_TRUE(answers.Calls().isEmpty());
+    EXPECT_EQ(no.Calls().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(FConfig.filePath(QStringLiteral("Varnholt"))));
     FWindow.reset();
     EXPECT_FALSE(QFileInfo::exists(SettingsFile()));
-    EXPECT_TRUE(answers.Calls().isEmpty());
+    EXPECT_EQ(no.Calls().size(), 1); // no second question on the way out
 }
 
 TEST_F(cStartDocuments, FilesWritableThenTheROptionsNamesReadOnlyInOrder)
@@ -352,6 +369,131 @@ TEST_F(cPluginHost, PrintingWritesTheDocumentToAPdf)
     printer.setOutputFileName(pdf);
     w.PrintActiveDocument(printer);
     EXPECT_TRUE(Bytes(pdf).startsWith("%PDF"));
+}
+
+// Another program writes the file: the bytes change and so does the size.
+void Rewrite(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+TEST_F(cDiskChanges, AnUnmodifiedDocumentOffersToReloadAndYesLoadsTheNewText)
+{
+    const QString path = WorkFile(QStringLiteral("a.txt"), "old");
+    TFormMain &w = Show({path});
+    cAnswers answers({IDYES});
+    Rewrite(path, "new text");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Calls().size() == 1; }, 30000));
+    EXPECT_TRUE(answers.Calls().first().Text.contains(QStringLiteral("changed by another program")));
+    EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("new text"));
+    EXPECT_FALSE(ActiveDocument()->Modified());
+    // Asked once per change: the window coming back asks nothing more.
+    w.EditorTabs->DiskWatch().CheckActive();
+    EXPECT_EQ(answers.Calls().size(), 1);
+}
+
+TEST_F(cDiskChanges, AModifiedDocumentKeepsItsTextOnNoAndSaveAsksBeforeOverwriting)
+{
+    const QString path = WorkFile(QStringLiteral("a.txt"), "old");
+    TFormMain &w = Show({path});
+    Type(QStringLiteral("mine "));
+    cAnswers answers({IDNO, IDNO, IDYES});
+    Rewrite(path, "theirs");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Calls().size() == 1; }, 30000));
+    EXPECT_EQ(answers.Calls()[0].Flags & MB_DEFMASK, unsigned(MB_DEFBUTTON2)); // No is the default
+    EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("mine old"));
+    EXPECT_TRUE(ActiveDocument()->Modified());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.acFileSave->isEnabled(); }));
+    w.acFileSave->trigger(); // No: the other program's file stays
+    ASSERT_EQ(answers.Calls().size(), 2);
+    EXPECT_TRUE(answers.Calls()[1].Text.contains(QStringLiteral("overwrite")));
+    EXPECT_EQ(Bytes(path), QByteArray("theirs"));
+    EXPECT_TRUE(ActiveDocument()->Modified());
+
+    w.acFileSave->trigger(); // Yes
+    EXPECT_EQ(Bytes(path), QByteArray("mine old"));
+    EXPECT_FALSE(ActiveDocument()->Modified());
+    // Its own save is no change by another program.
+    Type(QStringLiteral("x"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.acFileSave->isEnabled(); }));
+    w.acFileSave->trigger();
+    EXPECT_FALSE(ActiveDocument()->Modified());
+    w.EditorTabs->DiskWatch().CheckActive();
+    EXPECT_EQ(answers.Calls().size(), 3);
+}
+
+TEST_F(cDiskChanges, ADeletedFileKeepsItsDocumentModifiedSoItCanBeSavedAgain)
+{
+    const QString path = WorkFile(QStringLiteral("a.txt"), "keep me");
+    TFormMain &w = Show({path});
+    cAnswers answers({IDOK});
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Calls().size() == 1; }, 30000));
+    EXPECT_TRUE(answers.Calls().first().Text.contains(QStringLiteral("deleted")));
+    EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("keep me"));
+    EXPECT_TRUE(ActiveDocument()->Modified());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.acFileSave->isEnabled(); }));
+    w.acFileSave->trigger();
+    EXPECT_EQ(Bytes(path), QByteArray("keep me"));
+    EXPECT_EQ(answers.Calls().size(), 1);
+}
+
+TEST_F(cDiskChanges, NothingIsAskedWhileAModalDialogIsUpButAfterwards)
+{
+    const QString path = WorkFile(QStringLiteral("a.txt"), "old");
+    TFormMain &w = Show({path});
+    cAnswers answers({IDNO});
+    QDialog modal(&w);
+    QTimer::singleShot(0, &modal, [&] {
+        Rewrite(path, "changed");
+        w.EditorTabs->DiskWatch().CheckActive();
+        EXPECT_TRUE(answers.Calls().isEmpty());
+        modal.accept();
+    });
+    modal.exec();
+    w.EditorTabs->DiskWatch().CheckActive();
+    EXPECT_EQ(answers.Calls().size(), 1);
+    EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("old"));
+}
+
+TEST_F(cDrops, FilesDroppedOnTheWindowOpenInDropOrderAndTextIsNoFileDrop)
+{
+    const QString a = WorkFile(QStringLiteral("a.txt"), "A");
+    const QString b = WorkFile(QStringLiteral("b.txt"), "B");
+    TFormMain &w = Show();
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &drop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.EditorTabs->DocumentCount() == 2; }));
+    EXPECT_EQ(Document(0)->FileName(), a); // the empty untitled tab made way
+    EXPECT_EQ(Document(1)->FileName(), b);
+
+    QMimeData text;
+    text.setText(QStringLiteral("words"));
+    QDragEnterEvent enterText(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &enterText);
+    EXPECT_FALSE(enterText.isAccepted());
+    // Where a file lands, nothing takes it before the window does.
+    EXPECT_FALSE(w.menuBar()->acceptDrops());
+    EXPECT_FALSE(w.EditorTabs->tabBar()->acceptDrops());
+    EXPECT_FALSE(ActiveDocument()->viewport()->acceptDrops());
+}
+
+TEST_F(cDrops, AFileThatCannotBeOpenedIsReportedAndTheNextOneOpens)
+{
+    const QString b = WorkFile(QStringLiteral("b.txt"), "B");
+    TFormMain &w = Show();
+    cAnswers answers({IDOK});
+    w.OpenDroppedFiles({FWork.filePath(QStringLiteral("missing.txt")), b});
+    EXPECT_EQ(answers.Calls().size(), 1);
+    EXPECT_EQ(ActiveDocument()->FileName(), b);
 }
 
 } // namespace

@@ -8,18 +8,34 @@
 #include "editor/text/UnicodeClipboard.h"
 #include "tests/shell/MainWindowFixture.h"
 
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QCompleter>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusTipEvent>
+#include <QTimer>
 
 namespace {
 
 using cActionStates = cMainWindowTest;
 using cShortcutKeys = cMainWindowTest;
 using cCommands = cMainWindowTest;
+
+// Answers every question No.
+class cAnswersNo
+{
+public:
+    cAnswersNo() : FAnswerer([](const tMessageBoxCall &) { return IDNO; }) {}
+
+private:
+    cMessageBoxAnswerer FAnswerer;
+};
 
 TEST_F(cActionStates, WithoutDocumentsOnlyTheDocumentFreeCommandsAreEnabled)
 {
@@ -110,6 +126,135 @@ TEST_F(cActionStates, TheHoveredItemsLongHintGoesToTheStatusBar)
               QStringLiteral("Opens an existing file"));
     EXPECT_EQ(w.acFileOpen->toolTip(), QStringLiteral("Open"));
     EXPECT_EQ(w.acToolSaveSettingsOnExit->statusTip(), QStringLiteral("\"Save Settings on Exit\" Option"));
+}
+
+TEST_F(cActionStates, ADisabledItemStillShowsItsLongHint)
+{
+    TFormMain &w = Show();
+    w.EditorTabs->CloseActiveDocument(); // Save is disabled without a document
+    w.RefreshActions();
+    ASSERT_FALSE(w.acFileSave->isEnabled());
+    w.miFile->popup(w.mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.miFile));
+    QTest::mouseMove(w.miFile, w.miFile->actionGeometry(w.acFileSave).center());
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return w.StatusBar->PanelText(cEditorStatusBar::MessagePanel) == QStringLiteral("Save a file");
+    }));
+    w.miFile->hide();
+}
+
+// No timer polls the states: each follows the change it depends on.
+TEST_F(cActionStates, StatesFollowSelectionClipboardAndTabWithoutAMenuOrATimer)
+{
+    TFormMain &w = Show();
+    Type(QStringLiteral("some text"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.acEditCopy->isEnabled());
+    ActiveDocument()->SetSel(0, 4);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.acEditCopy->isEnabled(); }));
+
+    QGuiApplication::clipboard()->clear();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.acEditPaste->isEnabled(); }));
+    QGuiApplication::clipboard()->setText(QStringLiteral("x"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.acEditPaste->isEnabled(); }));
+
+    w.EditorTabs->NewDocument();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.acEditCopy->isEnabled(); }));
+    for (const QTimer *timer : w.findChildren<QTimer *>())
+        EXPECT_FALSE(timer->isActive() && timer->interval() > 0) << timer->objectName().toStdString();
+}
+
+// The panels and the caption belong to the tab on show, whoever has the focus.
+TEST_F(cActionStates, ThePanelsAndCaptionFollowTheActiveTabNotTheFocus)
+{
+    const QString file = WorkFile(QStringLiteral("a.txt"), "alpha\nbeta");
+    TFormMain &w = Show({file});
+    ActiveDocument()->setFocus();
+    QTest::keyClick(ActiveDocument(), Qt::Key_Insert);
+    QTest::keyClick(ActiveDocument(), Qt::Key_End);
+    ASSERT_EQ(w.StatusBar->PanelText(cEditorStatusBar::OverwritePanel), QStringLiteral("OVR"));
+
+    // The focus sits elsewhere, as while a modal dialog is up.
+    QLineEdit elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    elsewhere.setFocus();
+    w.EditorTabs->NewDocument();
+    EXPECT_EQ(w.StatusBar->PanelText(cEditorStatusBar::OverwritePanel), QStringLiteral("INS"));
+    EXPECT_EQ(w.StatusBar->PanelText(cEditorStatusBar::FileNamePanel).trimmed(), QString());
+    EXPECT_EQ(w.StatusBar->PanelText(cEditorStatusBar::PositionPanel), QStringLiteral("1 : 1"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zelmar"));
+
+    w.EditorTabs->setCurrentIndex(0);
+    EXPECT_EQ(w.StatusBar->PanelText(cEditorStatusBar::OverwritePanel), QStringLiteral("OVR"));
+    EXPECT_EQ(w.StatusBar->PanelText(cEditorStatusBar::FileNamePanel).trimmed(), file);
+    EXPECT_EQ(w.StatusBar->PanelText(cEditorStatusBar::PositionPanel), QStringLiteral("1 : 6"));
+    EXPECT_EQ(w.windowTitle(), file + QStringLiteral(" - Zelmar"));
+
+    // A document behind another tab keeps its changes to itself.
+    Document(1)->SetModified(true);
+    EXPECT_EQ(w.StatusBar->PanelText(cEditorStatusBar::ModifiedPanel), QString());
+}
+
+TEST_F(cActionStates, ClosingTheLastDocumentEmptiesEveryPanel)
+{
+    TFormMain &w = Show();
+    Type(QStringLiteral("ab"));
+    Press(Qt::Key_Return);
+    Type(QStringLiteral("cd"));
+    ASSERT_EQ(w.StatusBar->PanelText(cEditorStatusBar::PositionPanel), QStringLiteral("2 : 3"));
+    cAnswersNo no;
+    Press(Qt::Key_F4, Qt::ControlModifier);
+    ASSERT_EQ(w.EditorTabs->DocumentCount(), 0);
+    QCoreApplication::processEvents();
+    for (int panel : {cEditorStatusBar::PositionPanel, cEditorStatusBar::ModifiedPanel,
+                      cEditorStatusBar::OverwritePanel, cEditorStatusBar::FileNamePanel})
+        EXPECT_EQ(w.StatusBar->PanelText(panel), QString()) << panel;
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zelmar"));
+}
+
+TEST_F(cCommands, SaveAsRefusesAFolderThatDoesNotExistAndStaysOpen)
+{
+    TFormMain &w = Show();
+    Type(QStringLiteral("kept"));
+    const QString missing = FWork.filePath(QStringLiteral("no/such/folder/notes.txt"));
+    bool accepted = true;
+    w.SetDialogExecutor([&](QFileDialog &dialog) {
+        dialog.selectFile(missing);
+        static_cast<QDialog &>(dialog).accept();
+        accepted = dialog.result() == QDialog::Accepted;
+        return accepted;
+    });
+    cMessageBoxAnswerer answers({});
+    w.acFileSaveAs->trigger();
+    EXPECT_FALSE(accepted);
+    ASSERT_EQ(answers.Calls().size(), 1);
+    EXPECT_TRUE(answers.Calls().first().Text.contains(QStringLiteral("does not exist")));
+    EXPECT_TRUE(answers.Calls().first().Text.contains(QStringLiteral("folder")));
+    EXPECT_TRUE(ActiveDocument()->FileName().isEmpty());
+    EXPECT_TRUE(ActiveDocument()->Modified());
+}
+
+TEST_F(cCommands, NoCompletionPopupOutlivesItsFileDialog)
+{
+    TFormMain &w = Show();
+    WorkFile(QStringLiteral("alpha.txt"), "a");
+    QFileDialog &dialog = *w.FileOpenDialog;
+    dialog.setDirectory(FWork.path());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto *completer = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->completer();
+    ASSERT_NE(completer, nullptr);
+    completer->setCompletionPrefix(QStringLiteral("al"));
+    // The folder is read in the background: complete once it is known.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            completer->complete();
+            return completer->popup()->isVisible();
+        },
+        60000));
+    static_cast<QDialog &>(dialog).reject();
+    EXPECT_FALSE(completer->popup()->isVisible());
 }
 
 TEST_F(cShortcutKeys, ShiftCtrlRStartsAndStopsRecordingAndCtrlRDoesNot)

@@ -1,0 +1,150 @@
+#include "editor/editing/DiskWatch.h"
+
+#include "editor/editing/EditorControls.h"
+#include "editor/editing/Editors.h"
+#include "editor/editing/WaitSt.h"
+#include "editor/platform/Application.h"
+#include "editor/platform/MessageBox.h"
+#include "editor/platform/Resources.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QScopedValueRollback>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+namespace {
+
+int Ask(const QString &text, unsigned flags)
+{
+    return MessageBox(ApplicationMainWindow(), text, LoadResString(res::ProductName), flags);
+}
+
+} // namespace
+
+cDiskWatch::cDiskWatch(cEditorController &tabs) : QObject(&tabs), FTabs(tabs)
+{
+    connect(&FWatcher, &QFileSystemWatcher::fileChanged, this, &cDiskWatch::FileChanged);
+}
+
+cDiskWatch::tStamp cDiskWatch::StampOf(const QString &fileName)
+{
+    struct stat info = {};
+    if (fileName.isEmpty() || ::stat(QFile::encodeName(fileName).constData(), &info) != 0)
+        return {};
+    return {true, qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+            quint64(info.st_ino), quint64(info.st_dev)};
+}
+
+void cDiskWatch::Remember(cEditor &document)
+{
+    if (!FDocuments.count(&document))
+        connect(&document, &QObject::destroyed, this,
+                [this, key = &document] { FDocuments.erase(static_cast<const cEditor *>(key)); });
+    tWatched &watched = FDocuments[&document];
+    watched.FileName = document.FileName();
+    watched.Stamp = StampOf(watched.FileName);
+    watched.Declined = {};
+    Watch(watched.FileName);
+}
+
+// A file replaced by renaming another over it is a new inode that the
+// watcher no longer follows: every look renews the watch.
+void cDiskWatch::Watch(const QString &fileName)
+{
+    if (!fileName.isEmpty() && !FWatcher.files().contains(fileName) && QFile::exists(fileName))
+        FWatcher.addPath(fileName);
+}
+
+void cDiskWatch::FileChanged(const QString &fileName)
+{
+    cEditor *active = FTabs.ActiveEditor();
+    if (active && active->FileName() == fileName)
+        CheckActive();
+    // Other documents are looked at when their tab comes up.
+    Watch(fileName);
+}
+
+bool cDiskWatch::MayAskNow() const
+{
+    return !FAsking && !QApplication::activeModalWidget() && WaitStateSingleton().BusyCount() == 0;
+}
+
+void cDiskWatch::CheckActive()
+{
+    cEditor *document = FTabs.ActiveEditor();
+    if (!document || !MayAskNow())
+        return;
+    const auto found = FDocuments.find(document);
+    if (found == FDocuments.end() || found->second.FileName != document->FileName())
+        return;
+    Check(*document, found->second);
+}
+
+void cDiskWatch::Check(cEditor &document, tWatched &watched)
+{
+    const tStamp now = StampOf(watched.FileName);
+    Watch(watched.FileName);
+    if (now == watched.Stamp || (now.Exists && now == watched.Declined))
+        return;
+    const QScopedValueRollback asking(FAsking, true);
+    if (!now.Exists) {
+        if (!watched.Stamp.Exists)
+            return;
+        // The text is all that is left of the file: it must not look saved.
+        watched.Stamp = now;
+        document.SetModified(true);
+        Ask(Format(QStringLiteral("The file \"%s\" was deleted or moved by another program.\r\r"
+                                  "The document stays open; save it to write the file again."),
+                   {watched.FileName}),
+            MB_OK | MB_ICONWARNING);
+        return;
+    }
+    const bool reload =
+        document.Modified()
+            ? Ask(Format(QStringLiteral("The file \"%s\" was changed by another program, and this document "
+                                        "has unsaved changes.\r\rDo you want to reload the file and lose "
+                                        "your changes?"),
+                         {watched.FileName}),
+                  MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES
+            : Ask(Format(QStringLiteral("The file \"%s\" was changed by another program.\r\r"
+                                        "Do you want to reload it?"),
+                         {watched.FileName}),
+                  MB_YESNO | MB_ICONQUESTION) == IDYES;
+    if (!reload) {
+        watched.Declined = now;
+        return;
+    }
+    Reload(document);
+}
+
+void cDiskWatch::Reload(cEditor &document)
+{
+    const int caret = document.GetSelStart();
+    try {
+        document.LoadFromFile(document.FileName());
+    } catch (...) {
+        ShowCurrentException();
+        return;
+    }
+    document.SetSelStart(std::min(caret, document.GetTextLen()));
+    Remember(document);
+}
+
+bool cDiskWatch::ConfirmOverwrite(cEditor &document)
+{
+    const auto found = FDocuments.find(&document);
+    if (found == FDocuments.end() || found->second.FileName != document.FileName())
+        return true;
+    const tStamp now = StampOf(document.FileName());
+    // A file that is gone is simply written again.
+    if (!now.Exists || now == found->second.Stamp)
+        return true;
+    const QScopedValueRollback asking(FAsking, true);
+    return Ask(Format(QStringLiteral("The file \"%s\" was changed by another program since it was opened "
+                                     "or saved.\r\rDo you want to overwrite it?"),
+                      {document.FileName()}),
+               MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
