@@ -257,6 +257,7 @@ void cFormMain::Finalize()
         return;
     FFinalized = true;
     qApp->removeEventFilter(this);
+    cApplicationSingleton::StopAnswering();
     cApplicationSingleton::SetOpenFileHandler({});
     cApplicationSingleton::SetBringToFrontHandler({});
     Plugins.reset();
@@ -305,8 +306,13 @@ void cFormMain::closeEvent(QCloseEvent *event)
 {
     // Ignored first: an error inside the walk must keep the window open.
     event->ignore();
-    if (CloseQuery())
+    // A file handed over during the questions would close with the window:
+    // later starts wait, and open their own windows once it closes.
+    const cRequestHold hold;
+    if (CloseQuery()) {
+        cApplicationSingleton::StopAnswering();
         event->accept();
+    }
 }
 
 // ---------------------------------------------------------------------------
