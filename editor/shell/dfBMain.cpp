@@ -11,6 +11,7 @@
 #include "editor/platform/Resources.h"
 #include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/SingleInstances.h"
+#include "editor/shell/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +32,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusTipEvent>
 
 #include <utility>
@@ -140,6 +142,12 @@ QCheckBox *cFormMain::AddReadOnlyBox(QFileDialog &dialog)
 
 void cFormMain::Initialize()
 {
+    // Until stored bounds say otherwise.
+    if (const QList<QRect> screens = AvailableScreenAreas(); !screens.isEmpty()) {
+        const QRect bounds = DefaultWindowBounds(screens.first(), QMargins());
+        move(bounds.topLeft());
+        resize(bounds.size());
+    }
     setWindowTitle(ProductName());
     SetApplicationTitle(ProductName());
     // The hint receiver is event(): menus send the hovered item's status tip here.
@@ -860,9 +868,28 @@ void cFormMain::Load(cRegistryStream &stream)
     FFontAttributes = stream.ReadFont(EditorTabs->EditorFont());
     EditorTabs->SetWordWrap(stream.ReadBool());
     StatusBar->setHidden(!stream.ReadBool());
-    const QRect bounds = stream.ReadRect();
-    move(bounds.left(), bounds.top());
-    // A damaged value must not shrink the window out of sight.
-    if (bounds.width() > 0 && bounds.height() > 0)
-        resize(bounds.width(), bounds.height());
+    // The screens may have changed since, and a damaged value must not put
+    // the window out of sight or make it larger than a screen.
+    const QRect bounds = FitWindowBounds(stream.ReadRect(), FrameMargins(), AvailableScreenAreas(), size());
+    move(bounds.topLeft());
+    resize(bounds.size());
+}
+
+QMargins cFormMain::FrameMargins() const
+{
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
+QList<QRect> cFormMain::AvailableScreenAreas()
+{
+    QList<QRect> areas;
+    if (QScreen *primary = QGuiApplication::primaryScreen())
+        areas.append(primary->availableGeometry());
+    for (QScreen *screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            areas.append(screen->availableGeometry());
+    return areas;
 }
