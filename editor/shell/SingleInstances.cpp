@@ -205,13 +205,13 @@ cApplicationSingleton::tBringToFrontHandler BringToFrontHandler;
 int Holds = 0;
 
 // False when the request is refused: nobody opens files any more.
-bool Dispatch(std::uint32_t message)
+bool Dispatch(std::uint32_t message, const QString &fileName)
 {
     try {
         if (message == WM_OPENFILE) {
             if (!OpenFileHandler)
                 return false;
-            OpenFileHandler(cApplicationSingleton::ReceivedFileName());
+            OpenFileHandler(fileName);
         } else if (message == BringToFrontRequest) {
             if (BringToFrontHandler)
                 BringToFrontHandler();
@@ -271,6 +271,7 @@ private:
     {
         QPointer<QLocalSocket> Socket;
         std::uint32_t Message;
+        QString FileName; // taken while its sender still waits for the answer
     };
 
     void Accept()
@@ -292,7 +293,10 @@ private:
         while (socket->bytesAvailable() >= FrameSize) {
             char frame[FrameSize];
             socket->read(frame, FrameSize);
-            FPending.push_back({socket, qFromLittleEndian<std::uint32_t>(frame)});
+            const auto message = qFromLittleEndian<std::uint32_t>(frame);
+            FPending.push_back(
+                {socket, message,
+                 message == WM_OPENFILE ? cApplicationSingleton::ReceivedFileName() : QString()});
         }
         Schedule();
     }
@@ -306,7 +310,7 @@ private:
         FPending.pop_front();
         const QPointer<cRequestServer> alive(this);
         FHandling = true;
-        const bool handled = Dispatch(request.Message);
+        const bool handled = Dispatch(request.Message, request.FileName);
         if (!alive)
             return;
         FHandling = false;
