@@ -769,6 +769,7 @@ void cFormMain::ToolUninstallNow(QAction *, bool execute)
         return;
     SettingsStore->Uninstall();
     SaveSettingsOnExit = false;
+    cApplicationSingleton::StopAnswering();
     // Ends the loop without a close request: no save question is asked.
     QCoreApplication::exit(0);
 }
