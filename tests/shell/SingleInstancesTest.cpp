@@ -313,7 +313,8 @@ TEST_F(HandOff, HeldRequestsAreHandledOnResumeAndRefusedOnceAnsweringStops)
 
 TEST_F(HandOff, NamesKeepTheirBytes)
 {
-    const QByteArray names[] = {"caf\xE9.txt", "\xEF\xBB\xBF" "a.txt"};
+    const QByteArray names[] = {"caf\xE9.txt", "\xEF\xBB\xBF"
+                                               "a.txt"};
     for (const QByteArray &name : names) {
         const int fd = ::open((QFile::encodeName(Dir.path()) + '/' + name).constData(),
                               O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
@@ -325,10 +326,10 @@ TEST_F(HandOff, NamesKeepTheirBytes)
     QProcess later;
     later.setWorkingDirectory(Dir.path());
     later.setProcessChannelMode(QProcess::ForwardedChannels);
-    later.start(QStringLiteral("/bin/sh"),
-                {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf 'caf\\351.txt')\" "
-                                                      "\"$(printf '\\357\\273\\277a.txt')\""),
-                 Program});
+    later.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"),
+                                            QStringLiteral("exec \"$0\" \"$(printf 'caf\\351.txt')\" "
+                                                           "\"$(printf '\\357\\273\\277a.txt')\""),
+                                            Program});
     EXPECT_EQ(Finish(later), HandedOff);
     const QByteArray directory = QFile::encodeName(Dir.path()) + '/';
     EXPECT_EQ(Log("log"),
