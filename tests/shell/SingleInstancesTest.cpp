@@ -3,15 +3,19 @@
 #include "editor/shell/SingleInstances.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -49,6 +53,33 @@ TEST(MakeFullName, PutsTheCurrentDirectoryBeforeRelativeNames)
             << c.Name;
     EXPECT_EQ(cApplicationSingleton::MakeFullName(QStringLiteral("a.txt")),
               QDir::currentPath() + QStringLiteral("/a.txt"));
+}
+
+// Sockets the process holds.
+int SocketCount(qint64 pid)
+{
+    int count = 0;
+    const QByteArray directory = "/proc/" + QByteArray::number(pid) + "/fd/";
+    const QDir fds(QString::fromLatin1(directory));
+    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        char target[64] = {};
+        if (::readlink((directory + fd.toLatin1()).constData(), target, sizeof(target) - 1) > 0 &&
+            std::strncmp(target, "socket:", 7) == 0)
+            ++count;
+    }
+    return count;
+}
+
+bool WaitUntil(const std::function<bool()> &condition)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > Patience)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
 }
 
 QByteArray UniqueBlockName(const char *what)
@@ -128,6 +159,10 @@ protected:
         arguments += options;
         Running.setProgram(Program);
         Running.setArguments(arguments);
+        // Freed memory is overwritten at once, so a use after free shows.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MALLOC_PERTURB_"), QStringLiteral("165"));
+        Running.setProcessEnvironment(environment);
         Running.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         Running.start();
         if (!Running.waitForStarted(Patience))
@@ -270,8 +305,11 @@ TEST_F(HandOff, ASenderThatDiesWhileItsFileOpensLeavesTheInstanceServing)
         QProcess later;
         Launch(later, {QStringLiteral("wait.txt")});
         ASSERT_EQ(Line(), "waiting");
+        const int sockets = SocketCount(Running.processId());
         later.kill();
         ASSERT_TRUE(later.waitForFinished(Patience));
+        // The instance has seen the connection go before the open ends.
+        ASSERT_TRUE(WaitUntil([&] { return SocketCount(Running.processId()) < sockets; }));
         Command("continue", "continued");
     }
     EXPECT_EQ(Start({"a.txt"}), HandedOff);
