@@ -1,7 +1,7 @@
 #include "editor/shell/CmdLinePlus.h"
 
-#include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
+#include "editor/platform/FileNames.h"
 
 #include <QFile>
 
@@ -13,12 +13,15 @@ bool IsBlankOrControl(QChar c)
 }
 
 // "/" also begins every absolute path: an argument whose name part (up to the
-// first ":") holds a second "/" is a file, not an option.
+// first ":") holds a second "/", or one that names an existing entry directly
+// under the root ("/notes.txt"), is a file, not an option.
 bool IsAbsolutePath(const QString &argument)
 {
+    if (argument[0] != u'/')
+        return false;
     const qsizetype colon = argument.indexOf(u':');
     const qsizetype slash = argument.indexOf(u'/', 1);
-    return argument[0] == u'/' && slash > 0 && (colon < 0 || slash < colon);
+    return (slash > 0 && (colon < 0 || slash < colon)) || (argument.size() > 1 && FileNameExists(argument));
 }
 
 // The arguments the kernel recorded for this process, its own path dropped.
@@ -36,22 +39,14 @@ QList<QByteArray> ProcessArguments()
     return arguments;
 }
 
-QString DecodeArgument(const QByteArray &bytes)
-{
-    try {
-        return AnsiDecode(bytes);
-    } catch (const eException &) {
-        // A locale whose character set iconv lacks: the bytes are still kept.
-        return Utf8DecodeLossless(bytes);
-    }
-}
-
+// Decoded as file names are, whatever the locale: the names then reach
+// open() as the very bytes given here.
 QStringList DecodeArguments(const QList<QByteArray> &arguments)
 {
     QStringList decoded;
     decoded.reserve(arguments.size());
     for (const QByteArray &argument : arguments)
-        decoded.append(DecodeArgument(argument));
+        decoded.append(DecodeFileName(argument));
     return decoded;
 }
 

@@ -31,8 +31,8 @@ class cCommandLine
 public:
     // The arguments of this process, its own path excluded.
     cCommandLine();
-    // Arguments as the system delivers them (ANSI bytes); decoding keeps every
-    // byte, so a file name comes back as the same bytes when it is opened.
+    // Arguments as the system delivers them (bytes); they are decoded as file
+    // names are (FileNames.h), so a name reaches open() as the same bytes.
     explicit cCommandLine(const QList<QByteArray> &arguments);
     explicit cCommandLine(const QStringList &arguments);
 

@@ -219,13 +219,14 @@ void cRegistryStream::WriteRect(int left, int top, int width, int height)
     WriteInt32(height);
 }
 
-QRect cRegistryStream::ReadRect()
+tRectangle cRegistryStream::ReadRect()
 {
-    const int32_t left = ReadInt32();
-    const int32_t top = ReadInt32();
-    const int32_t width = ReadInt32();
-    const int32_t height = ReadInt32();
-    return QRect(left, top, width, height);
+    tRectangle rect;
+    rect.Left = ReadInt32();
+    rect.Top = ReadInt32();
+    rect.Width = ReadInt32();
+    rect.Height = ReadInt32();
+    return rect;
 }
 
 // ---- cPersistencyManager --------------------------------------------------

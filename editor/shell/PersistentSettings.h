@@ -3,7 +3,6 @@
 // file laid out as company / product / value under the XDG config home.
 #include <QByteArray>
 #include <QFont>
-#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -19,6 +18,16 @@ struct tFontAttributes
 {
     uint8_t Charset = ANSI_CHARSET;
     uint32_t Color = clWindowText;
+};
+
+// The rectangle item: left, top, width, height.
+struct tRectangle
+{
+    int32_t Left = 0;
+    int32_t Top = 0;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    bool operator==(const tRectangle &) const = default;
 };
 
 // Font heights are stored in pixels at the screen's logical resolution.
@@ -63,9 +72,10 @@ public:
     tFontAttributes ReadFont(QFont &font);
 
     void WriteRect(int left, int top, int width, int height);
-    void WriteRect(const QRect &rect) { WriteRect(rect.left(), rect.top(), rect.width(), rect.height()); }
-    // QRect(left, top, width, height).
-    QRect ReadRect();
+    void WriteRect(const tRectangle &rect) { WriteRect(rect.Left, rect.Top, rect.Width, rect.Height); }
+    // The four numbers as stored: whatever they hold, nothing is computed
+    // from them here (a QRect would overflow on extreme values).
+    tRectangle ReadRect();
 
 private:
     QByteArray FData;

@@ -2,6 +2,7 @@
 
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Application.h"
+#include "editor/platform/FileNames.h"
 #include "editor/platform/Resources.h"
 #include "editor/shell/CmdLinePlus.h"
 
@@ -17,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <memory>
 #include <sys/mman.h>
@@ -180,26 +182,6 @@ private:
     int FSocket = -1;
 };
 
-// ---- the unit's state ------------------------------------------------------
-
-std::unique_ptr<cSharedMem> SharedMem;
-std::unique_ptr<cRequestChannel> Channel;
-QPointer<QLocalServer> Server;
-cApplicationSingleton::tOpenFileHandler OpenFileHandler;
-cApplicationSingleton::tBringToFrontHandler BringToFrontHandler;
-
-std::uint32_t ReadHandle(int offset)
-{
-    if (!SharedMem || !SharedMem->View())
-        return 0;
-    return qFromLittleEndian<std::uint32_t>(SharedMem->View() + offset);
-}
-
-void WriteHandle(int offset, std::uint32_t handle)
-{
-    qToLittleEndian(handle, SharedMem->View() + offset);
-}
-
 // ---- the running instance's side -------------------------------------------
 
 void RaiseTopWindow()
@@ -217,12 +199,19 @@ void RaiseTopWindow()
     target->activateWindow();
 }
 
-void Dispatch(std::uint32_t message)
+cApplicationSingleton::tOpenFileHandler OpenFileHandler;
+cApplicationSingleton::tBringToFrontHandler BringToFrontHandler;
+// While above zero, requests wait unanswered.
+int Holds = 0;
+
+// False when the request is refused: nobody opens files any more.
+bool Dispatch(std::uint32_t message, const QString &fileName)
 {
     try {
         if (message == WM_OPENFILE) {
-            if (OpenFileHandler)
-                OpenFileHandler(cApplicationSingleton::ReceivedFileName());
+            if (!OpenFileHandler)
+                return false;
+            OpenFileHandler(fileName);
         } else if (message == BringToFrontRequest) {
             if (BringToFrontHandler)
                 BringToFrontHandler();
@@ -234,54 +223,158 @@ void Dispatch(std::uint32_t message)
         // gets its answer.
         ShowCurrentException();
     }
+    return true;
 }
 
-void Serve(QLocalSocket *socket)
+// Listens for later starts. Requests are only taken off the sockets in their
+// signals and handled afterwards, from the event loop, one at a time: a
+// handler may run a modal loop (an error box) in which the sender dies and
+// its socket is deleted, which must not happen under the socket's own feet.
+class cRequestServer : public QObject
 {
-    const QPointer<QLocalSocket> alive(socket);
-    while (alive && socket->bytesAvailable() >= FrameSize) {
-        char frame[FrameSize];
-        socket->read(frame, FrameSize);
-        Dispatch(qFromLittleEndian<std::uint32_t>(frame));
-        // The handler may have run a nested event loop in which the sender
-        // went away.
+public:
+    explicit cRequestServer(QObject *parent) : QObject(parent), FServer(new QLocalServer(this))
+    {
+        FServer->setSocketOptions(QLocalServer::UserAccessOption);
+        connect(FServer, &QLocalServer::newConnection, this, &cRequestServer::Accept);
+    }
+
+    bool Listen(const QString &path)
+    {
+        // We own the block, so a socket left at this path belongs to a dead owner.
+        QLocalServer::removeServer(path);
+        return FServer->listen(path);
+    }
+
+    // Closes every connection unanswered, so each sender opens its own window.
+    void Stop()
+    {
+        FStopped = true;
+        FServer->close();
+        FPending.clear();
+        for (QLocalSocket *socket : findChildren<QLocalSocket *>())
+            socket->abort();
+    }
+
+    bool Handling() const noexcept { return FHandling; }
+
+    void Schedule()
+    {
+        if (FScheduled || FPending.empty())
+            return;
+        FScheduled = true;
+        QMetaObject::invokeMethod(this, &cRequestServer::HandleNext, Qt::QueuedConnection);
+    }
+
+private:
+    struct tRequest
+    {
+        QPointer<QLocalSocket> Socket;
+        std::uint32_t Message;
+        QString FileName; // taken while its sender still waits for the answer
+    };
+
+    void Accept()
+    {
+        while (QLocalSocket *socket = FServer->nextPendingConnection()) {
+            if (FStopped) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Receive(socket); });
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            Receive(socket);
+        }
+    }
+
+    void Receive(QLocalSocket *socket)
+    {
+        while (socket->bytesAvailable() >= FrameSize) {
+            char frame[FrameSize];
+            socket->read(frame, FrameSize);
+            const auto message = qFromLittleEndian<std::uint32_t>(frame);
+            FPending.push_back(
+                {socket, message,
+                 message == WM_OPENFILE ? cApplicationSingleton::ReceivedFileName() : QString()});
+        }
+        Schedule();
+    }
+
+    void HandleNext()
+    {
+        FScheduled = false;
+        if (FHandling || Holds > 0 || FStopped || FPending.empty())
+            return;
+        const tRequest request = FPending.front();
+        FPending.pop_front();
+        const QPointer<cRequestServer> alive(this);
+        FHandling = true;
+        const bool handled = Dispatch(request.Message, request.FileName);
         if (!alive)
             return;
-        char answer[FrameSize] = {};
-        socket->write(answer, FrameSize);
-        socket->flush();
+        FHandling = false;
+        if (request.Socket) {
+            if (handled && !FStopped) {
+                const char answer[FrameSize] = {};
+                request.Socket->write(answer, FrameSize);
+                request.Socket->flush();
+            } else {
+                request.Socket->abort();
+            }
+        }
+        Schedule();
     }
+
+    QLocalServer *FServer;
+    std::deque<tRequest> FPending;
+    bool FScheduled = false;
+    bool FHandling = false;
+    bool FStopped = false;
+};
+
+// ---- the unit's state ------------------------------------------------------
+
+std::unique_ptr<cSharedMem> SharedMem;
+std::unique_ptr<cRequestChannel> Channel;
+QPointer<cRequestServer> Server;
+// Set once the window no longer opens files; until Release.
+bool Withdrawn = false;
+
+std::uint32_t ReadHandle(int offset)
+{
+    if (!SharedMem || !SharedMem->View())
+        return 0;
+    return qFromLittleEndian<std::uint32_t>(SharedMem->View() + offset);
 }
 
-void Accept(QLocalServer *server)
+void WriteHandle(int offset, std::uint32_t handle)
 {
-    while (QLocalSocket *socket = server->nextPendingConnection()) {
-        QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] { Serve(socket); });
-        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        Serve(socket);
-    }
+    qToLittleEndian(handle, SharedMem->View() + offset);
 }
 
 void StartServer()
 {
-    if (Server || !QCoreApplication::instance())
+    if (Server || Withdrawn || !QCoreApplication::instance())
         return;
-    const QString path = ServerPathOf(SharedMem->Name());
-    auto *server = new QLocalServer(QCoreApplication::instance());
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    // We own the block, so a socket left at this path belongs to a dead owner.
-    QLocalServer::removeServer(path);
-    if (!server->listen(path)) {
+    auto *server = new cRequestServer(QCoreApplication::instance());
+    if (!server->Listen(ServerPathOf(SharedMem->Name()))) {
         delete server;
         return;
     }
-    QObject::connect(server, &QLocalServer::newConnection, server, [server] { Accept(server); });
     Server = server;
 }
 
 void StopServer()
 {
-    delete Server.data();
+    if (!Server)
+        return;
+    Server->Stop();
+    // A handler further up the stack still runs on it.
+    if (Server->Handling())
+        Server->deleteLater();
+    else
+        delete Server.data();
 }
 
 // ---- hand-off --------------------------------------------------------------
@@ -300,14 +393,14 @@ QString CurrentDirectory()
             return QDir::currentPath();
         buffer.resize(buffer.size() * 2);
     }
-    return AnsiDecode(QByteArray(buffer.constData()));
+    return DecodeFileName(QByteArray(buffer.constData()));
 }
 
 // False when the running instance went away before every file was handed
 // over; this process then opens its files itself.
 bool SendFile(const QString &fileName)
 {
-    const QByteArray name = AnsiEncode(cApplicationSingleton::MakeFullName(fileName));
+    const QByteArray name = EncodeFileName(cApplicationSingleton::MakeFullName(fileName));
     if (!FileExists(name))
         return true;
     // The field keeps its terminating zero; a longer name cannot travel.
@@ -451,6 +544,8 @@ bool cApplicationSingleton::HandOff()
 void cApplicationSingleton::Release()
 {
     StopServer();
+    Withdrawn = false;
+    Holds = 0;
     Channel.reset();
     SharedMem.reset();
 }
@@ -465,12 +560,25 @@ void cApplicationSingleton::PublishWindows(std::uint32_t mainWindow, std::uint32
     WriteHandle(shared_block::MainWindowOffset, mainWindow);
 }
 
+void cApplicationSingleton::HoldRequests(bool hold)
+{
+    Holds = qMax(0, Holds + (hold ? 1 : -1));
+    if (Server)
+        Server->Schedule();
+}
+
+void cApplicationSingleton::StopAnswering()
+{
+    Withdrawn = true;
+    StopServer();
+}
+
 QString cApplicationSingleton::ReceivedFileName()
 {
     if (!SharedMem || !SharedMem->View())
         return {};
     const char *field = reinterpret_cast<const char *>(SharedMem->View() + shared_block::FileNameOffset);
-    return AnsiDecode(QByteArray(field, qsizetype(::strnlen(field, shared_block::FileNameSize))));
+    return DecodeFileName(QByteArray(field, qsizetype(::strnlen(field, shared_block::FileNameSize))));
 }
 
 void cApplicationSingleton::SetOpenFileHandler(tOpenFileHandler handler)

@@ -92,12 +92,20 @@ public:
     // FileName of the block up to its first zero; empty without a block.
     static QString ReceivedFileName();
 
-    // Run in the running instance for each request of a later start; an
-    // exception is shown in the standard error box and the request is still
-    // answered. Without a handler, a file request does nothing and a
+    // Run in the running instance for each request of a later start, one at
+    // a time, from the event loop; an exception is shown in the standard
+    // error box and the request is still answered. Without a handler a file
+    // request is refused (its sender opens its own window), and a
     // bring-to-front request raises the active modal window or the main one.
     static void SetOpenFileHandler(tOpenFileHandler handler);
     static void SetBringToFrontHandler(tBringToFrontHandler handler);
+
+    // While held (calls nest), requests wait unanswered: the window is asking
+    // whether it may close, and a file opened now would close with it.
+    static void HoldRequests(bool hold);
+    // The window no longer opens files: waiting and later requests are
+    // refused, so their senders open their own windows. Until Release.
+    static void StopAnswering();
 
     // "Zelmar -- <PATH, "\" as "/", ASCII upper-cased> + <identifier>"
     static QByteArray BuildBlockName();
@@ -112,4 +120,14 @@ public:
 
     // True while this process is the first instance and keeps the block.
     static bool HoldsBlock();
+};
+
+// Holds the requests of later starts for its lifetime.
+class cRequestHold
+{
+public:
+    cRequestHold() { cApplicationSingleton::HoldRequests(true); }
+    ~cRequestHold() { cApplicationSingleton::HoldRequests(false); }
+    cRequestHold(const cRequestHold &) = delete;
+    cRequestHold &operator=(const cRequestHold &) = delete;
 };

@@ -12,6 +12,7 @@
 #include "editor/platform/Resources.h"
 #include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/SingleInstances.h"
+#include "editor/shell/WindowPlacement.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -39,6 +40,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusTipEvent>
 #include <QUrl>
 
@@ -149,6 +151,12 @@ QCheckBox *cFormMain::AddReadOnlyBox(QFileDialog &dialog)
 
 void cFormMain::Initialize()
 {
+    // Until stored bounds say otherwise.
+    if (const QList<QRect> screens = AvailableScreenAreas(); !screens.isEmpty()) {
+        const QRect bounds = DefaultWindowBounds(screens.first(), QMargins());
+        move(bounds.topLeft());
+        resize(bounds.size());
+    }
     setWindowTitle(ProductName());
     SetApplicationTitle(ProductName());
     // The hint receiver is event(): menus send the hovered item's status tip here.
@@ -280,6 +288,7 @@ void cFormMain::Finalize()
         return;
     FFinalized = true;
     qApp->removeEventFilter(this);
+    cApplicationSingleton::StopAnswering();
     cApplicationSingleton::SetOpenFileHandler({});
     cApplicationSingleton::SetBringToFrontHandler({});
     Plugins.reset();
@@ -393,8 +402,13 @@ void cFormMain::closeEvent(QCloseEvent *event)
 {
     // Ignored first: an error inside the walk must keep the window open.
     event->ignore();
-    if (CloseQuery())
+    // A file handed over during the questions would close with the window:
+    // later starts wait, and open their own windows once it closes.
+    const cRequestHold hold;
+    if (CloseQuery()) {
+        cApplicationSingleton::StopAnswering();
         event->accept();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -873,6 +887,7 @@ void cFormMain::ToolUninstallNow(QAction *, bool execute)
         return;
     SettingsStore->Uninstall();
     SaveSettingsOnExit = false;
+    cApplicationSingleton::StopAnswering();
     // Ends the loop without a close request: the questions were asked above.
     QCoreApplication::exit(0);
 }
@@ -972,9 +987,28 @@ void cFormMain::Load(cRegistryStream &stream)
     FFontAttributes = stream.ReadFont(EditorTabs->EditorFont());
     EditorTabs->SetWordWrap(stream.ReadBool());
     StatusBar->setHidden(!stream.ReadBool());
-    const QRect bounds = stream.ReadRect();
-    move(bounds.left(), bounds.top());
-    // A damaged value must not shrink the window out of sight.
-    if (bounds.width() > 0 && bounds.height() > 0)
-        resize(bounds.width(), bounds.height());
+    // The screens may have changed since, and a damaged value must not put
+    // the window out of sight or make it larger than a screen.
+    const QRect bounds = FitWindowBounds(stream.ReadRect(), FrameMargins(), AvailableScreenAreas(), size());
+    move(bounds.topLeft());
+    resize(bounds.size());
+}
+
+QMargins cFormMain::FrameMargins() const
+{
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
+QList<QRect> cFormMain::AvailableScreenAreas()
+{
+    QList<QRect> areas;
+    if (QScreen *primary = QGuiApplication::primaryScreen())
+        areas.append(primary->availableGeometry());
+    for (QScreen *screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            areas.append(screen->availableGeometry());
+    return areas;
 }

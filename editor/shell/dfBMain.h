@@ -177,6 +177,10 @@ protected:
 
 private:
     cEditor *Active() const;
+    // The decoration around the client area, as far as it is known yet.
+    QMargins FrameMargins() const;
+    // Primary screen first.
+    static QList<QRect> AvailableScreenAreas();
     void SendKeyToActive(int key);
     bool ResolveShortcut(QWidget *receiver, QKeyEvent &key);
     bool TakeResolvedKey(QWidget *receiver, QKeyEvent &key);

@@ -33,6 +33,8 @@ int RunForms(cApplication &app)
                         [&formCase](bool showDialog) { return formCase.GetCase(showDialog); }});
     formMain.show();
     const int exitCode = app.exec();
+    // Nothing opens files from here on; later starts open their own windows.
+    cApplicationSingleton::StopAnswering();
     SetDocumentDialogs({});
     return exitCode;
 }

@@ -9,11 +9,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Polls Condition every 50 ms until it holds or the time is up.
 bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 15000);
 
-// One private X server for one test; stopped on destruction.
+// One private X server for one test, on a display it found free; stopped on
+// destruction. From its construction on, this test process and everything it
+// starts know no other display (nor the outer session's bus).
 class cXvfb
 {
 public:
@@ -23,8 +26,11 @@ public:
     cXvfb &operator=(const cXvfb &) = delete;
 
     QString Display() const { return FDisplay; }
+    bool Running() const;
 
 private:
+    bool Start(int display);
+
     QProcess FServer;
     QString FDisplay;
 };
@@ -39,6 +45,7 @@ public:
     QString WorkDir() const { return FHome.path() + QStringLiteral("/work"); }
     QString ConfigHome() const { return FHome.path() + QStringLiteral("/config"); }
     QString Display() const { return FServer.Display(); }
+    bool ServerRunning() const { return FServer.Running(); }
     // This desktop's own copy of the program and its plug-ins: the running
     // instance of one test must never take the files of another.
     QString Program() const { return FHome.path() + QStringLiteral("/bin/quorvel"); }
@@ -59,6 +66,9 @@ public:
     void Keys(const QStringList &keys) const;
     void Type(const QString &text) const;
     QString WindowName(const QString &window) const;
+    // Waits for a visible window matching the pattern other than Except.
+    QString WaitForOtherWindow(const QString &namePattern, const QString &except,
+                               int timeoutMs = 30000) const;
     // The program's main window, captioned "Zelmar" or "<file> - Zelmar".
     QString MainWindow() const { return WaitForWindow(QStringLiteral("Zelmar$")); }
     bool TitleBecomes(const QString &window, const QString &title) const
@@ -67,6 +77,8 @@ public:
     }
 
 private:
+    void ReportAnEndedServer(const QString &found) const;
+
     QTemporaryDir FHome;
     cXvfb FServer;
 };
@@ -76,6 +88,11 @@ class cQuorvel
 {
 public:
     cQuorvel(const cDesktop &desktop, const QStringList &args);
+    // Arguments as bytes, passed on unchanged (QProcess would encode them).
+    struct tRawArguments
+    {};
+    static constexpr tRawArguments Raw{};
+    cQuorvel(const cDesktop &desktop, tRawArguments, const QList<QByteArray> &args);
     ~cQuorvel();
     cQuorvel(const cQuorvel &) = delete;
     cQuorvel &operator=(const cQuorvel &) = delete;
@@ -87,4 +104,8 @@ public:
 
 private:
     QProcess FProcess;
+    std::vector<QByteArray> FRawArguments;
+    std::vector<char *> FArgv;
+    std::vector<QByteArray> FRawEnvironment;
+    std::vector<char *> FEnvp;
 };

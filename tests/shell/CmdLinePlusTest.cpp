@@ -1,7 +1,7 @@
 #include "editor/shell/CmdLinePlus.h"
 
-#include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
+#include "editor/platform/FileNames.h"
 
 #include <gtest/gtest.h>
 
@@ -86,11 +86,31 @@ TEST(CommandLine, LooksUpByIndexAndByNameIgnoringCase)
 
 TEST(CommandLine, FileNamesKeepEveryByte)
 {
-    const QByteArray name("caf\xE9-\xFF.txt"); // not UTF-8
-    const cCommandLine commandLine(QList<QByteArray>{name, "-r:\xFE.txt"});
-    ASSERT_EQ(commandLine.FileCount, 1);
-    EXPECT_EQ(AnsiEncode(commandLine.GetFile(0)), name);
-    EXPECT_EQ(AnsiEncode(commandLine.FindOption(QStringLiteral("R")).Value), QByteArray("\xFE.txt"));
+    const QByteArray names[] = {
+        "caf\xE9-\xFF.txt", // not UTF-8
+        "\xEF\xBB\xBF"
+        "a.txt", // a name that begins with U+FEFF
+        "\xEF\xBB\xBF\xEF\xBB\xBF"
+        "b.txt",                  // twice
+        "d\xC3\xA9j\xC3\xA0.txt", // UTF-8
+    };
+    const cCommandLine commandLine(QList<QByteArray>(std::begin(names), std::end(names)) << "-r:\xFE.txt");
+    ASSERT_EQ(commandLine.FileCount, int(std::size(names)));
+    for (int i = 0; i < commandLine.FileCount; ++i)
+        EXPECT_EQ(EncodeFileName(commandLine.GetFile(i)), names[i]) << i;
+    EXPECT_EQ(commandLine.GetFile(1), QChar(0xFEFF) + QStringLiteral("a.txt"));
+    EXPECT_EQ(commandLine.GetFile(3), QString::fromUtf8("d\xC3\xA9j\xC3\xA0.txt"));
+    EXPECT_EQ(EncodeFileName(commandLine.FindOption(QStringLiteral("R")).Value), QByteArray("\xFE.txt"));
+}
+
+TEST(CommandLine, AnExistingEntryDirectlyUnderTheRootIsAFile)
+{
+    // "/x" stays an option as long as no such entry exists.
+    ASSERT_FALSE(FileNameExists(QStringLiteral("/x")));
+    const cCommandLine commandLine(Strings({"/tmp", "/x", "/R:/tmp"}));
+    EXPECT_EQ(commandLine.Files, Strings({"/tmp"}));
+    EXPECT_EQ(commandLine.Options,
+              (QList<tCommandLineOption>{Option(clkSwitch, "X"), Option(clkValue, "R", "/tmp")}));
 }
 
 TEST(SplitList, SeparatesAtBlanksSemicolonsAndLineBreaks)

@@ -1,23 +1,27 @@
 // A stand-in for the editor in the hand-off tests, run as a real process.
 //
-//   instance -SERVE:<log> [-NOPUBLISH]
+//   instance -SERVE:<log> [-NOPUBLISH] [-NOOPEN]
 //     Runs HandOff and prints "first" (it keeps the block) or "independent".
 //     Then records each request in <log>, one line each, in order:
 //     "front", "open <name>", "error <message>" (a name ending in
-//     "fails.txt" fails to open). Standard input: "publish" publishes fake
-//     window handles and prints "published"; end of input releases the block
-//     and ends the process.
+//     "fails.txt" fails to open; one ending in "wait.txt" prints "waiting"
+//     and runs a nested event loop until "continue" arrives, as a modal box
+//     would). -NOOPEN sets no open handler. Standard input: "publish"
+//     publishes fake window handles, "hold", "resume" and "stop" hold,
+//     resume and stop the requests; each prints its past tense. End of input
+//     releases the block and ends the process.
 //
 //   instance <arguments...>
 //     A later start: runs HandOff on its own command line and exits with
 //     HandedOff or RanAlone.
-#include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
+#include "editor/platform/FileNames.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/SingleInstances.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QSocketNotifier>
 
@@ -30,6 +34,7 @@ constexpr int HandedOff = 10;
 constexpr int RanAlone = 11;
 
 QString LogPath;
+QEventLoop *Waiting = nullptr;
 
 void Record(const QByteArray &line)
 {
@@ -46,9 +51,17 @@ void Say(const char *line)
 
 void OpenFile(const QString &name)
 {
-    Record("open " + AnsiEncode(name));
+    Record("open " + EncodeFileName(name));
     if (name.endsWith(QStringLiteral("fails.txt")))
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\"").arg(name));
+    if (name.endsWith(QStringLiteral("wait.txt"))) {
+        QEventLoop loop;
+        Waiting = &loop;
+        Say("waiting");
+        loop.exec();
+        Waiting = nullptr;
+        Say("continued");
+    }
 }
 
 void Publish()
@@ -68,8 +81,23 @@ void WatchInput(QSocketNotifier &notifier)
             QCoreApplication::quit();
             return;
         }
-        if (QByteArray(buffer, n).contains("publish"))
+        const QByteArray command(buffer, n);
+        if (command.contains("publish"))
             Publish();
+        if (command.contains("hold")) {
+            cApplicationSingleton::HoldRequests(true);
+            Say("held");
+        }
+        if (command.contains("resume")) {
+            cApplicationSingleton::HoldRequests(false);
+            Say("resumed");
+        }
+        if (command.contains("stop")) {
+            cApplicationSingleton::StopAnswering();
+            Say("stopped");
+        }
+        if (command.contains("continue") && Waiting)
+            Waiting->quit();
     });
 }
 
@@ -81,10 +109,11 @@ int Serve(int &argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     cApplication app(argc, argv);
     cMessageBoxAnswerer answerer([](const tMessageBoxCall &call) {
-        Record("error " + AnsiEncode(call.Text));
+        Record("error " + EncodeFileName(call.Text));
         return IDOK;
     });
-    cApplicationSingleton::SetOpenFileHandler(OpenFile);
+    if (CommandLine.FindOption(QStringLiteral("NOOPEN")).Kind == clkAbsent)
+        cApplicationSingleton::SetOpenFileHandler(OpenFile);
     cApplicationSingleton::SetBringToFrontHandler([] { Record("front"); });
     Say(first ? "first" : "independent");
     if (CommandLine.FindOption(QStringLiteral("NOPUBLISH")).Kind == clkAbsent)

@@ -19,7 +19,7 @@ struct tWindowState : IPersistentObject
     QFont Font{QStringLiteral("Tahoma"), 10};
     bool WordWrap = false;
     bool StatusBar = true;
-    QRect Bounds{-1, -1, -1, -1};
+    tRectangle Bounds{-1, -1, -1, -1};
 
     void Save(cRegistryStream &stream) override
     {
@@ -91,7 +91,7 @@ TEST_F(PersistentSettings, ValueLayoutForThirtyOneCharacterFontName)
     state.Font.setStrikeOut(true);
     state.WordWrap = true;
     state.StatusBar = false;
-    state.Bounds = QRect(-20, 30, 640, 480);
+    state.Bounds = tRectangle{-20, 30, 640, 480};
 
     cPersistencyManager store(QStringLiteral("Varnholt"), QStringLiteral("Zelmar"),
                               QStringLiteral("Settings"));
@@ -125,7 +125,7 @@ TEST_F(PersistentSettings, ValueLayoutForThirtyOneCharacterFontName)
     EXPECT_TRUE(loaded.Font.strikeOut());
     EXPECT_TRUE(loaded.WordWrap);
     EXPECT_FALSE(loaded.StatusBar);
-    EXPECT_EQ(loaded.Bounds, QRect(-20, 30, 640, 480));
+    EXPECT_EQ(loaded.Bounds, (tRectangle{-20, 30, 640, 480}));
 }
 
 TEST_F(PersistentSettings, SaveReplacesTheValueWhole)
@@ -149,7 +149,7 @@ TEST_F(PersistentSettings, ShortValuesLoadOnlyWhatTheyHold)
     saved.Font = QFont(QStringLiteral("Courier New"), 14);
     saved.WordWrap = true;
     saved.StatusBar = false;
-    saved.Bounds = QRect(1, 2, 3, 4);
+    saved.Bounds = tRectangle{1, 2, 3, 4};
     store.Save(saved);
     const QByteArray full = ReadValue();
 
@@ -167,7 +167,7 @@ TEST_F(PersistentSettings, ShortValuesLoadOnlyWhatTheyHold)
     EXPECT_EQ(cut.Font.pointSize(), 14);
     EXPECT_FALSE(cut.WordWrap);
     EXPECT_TRUE(cut.StatusBar);
-    EXPECT_EQ(cut.Bounds, QRect(-1, -1, -1, -1));
+    EXPECT_EQ(cut.Bounds, (tRectangle{-1, -1, -1, -1}));
 
     // Cut inside the bounds: the flags are applied, the bounds are not.
     WriteValue(full.left(full.size() - 2));
@@ -175,7 +175,7 @@ TEST_F(PersistentSettings, ShortValuesLoadOnlyWhatTheyHold)
     EXPECT_FALSE(store.Load(partial));
     EXPECT_TRUE(partial.WordWrap);
     EXPECT_FALSE(partial.StatusBar);
-    EXPECT_EQ(partial.Bounds, QRect(-1, -1, -1, -1));
+    EXPECT_EQ(partial.Bounds, (tRectangle{-1, -1, -1, -1}));
 
     // No value at all.
     QFile::remove(ValuePath());
@@ -229,7 +229,7 @@ TEST_F(PersistentSettings, StreamItemsRoundTripAndReadPastEndFails)
     stream.WriteString(QString::fromUtf8("caf\xC3\xA9"));
     stream.WriteString({});
     stream.WriteBool(true);
-    stream.WriteRect(QRect(5, -6, 70, 80));
+    stream.WriteRect(tRectangle{5, -6, 70, 80});
     EXPECT_EQ(stream.Data().left(8), QByteArray("\x04\x00\x00\x00"
                                                 "caf\xE9",
                                                 8));
@@ -237,7 +237,7 @@ TEST_F(PersistentSettings, StreamItemsRoundTripAndReadPastEndFails)
     EXPECT_EQ(stream.ReadString(), QString::fromUtf8("caf\xC3\xA9"));
     EXPECT_EQ(stream.ReadString(), QString());
     EXPECT_TRUE(stream.ReadBool());
-    EXPECT_EQ(stream.ReadRect(), QRect(5, -6, 70, 80));
+    EXPECT_EQ(stream.ReadRect(), (tRectangle{5, -6, 70, 80}));
     try {
         stream.ReadByte();
         FAIL() << "read past the end";

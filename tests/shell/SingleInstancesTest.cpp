@@ -3,15 +3,19 @@
 #include "editor/shell/SingleInstances.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -49,6 +53,33 @@ TEST(MakeFullName, PutsTheCurrentDirectoryBeforeRelativeNames)
             << c.Name;
     EXPECT_EQ(cApplicationSingleton::MakeFullName(QStringLiteral("a.txt")),
               QDir::currentPath() + QStringLiteral("/a.txt"));
+}
+
+// Sockets the process holds.
+int SocketCount(qint64 pid)
+{
+    int count = 0;
+    const QByteArray directory = "/proc/" + QByteArray::number(pid) + "/fd/";
+    const QDir fds(QString::fromLatin1(directory));
+    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        char target[64] = {};
+        if (::readlink((directory + fd.toLatin1()).constData(), target, sizeof(target) - 1) > 0 &&
+            std::strncmp(target, "socket:", 7) == 0)
+            ++count;
+    }
+    return count;
+}
+
+bool WaitUntil(const std::function<bool()> &condition)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > Patience)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
 }
 
 QByteArray UniqueBlockName(const char *what)
@@ -120,13 +151,18 @@ protected:
     QString Path(const char *name) const { return Dir.filePath(QString::fromUtf8(name)); }
 
     // Starts the running instance; its answer tells whether it keeps a block.
-    QByteArray Serve(const char *log, bool publish = true)
+    QByteArray Serve(const char *log, bool publish = true, const QStringList &options = {})
     {
         QStringList arguments{QStringLiteral("-SERVE:") + Path(log)};
         if (!publish)
             arguments.append(QStringLiteral("-NOPUBLISH"));
+        arguments += options;
         Running.setProgram(Program);
         Running.setArguments(arguments);
+        // Freed memory is overwritten at once, so a use after free shows.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MALLOC_PERTURB_"), QStringLiteral("165"));
+        Running.setProcessEnvironment(environment);
         Running.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         Running.start();
         if (!Running.waitForStarted(Patience))
@@ -145,10 +181,29 @@ protected:
         return Running.readLine().trimmed();
     }
 
-    void Publish()
+    void Publish() { Command("publish", "published"); }
+
+    void Command(const char *command, const char *answer)
     {
-        Running.write("publish\n");
-        ASSERT_EQ(Line(), "published");
+        Running.write(QByteArray(command) + '\n');
+        ASSERT_EQ(Line(), answer);
+    }
+
+    // A later start left running; Finish() gives its exit code.
+    void Launch(QProcess &later, const QStringList &arguments)
+    {
+        later.setProgram(Program);
+        later.setArguments(arguments);
+        later.setWorkingDirectory(Dir.path());
+        later.setProcessChannelMode(QProcess::ForwardedChannels);
+        later.start();
+    }
+
+    static int Finish(QProcess &later)
+    {
+        if (!later.waitForFinished(Patience) || later.exitStatus() != QProcess::NormalExit)
+            return -1;
+        return later.exitCode();
     }
 
     // A later start in the test's directory; its exit code.
@@ -238,6 +293,85 @@ TEST_F(HandOff, AFailingOpenIsReportedAndTheNextFileStillArrives)
     const QByteArray error = "error Cannot open file \"" + QFile::encodeName(Path("fails.txt")) + "\"";
     EXPECT_EQ(Log("log"),
               (QList<QByteArray>{"front", Opened("a.txt"), Opened("fails.txt"), error, Opened("c.txt")}));
+}
+
+TEST_F(HandOff, ASenderThatDiesWhileItsFileOpensLeavesTheInstanceServing)
+{
+    Touch(QStringLiteral("wait.txt"));
+    ASSERT_EQ(Serve("log"), "first");
+    // The open runs a nested event loop, as an error box does; the sender dies
+    // meanwhile and its connection goes away under it.
+    for (int round = 0; round < 3; ++round) {
+        QProcess later;
+        Launch(later, {QStringLiteral("wait.txt")});
+        ASSERT_EQ(Line(), "waiting");
+        const int sockets = SocketCount(Running.processId());
+        later.kill();
+        ASSERT_TRUE(later.waitForFinished(Patience));
+        // The instance has seen the connection go before the open ends.
+        ASSERT_TRUE(WaitUntil([&] { return SocketCount(Running.processId()) < sockets; }));
+        Command("continue", "continued");
+    }
+    EXPECT_EQ(Start({"a.txt"}), HandedOff);
+    EXPECT_EQ(Running.state(), QProcess::Running);
+    const QList<QByteArray> log = Log("log");
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(log.last(), Opened("a.txt"));
+}
+
+TEST_F(HandOff, AnInstanceThatNoLongerOpensFilesRefusesThemAndTheSenderRunsAlone)
+{
+    ASSERT_EQ(Serve("log", true, {QStringLiteral("-NOOPEN")}), "first");
+    EXPECT_EQ(Start({"a.txt"}), RanAlone);
+    // Nothing to open: coming to the front is still answered.
+    EXPECT_EQ(Start({}), HandedOff);
+    EXPECT_EQ(Log("log"), (QList<QByteArray>{"front", "front"}));
+}
+
+TEST_F(HandOff, HeldRequestsAreHandledOnResumeAndRefusedOnceAnsweringStops)
+{
+    ASSERT_EQ(Serve("log"), "first");
+    Command("hold", "held");
+    QProcess waiting;
+    Launch(waiting, {QStringLiteral("a.txt")});
+    Command("resume", "resumed");
+    EXPECT_EQ(Finish(waiting), HandedOff);
+    EXPECT_EQ(Log("log"), (QList<QByteArray>{"front", Opened("a.txt")}));
+
+    // The window is closing: whatever waits, and whatever comes later, opens
+    // in a window of its own.
+    Command("hold", "held");
+    QProcess refused;
+    Launch(refused, {QStringLiteral("c.txt")});
+    Command("stop", "stopped");
+    EXPECT_EQ(Finish(refused), RanAlone);
+    EXPECT_EQ(Start({"c.txt"}), RanAlone);
+    EXPECT_EQ(Log("log"), (QList<QByteArray>{"front", Opened("a.txt")}));
+}
+
+TEST_F(HandOff, NamesKeepTheirBytes)
+{
+    const QByteArray names[] = {"caf\xE9.txt", "\xEF\xBB\xBF"
+                                               "a.txt"};
+    for (const QByteArray &name : names) {
+        const int fd = ::open((QFile::encodeName(Dir.path()) + '/' + name).constData(),
+                              O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    ASSERT_EQ(Serve("log"), "first");
+    // QProcess would encode the arguments; the shell passes the bytes.
+    QProcess later;
+    later.setWorkingDirectory(Dir.path());
+    later.setProcessChannelMode(QProcess::ForwardedChannels);
+    later.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"),
+                                            QStringLiteral("exec \"$0\" \"$(printf 'caf\\351.txt')\" "
+                                                           "\"$(printf '\\357\\273\\277a.txt')\""),
+                                            Program});
+    EXPECT_EQ(Finish(later), HandedOff);
+    const QByteArray directory = QFile::encodeName(Dir.path()) + '/';
+    EXPECT_EQ(Log("log"),
+              (QList<QByteArray>{"front", "open " + directory + names[0], "open " + directory + names[1]}));
 }
 
 TEST_F(HandOff, BeforePublishingALaterStartRunsAlone)

@@ -1,0 +1,35 @@
+#include "editor/platform/FileNames.h"
+
+#include "editor/platform/AnsiCodePage.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+const char ByteOrderMark[] = "\xEF\xBB\xBF";
+
+} // namespace
+
+QString DecodeFileName(const QByteArray &bytes)
+{
+    // The UTF-8 decoder takes a leading mark for a signature; in a name it is
+    // a character like any other.
+    QString name;
+    qsizetype start = 0;
+    while (bytes.mid(start, 3) == ByteOrderMark) {
+        name += QChar(0xFEFF);
+        start += 3;
+    }
+    return name + Utf8DecodeLossless(bytes.constData() + start, bytes.size() - start);
+}
+
+QByteArray EncodeFileName(const QString &name)
+{
+    return Utf8EncodeLossless(name);
+}
+
+bool FileNameExists(const QString &name)
+{
+    struct stat info = {};
+    return !name.isEmpty() && ::lstat(EncodeFileName(name).constData(), &info) == 0;
+}

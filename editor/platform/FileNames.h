@@ -1,0 +1,13 @@
+#pragma once
+// File names as the kernel knows them: bytes. Qt takes file names as UTF-8
+// and turns every byte it cannot decode into U+FFFD (and drops a leading
+// U+FEFF), so a name such as "caf\xE9.txt" would reach open() changed. These
+// keep every byte: an undecodable one travels as its escape (AnsiCodePage.h).
+#include <QByteArray>
+#include <QString>
+
+QString DecodeFileName(const QByteArray &bytes);
+QByteArray EncodeFileName(const QString &name);
+
+// lstat() on the name's bytes: any kind of entry, a dangling link included.
+bool FileNameExists(const QString &name);
