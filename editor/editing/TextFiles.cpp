@@ -299,7 +299,7 @@ QByteArray DirectoryOf(const QByteArray &path)
 class cFileBeside
 {
 public:
-    // Invalid (with errno) when the folder does not take a new file.
+    // Invalid (see Error) when the folder does not take a new file.
     explicit cFileBeside(const QByteArray &target)
     {
         static unsigned counter = 0;
@@ -308,9 +308,10 @@ public:
         const QByteArray stem = DirectoryOf(target) + "/." + target.mid(slash + 1).left(100) + ".~";
         for (int attempt = 0; attempt < 100; ++attempt) {
             FName = stem + QByteArray::number(qint64(::getpid())) + '.' + QByteArray::number(++counter);
-            FHandle = std::make_unique<cFileHandle>(
-                ::open(FName.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-            if (FHandle->Valid() || errno != EEXIST)
+            const int fd = ::open(FName.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            FError = fd < 0 ? errno : 0;
+            FHandle = std::make_unique<cFileHandle>(fd);
+            if (fd >= 0 || FError != EEXIST)
                 break;
         }
         if (!FHandle->Valid())
@@ -324,6 +325,7 @@ public:
             ::unlink(FName.constData());
     }
     bool Valid() const noexcept { return FHandle->Valid(); }
+    int Error() const noexcept { return FError; }
     int Get() const noexcept { return FHandle->Get(); }
     const QByteArray &Name() const noexcept { return FName; }
     bool Close() noexcept { return FHandle->Close(); }
@@ -331,6 +333,7 @@ public:
 
 private:
     QByteArray FName;
+    int FError = 0;
     std::unique_ptr<cFileHandle> FHandle;
 };
 
@@ -413,9 +416,10 @@ tReplaced Replace(const QString &fileName, const QByteArray &target, const struc
     cFileBeside replacement(target);
     if (!replacement.Valid()) {
         // A folder that cannot be written: the file itself may be.
-        if (old && (errno == EACCES || errno == EPERM || errno == EROFS || errno == ENAMETOOLONG))
+        const int error = replacement.Error();
+        if (old && (error == EACCES || error == EPERM || error == EROFS || error == ENAMETOOLONG))
             return tReplaced::WriteThrough;
-        ThrowCreateError(fileName, SystemError(errno));
+        ThrowCreateError(fileName, SystemError(error));
     }
     if (old) {
         struct stat made;

@@ -121,7 +121,7 @@ std::string BaseNameOf(const std::string &fileName)
 class cFileBeside
 {
 public:
-    // Invalid (with errno) when the folder takes no new file.
+    // Invalid (see Error) when the folder takes no new file.
     explicit cFileBeside(const std::string &target)
     {
         static unsigned counter = 0;
@@ -133,8 +133,10 @@ public:
             char suffix[32];
             std::snprintf(suffix, sizeof suffix, "%ld.%u", static_cast<long>(::getpid()), ++counter);
             FName = stem + suffix;
-            FHandle.Reset(::open(FName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-            if (!FHandle.Valid() && errno != EEXIST)
+            const int fd = ::open(FName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            FError = fd < 0 ? errno : 0;
+            FHandle.Reset(fd);
+            if (fd < 0 && FError != EEXIST)
                 break;
         }
         if (!FHandle.Valid())
@@ -148,6 +150,7 @@ public:
             ::unlink(FName.c_str());
     }
     bool Valid() const noexcept { return FHandle.Valid(); }
+    int Error() const noexcept { return FError; }
     int Get() const noexcept { return FHandle.Get(); }
     const std::string &Name() const noexcept { return FName; }
     bool Close() noexcept { return FHandle.Close(); }
@@ -155,6 +158,7 @@ public:
 
 private:
     std::string FName;
+    int FError = 0;
     cFileHandle FHandle;
 };
 
@@ -227,9 +231,10 @@ bool Replace(const std::string &fileName, const std::string &target, const std::
     cFileBeside replacement(target);
     if (!replacement.Valid()) {
         // A folder that cannot be written: the file itself may be.
-        if (old && (errno == EACCES || errno == EPERM || errno == EROFS || errno == ENAMETOOLONG))
+        const int error = replacement.Error();
+        if (old && (error == EACCES || error == EPERM || error == EROFS || error == ENAMETOOLONG))
             return false;
-        throw eStreamError(CreateError(fileName, std::strerror(errno)));
+        throw eStreamError(CreateError(fileName, std::strerror(error)));
     }
     if (old) {
         struct stat made;
