@@ -343,6 +343,7 @@ TEST_F(TextFiles, AFileInAFolderThatCannotBeWrittenIsRewrittenWhereItIs)
     }));
     EXPECT_EQ(Read(path), QByteArray("new and longer"));
     EXPECT_FALSE(QFile::exists(fresh));
+    ::chmod(QFile::encodeName(folder).constData(), 0755); // so that it can be removed
 }
 
 TEST_F(TextFiles, NeitherPipesNorMissingFoldersAreWritten)
@@ -426,6 +427,7 @@ protected:
         // Nothing is left beside them.
         EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
         EXPECT_EQ(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+        ::chmod(QFile::encodeName(locked).constData(), 0755); // so that it can be removed
     }
 
     QString Mounted;

@@ -369,6 +369,7 @@ TEST_F(Fennic, ExportIntoAFolderThatCannotBeWrittenRewritesTheFile)
     }));
     EXPECT_EQ(ReadFile(path), "new and longer");
     EXPECT_FALSE(fs::exists(folder + "/fresh.txt"));
+    ::chmod(folder.c_str(), 0755); // so that it can be removed
 }
 
 // A full disk, or a size limit, stops the write in each way of writing: by
@@ -414,6 +415,7 @@ TEST_F(Fennic, FailedExportLeavesTheOldFileInEveryWayOfWriting)
         EXPECT_EQ(ReadFile(path), oldBytes) << path;
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 4);
     EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
+    ::chmod(locked.c_str(), 0755); // so that it can be removed
 }
 
 TEST_F(Fennic, ExportKeepsPermissionsAndWritesThroughLinks)
