@@ -283,12 +283,13 @@ void cEditor::LoadFromFile(const QString &fileName)
 {
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     const cUpdateBracket update(WLines());
-    tTextFile file = ReadTextFile(fileName);
+    tTextFile file = ReadTextFile(fileName, TextLimit());
     // A refused text would leave an empty document that a save writes back.
     if (!SetText(file.Text))
         throw EInvalidOperation(QStringLiteral("Text exceeds memo capacity"));
     file.Text.clear();
     FEncoding = file.Encoding;
+    FOddByte = file.OddByte;
     SetFileName(fileName);
     SetModified(false);
 }
@@ -315,12 +316,18 @@ void cEditor::SaveToFile(const QString &fileName, tTextEncoding encoding)
     {
         const QString text = GetTextViaWindowText();
         if (encoding != teAnsi || !HasNonAnsiCharacters(text) || ConfirmAnsiLoss(fileName)) {
-            WriteFileSafely(fileName, BomTable[encoding], EncodeText(text, encoding));
+            QByteArray bytes = EncodeText(text, encoding);
+            // Half a unit means nothing in another encoding.
+            if (encoding == FEncoding)
+                bytes += FOddByte;
+            WriteFileSafely(fileName, BomTable[encoding], bytes);
             written = true;
         }
     }
     SetModified(!written);
     SetFileName(fileName);
+    if (encoding != FEncoding)
+        FOddByte.clear();
     FEncoding = encoding;
 }
 

@@ -101,6 +101,7 @@ private:
     QString FFileName;
     bool FModified = false;
     tTextEncoding FEncoding = teUTF8;
+    QByteArray FOddByte; // the odd last byte of a UTF-16 file, written back in its encoding
     bool FOverwrite = false;
     int FSavedSelStart = 0;
     int FSavedSelLength = 0;

@@ -5,10 +5,19 @@
 #include "editor/platform/Resources.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,6 +29,101 @@ QString OpenError(const QString &fileName, const QString &reason)
 QString CreateError(const QString &fileName, const QString &reason)
 {
     return Format(QStringLiteral("Cannot create file \"%s\". %s"), {fileName, reason});
+}
+
+QString SystemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+[[noreturn]] void ThrowOpenError(const QString &fileName, const QString &reason)
+{
+    throw EFOpenError(OpenError(fileName, reason));
+}
+
+[[noreturn]] void ThrowCreateError(const QString &fileName, const QString &reason)
+{
+    throw EFCreateError(CreateError(fileName, reason));
+}
+
+// Why a file that is no regular file cannot be a document.
+QString NotRegularReason(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return SystemError(EISDIR);
+    if (S_ISFIFO(mode))
+        return QStringLiteral("Is a named pipe, not a regular file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("Is a socket, not a regular file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("Is a device, not a regular file");
+    return QStringLiteral("Not a regular file");
+}
+
+// A file descriptor closed on every path out.
+class cFileHandle
+{
+public:
+    explicit cFileHandle(int fd = -1) noexcept : FFd(fd) {}
+    cFileHandle(const cFileHandle &) = delete;
+    cFileHandle &operator=(const cFileHandle &) = delete;
+    ~cFileHandle()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    int Get() const noexcept { return FFd; }
+    bool Valid() const noexcept { return FFd >= 0; }
+    // Closes now; false (with errno) when close reports a late write error.
+    bool Close() noexcept { return ::close(std::exchange(FFd, -1)) == 0; }
+
+private:
+    int FFd;
+};
+
+// The memory the system can still give without swapping, or -1 when unknown.
+qint64 AvailableMemory()
+{
+    FILE *info = std::fopen("/proc/meminfo", "re");
+    if (!info)
+        return -1;
+    qint64 result = -1;
+    char line[256];
+    while (std::fgets(line, sizeof line, info)) {
+        long long kib;
+        if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) {
+            result = qint64(kib) * 1024;
+            break;
+        }
+    }
+    std::fclose(info);
+    return result;
+}
+
+// Reads to the end, refusing before it reads more than Limit bytes.
+QByteArray ReadToEnd(int fd, qint64 sizeHint, qint64 limit, const QString &fileName, const QString &tooLarge)
+{
+    QByteArray bytes(qsizetype(std::min(sizeHint, limit)) + 1, Qt::Uninitialized);
+    qsizetype used = 0;
+    for (;;) {
+        if (used == bytes.size()) {
+            if (used > limit)
+                ThrowOpenError(fileName, tooLarge);
+            bytes.resize(qsizetype(std::min<qint64>(qint64(bytes.size()) * 2, limit + 1)));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            ThrowOpenError(fileName, SystemError(errno));
+        if (got == 0)
+            break;
+        used += got;
+    }
+    if (used > limit)
+        ThrowOpenError(fileName, tooLarge);
+    bytes.truncate(used);
+    return bytes;
 }
 
 QString DecodeUtf16(const char *data, qsizetype size, bool bigEndian)
@@ -61,8 +165,12 @@ tTextEncoding DetectEncoding(const QByteArray &head, qint64 fileSize)
     return teAnsi;
 }
 
-QString DecodeText(const char *data, qsizetype size, tTextEncoding encoding)
+QString DecodeText(const char *data, qsizetype size, tTextEncoding encoding, QByteArray *oddByte)
 {
+    if (oddByte)
+        oddByte->clear();
+    if (oddByte && size % 2 != 0 && (encoding == teUnicode || encoding == teUnicodeBigEndian))
+        *oddByte = QByteArray(data + size - 1, 1);
     switch (encoding) {
     case teUTF8:
         return Utf8DecodeLossless(data, size);
@@ -91,48 +199,270 @@ QByteArray EncodeText(const QString &text, tTextEncoding encoding)
     return AnsiEncode(text);
 }
 
-tTextFile ReadTextFile(const QString &fileName)
+tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(OpenError(fileName, file.errorString()));
-    const qint64 size = file.size();
-    // Mapping avoids a second copy of a large file; a pipe or special file is
-    // read the ordinary way.
-    const uchar *mapped = size > 0 ? file.map(0, size) : nullptr;
-    QByteArray buffer;
-    const char *data;
-    qsizetype length;
-    if (mapped) {
-        data = reinterpret_cast<const char *>(mapped);
-        length = qsizetype(size);
-    } else {
-        buffer = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw EFOpenError(OpenError(fileName, file.errorString()));
-        data = buffer.constData();
-        length = buffer.size();
+    const QByteArray path = QFile::encodeName(fileName);
+    // Looked at before it is opened: opening a pipe waits for a writer, and
+    // opening a device can act on it.
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0)
+        ThrowOpenError(fileName, SystemError(errno));
+    if (!S_ISREG(info.st_mode))
+        ThrowOpenError(fileName, NotRegularReason(info.st_mode));
+    // Without waiting all the same, should it have been swapped meanwhile.
+    cFileHandle file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.Valid())
+        ThrowOpenError(fileName, SystemError(errno));
+    if (::fstat(file.Get(), &info) != 0)
+        ThrowOpenError(fileName, SystemError(errno));
+    if (!S_ISREG(info.st_mode))
+        ThrowOpenError(fileName, NotRegularReason(info.st_mode));
+
+    // No encoding takes more than four bytes for a UTF-16 unit, so a larger
+    // file can never fit. Reading takes the bytes and up to two bytes of text
+    // for each: more than the free memory would only push the system into
+    // swapping or the program out of memory.
+    const QString tooLarge = SystemError(EFBIG);
+    qint64 limit = 4 * qint64(maxUnits) + 4;
+    if (info.st_size > limit)
+        ThrowOpenError(fileName, tooLarge);
+    const QString noMemory = SystemError(ENOMEM);
+    QString beyondLimit = tooLarge;
+    const qint64 available = AvailableMemory();
+    if (available >= 0 && available / 3 < limit) {
+        limit = available / 3;
+        beyondLimit = noMemory;
     }
-    tTextFile result;
-    result.Encoding = DetectEncoding(QByteArray::fromRawData(data, qMin<qsizetype>(length, 3)), length);
-    const qsizetype markSize = BomTable[result.Encoding].size();
-    result.Text = DecodeText(data + markSize, length - markSize, result.Encoding);
-    return result;
+    if (info.st_size > limit)
+        ThrowOpenError(fileName, beyondLimit);
+    try {
+        // Read, not mapped: a file cut short by another program meanwhile
+        // would otherwise take the whole program down with SIGBUS.
+        const QByteArray bytes = ReadToEnd(file.Get(), info.st_size, limit, fileName, beyondLimit);
+        file.Close();
+        tTextFile result;
+        result.Encoding = DetectEncoding(bytes.left(3), bytes.size());
+        const qsizetype markSize = BomTable[result.Encoding].size();
+        result.Text = DecodeText(bytes.constData() + markSize, bytes.size() - markSize, result.Encoding,
+                                 &result.OddByte);
+        if (result.Text.size() > maxUnits)
+            ThrowOpenError(fileName, tooLarge);
+        return result;
+    } catch (const std::bad_alloc &) {
+        ThrowOpenError(fileName, noMemory);
+    }
 }
+
+namespace {
+
+bool WriteAllAt(int fd, const char *data, size_t size, off_t offset)
+{
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, data, size, offset);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return false;
+        if (written == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
+        offset += written;
+    }
+    return true;
+}
+
+// The new contents, mark first.
+struct tContents
+{
+    const QByteArray &Mark;
+    const QByteArray &Bytes;
+    qint64 Size() const noexcept { return Mark.size() + Bytes.size(); }
+    bool WriteTo(int fd) const
+    {
+        return WriteAllAt(fd, Mark.constData(), size_t(Mark.size()), 0) &&
+               WriteAllAt(fd, Bytes.constData(), size_t(Bytes.size()), off_t(Mark.size()));
+    }
+};
+
+QByteArray DirectoryOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// A new file beside Target, removed again unless it is kept.
+class cFileBeside
+{
+public:
+    // Invalid (see Error) when the folder does not take a new file.
+    explicit cFileBeside(const QByteArray &target)
+    {
+        static unsigned counter = 0;
+        const qsizetype slash = target.lastIndexOf('/');
+        // Short enough for any name the folder takes.
+        const QByteArray stem = DirectoryOf(target) + "/." + target.mid(slash + 1).left(100) + ".~";
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            FName = stem + QByteArray::number(qint64(::getpid())) + '.' + QByteArray::number(++counter);
+            const int fd = ::open(FName.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            FError = fd < 0 ? errno : 0;
+            FHandle = std::make_unique<cFileHandle>(fd);
+            if (fd >= 0 || FError != EEXIST)
+                break;
+        }
+        if (!FHandle->Valid())
+            FName.clear();
+    }
+    cFileBeside(const cFileBeside &) = delete;
+    cFileBeside &operator=(const cFileBeside &) = delete;
+    ~cFileBeside()
+    {
+        if (!FName.isEmpty())
+            ::unlink(FName.constData());
+    }
+    bool Valid() const noexcept { return FHandle->Valid(); }
+    int Error() const noexcept { return FError; }
+    int Get() const noexcept { return FHandle->Get(); }
+    const QByteArray &Name() const noexcept { return FName; }
+    bool Close() noexcept { return FHandle->Close(); }
+    void Keep() noexcept { FName.clear(); }
+
+private:
+    QByteArray FName;
+    int FError = 0;
+    std::unique_ptr<cFileHandle> FHandle;
+};
+
+void SyncDirectory(const QByteArray &directory)
+{
+    cFileHandle dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Valid())
+        ::fsync(dir.Get());
+}
+
+// Rewrites the existing file in place, so that its inode with every name,
+// owner, group and permission stays. The space is reserved first; should
+// writing fail all the same, the old contents are put back.
+void WriteThrough(const QString &fileName, const QByteArray &target, const tContents &contents,
+                  bool copyBeside)
+{
+    cFileHandle file(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.Valid())
+        ThrowCreateError(fileName, SystemError(errno));
+    struct stat info;
+    if (::fstat(file.Get(), &info) != 0)
+        ThrowCreateError(fileName, SystemError(errno));
+    if (!S_ISREG(info.st_mode))
+        ThrowCreateError(fileName, NotRegularReason(info.st_mode));
+    QByteArray old(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < old.size()) {
+        const ssize_t n = ::pread(file.Get(), old.data() + got, size_t(old.size() - got), off_t(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowCreateError(fileName, SystemError(errno));
+        if (n == 0)
+            break;
+        got += n;
+    }
+    old.truncate(got);
+
+    // The new text safely on disk before the old one is touched: should the
+    // program die while rewriting, it is still there.
+    std::unique_ptr<cFileBeside> copy;
+    if (copyBeside) {
+        copy = std::make_unique<cFileBeside>(target);
+        if (copy->Valid()) {
+            if (!contents.WriteTo(copy->Get()) || ::fsync(copy->Get()) != 0 || !copy->Close())
+                ThrowCreateError(fileName, SystemError(errno));
+        }
+    }
+    if (contents.Size() > old.size() &&
+        ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, off_t(contents.Size())) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS) {
+        const int error = errno;
+        ::ftruncate(file.Get(), off_t(old.size()));
+        ThrowCreateError(fileName, SystemError(error));
+    }
+    if (!contents.WriteTo(file.Get()) || ::ftruncate(file.Get(), off_t(contents.Size())) != 0 ||
+        ::fsync(file.Get()) != 0) {
+        const int error = errno;
+        const bool restored = WriteAllAt(file.Get(), old.constData(), size_t(old.size()), 0) &&
+                              ::ftruncate(file.Get(), off_t(old.size())) == 0 && ::fsync(file.Get()) == 0;
+        // Should even that fail, the copy holds the new text.
+        if (!restored && copy && copy->Valid())
+            copy->Keep();
+        ThrowCreateError(fileName, SystemError(error));
+    }
+    if (!file.Close())
+        ThrowCreateError(fileName, SystemError(errno));
+}
+
+enum class tReplaced
+{
+    Done,
+    WriteThrough, // the file must be rewritten where it is
+};
+
+// Writes a new file beside the old one and puts it in its place.
+tReplaced Replace(const QString &fileName, const QByteArray &target, const struct stat *old,
+                  const tContents &contents)
+{
+    cFileBeside replacement(target);
+    if (!replacement.Valid()) {
+        // A folder that cannot be written: the file itself may be.
+        const int error = replacement.Error();
+        if (old && (error == EACCES || error == EPERM || error == EROFS || error == ENAMETOOLONG))
+            return tReplaced::WriteThrough;
+        ThrowCreateError(fileName, SystemError(error));
+    }
+    if (old) {
+        struct stat made;
+        if (::fstat(replacement.Get(), &made) == 0 &&
+            (made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
+            ::fchown(replacement.Get(), old->st_uid, old->st_gid) != 0 &&
+            ::access(target.constData(), W_OK) == 0)
+            return tReplaced::WriteThrough; // keeps the owner this program may not give
+        // After the owner: changing it clears the set-user-ID bits.
+        ::fchmod(replacement.Get(), old->st_mode & 07777);
+    }
+    if (!contents.WriteTo(replacement.Get()) || ::fsync(replacement.Get()) != 0 || !replacement.Close())
+        ThrowCreateError(fileName, SystemError(errno));
+    if (::rename(replacement.Name().constData(), target.constData()) != 0)
+        ThrowCreateError(fileName, SystemError(errno));
+    replacement.Keep();
+    SyncDirectory(DirectoryOf(target));
+    return tReplaced::Done;
+}
+
+} // namespace
 
 void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByteArray &bytes)
 {
-    const QFileInfo old(fileName);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(CreateError(fileName, file.errorString()));
-    if (file.write(mark) != mark.size() || file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw EFCreateError(CreateError(fileName, reason));
+    const tContents contents{mark, bytes};
+    // The file a link points to is the one rewritten; the link stays.
+    QByteArray target = QFile::encodeName(fileName);
+    if (char *real = ::realpath(target.constData(), nullptr)) {
+        target = real;
+        std::free(real);
     }
-    if (old.exists())
-        file.setPermissions(old.permissions());
-    if (!file.commit())
-        throw EFCreateError(CreateError(fileName, file.errorString()));
+    struct stat old;
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        ThrowCreateError(fileName, SystemError(errno));
+    // A device or pipe would be replaced by a file, or block the program.
+    if (exists && !S_ISREG(old.st_mode))
+        ThrowCreateError(fileName, NotRegularReason(old.st_mode));
+    // Replacing would part the file from its other names.
+    if (exists && old.st_nlink > 1) {
+        WriteThrough(fileName, target, contents, true);
+        return;
+    }
+    if (Replace(fileName, target, exists ? &old : nullptr, contents) == tReplaced::WriteThrough)
+        WriteThrough(fileName, target, contents, false);
 }

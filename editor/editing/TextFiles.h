@@ -5,25 +5,38 @@
 #include <QByteArray>
 #include <QString>
 
+#include <climits>
+
 // The encoding of a file from its first bytes and its size: a mark, or ANSI.
 tTextEncoding DetectEncoding(const QByteArray &head, qint64 fileSize);
 
 // The text of a file: its encoding from the mark, the bytes after the mark
 // decoded. Undecodable bytes are kept as escapes (see AnsiCodePage.h), so a
-// later save in the same encoding writes them back unchanged. Throws
-// EFOpenError "Cannot open file "%s". %s" naming the file and the reason.
+// later save in the same encoding writes them back unchanged; so is the odd
+// last byte of a UTF-16 file, in OddByte.
 struct tTextFile
 {
     tTextEncoding Encoding = teAnsi;
     QString Text;
+    QByteArray OddByte;
 };
-tTextFile ReadTextFile(const QString &fileName);
+
+// Only a regular file is read, and never more than a text of MaxUnits UTF-16
+// units or the free memory can hold; a file that grows or shrinks meanwhile
+// gives what it held when it was read. Throws EFOpenError
+// "Cannot open file "%s". %s" naming the file and the reason.
+tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits = INT_MAX - 1);
 
 // The bytes of a text in an encoding, without its mark.
 QByteArray EncodeText(const QString &text, tTextEncoding encoding);
-QString DecodeText(const char *data, qsizetype size, tTextEncoding encoding);
+// The odd last byte of UTF-16 goes to OddByte when given, else it is dropped.
+QString DecodeText(const char *data, qsizetype size, tTextEncoding encoding, QByteArray *oddByte = nullptr);
 
-// Replaces the file with Mark + Bytes only once they are completely written
-// beside it, keeping the old file's permissions; on any failure the old file
-// stays as it was and EFCreateError "Cannot create file "%s". %s" is thrown.
+// Writes Mark + Bytes as the file's new contents so that any failure leaves
+// the old file complete: a new file replaces it once completely on disk,
+// with the old one's permissions, owner and group. A file with other names
+// (hard links), one whose owner could not be kept, or one in a folder that
+// cannot be written is rewritten where it is, after the space is reserved,
+// with its old contents put back when writing fails. A link is followed.
+// Throws EFCreateError "Cannot create file "%s". %s" with the system's reason.
 void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByteArray &bytes);

@@ -456,15 +456,29 @@ int cWRichEdit::GetSelLength() const
     return std::abs(anchor - caret);
 }
 
+int cWRichEdit::CharacterBoundary(int pos, bool forward) const
+{
+    if (pos <= 0 || pos >= GetTextLen())
+        return pos;
+    const QString around = TextRange(pos - 1, pos + 1);
+    if (around.size() == 2 && around[0].isHighSurrogate() && around[1].isLowSurrogate())
+        return forward ? pos + 1 : pos - 1;
+    return pos;
+}
+
+// Typing at a caret between the halves of a pair, or replacing a selection
+// that ends there, would leave two lone surrogates.
 void cWRichEdit::SetSelStart(int pos)
 {
-    SetSel(pos, std::clamp(pos, 0, GetTextLen()));
+    pos = CharacterBoundary(std::clamp(pos, 0, GetTextLen()), false);
+    SetSel(pos, pos);
 }
 
 void cWRichEdit::SetSelLength(int length)
 {
     const int start = GetSelStart();
-    SetSel(start, int(std::clamp<qint64>(qint64(start) + std::max(length, 0), 0, GetTextLen())));
+    const int end = int(std::clamp<qint64>(qint64(start) + std::max(length, 0), 0, GetTextLen()));
+    SetSel(start, CharacterBoundary(end, true));
 }
 
 void cWRichEdit::LimitTextW(int limit)

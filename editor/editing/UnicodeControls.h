@@ -124,6 +124,9 @@ public:
     void SetTextW(const QString &s);
     QString GetTextViaWindowText() const;
     QString GetTextRange(int start, int end) const { return TextRange(start, end); }
+    // Pos, or the nearest position before (or after, when Forward) it when
+    // Pos falls between the two halves of a surrogate pair.
+    int CharacterBoundary(int pos, bool forward) const;
     void SetSelTextW(const QString &s);
     QString GetSelTextW() const;
     int FindTextW(const QString &text, int startPos, int length, int options) const;

@@ -2,12 +2,19 @@
 
 #include "editor/platform/Exceptions.h"
 
+#include <QHash>
+#include <QStringDecoder>
+
 #include <cerrno>
 #include <clocale>
 #include <cstring>
 #include <iconv.h>
 #include <langinfo.h>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -173,7 +180,9 @@ bool HasSurrogates(const QString &text)
     return false;
 }
 
-QString IconvDecode(const QByteArray &codePage, const QByteArray &bytes)
+// Decodes the whole input in one go; an undecodable byte becomes its escape.
+// Used for code pages whose characters depend on what came before them.
+QString IconvDecodeInOneGo(const QByteArray &codePage, const QByteArray &bytes)
 {
     cIconv cd("UTF-16LE", codePage.constData());
     if (!cd.Valid())
@@ -204,6 +213,194 @@ QString IconvDecode(const QByteArray &codePage, const QByteArray &bytes)
     return out;
 }
 
+// What one byte sequence of a code page is.
+struct tSequence
+{
+    enum tKind : quint8
+    {
+        Unknown,   // not looked at yet
+        Character, // decodes to Units and encodes back to the same bytes
+        Lead,      // the start of a longer sequence
+        Invalid,   // no character of the code page
+        Ambiguous, // a character that encodes to other bytes (duplicate mappings)
+        Stateful,  // changes a shift state: the code page cannot be read piecewise
+    };
+    tKind Kind = Unknown;
+    quint8 Count = 0; // UTF-16 units, at most two
+    char16_t Units[2] = {};
+};
+
+// The sequences of one stateless code page, each decoded and encoded back
+// once through iconv, then looked up: characters that do not come back as
+// the bytes they were read from can be recognised without converting the
+// whole text twice.
+class cCodePageTable
+{
+public:
+    explicit cCodePageTable(const QByteArray &codePage)
+        : FDecoder("UTF-16LE", codePage.constData()), FEncoder(codePage.constData(), "UTF-16LE")
+    {
+        if (!FDecoder.Valid() || !FEncoder.Valid())
+            throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(codePage)));
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            FSingle[b] = Look(&byte, 1);
+            if (FSingle[b].Kind == tSequence::Stateful)
+                FStateful = true;
+        }
+    }
+
+    bool Stateful() const noexcept { return FStateful; }
+
+    // Null when the text holds a sequence that changes a shift state.
+    std::optional<QString> Decode(const unsigned char *p, qsizetype size)
+    {
+        QString out(size, Qt::Uninitialized);
+        char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+        qsizetype used = 0;
+        qsizetype pos = 0;
+        while (pos < size) {
+            const tSequence *s = &FSingle[p[pos]];
+            qsizetype length = 1;
+            while (s->Kind == tSequence::Lead) {
+                if (length >= 4 || pos + length >= size)
+                    break;
+                ++length;
+                s = &Sequence(p + pos, length);
+            }
+            switch (s->Kind) {
+            case tSequence::Character:
+                if (used + s->Count > out.size()) {
+                    out.resize(out.size() * 2 + 16);
+                    dst = reinterpret_cast<char16_t *>(out.data());
+                }
+                for (int i = 0; i < s->Count; ++i)
+                    dst[used++] = s->Units[i];
+                pos += length;
+                continue;
+            case tSequence::Stateful:
+                return std::nullopt;
+            case tSequence::Ambiguous:
+                // Every byte that has an escape is kept as one; a byte below
+                // 0x80 is read again on its own.
+                if (used + length > out.size()) {
+                    out.resize(out.size() * 2 + 16);
+                    dst = reinterpret_cast<char16_t *>(out.data());
+                }
+                dst[used++] = EscapeOfByte(p[pos++]);
+                for (qsizetype i = 1; i < length && p[pos] >= 0x80; ++i)
+                    dst[used++] = EscapeOfByte(p[pos++]);
+                continue;
+            default:
+                // Invalid or cut off: the first byte is kept, the rest read again.
+                if (used + 1 > out.size()) {
+                    out.resize(out.size() * 2 + 16);
+                    dst = reinterpret_cast<char16_t *>(out.data());
+                }
+                dst[used++] = EscapeOfByte(p[pos++]);
+                continue;
+            }
+        }
+        out.truncate(used);
+        return out;
+    }
+
+private:
+    const tSequence &Sequence(const unsigned char *p, qsizetype length)
+    {
+        if (length == 2) {
+            if (FDouble.empty())
+                FDouble.resize(0x10000);
+            tSequence &s = FDouble[(p[0] << 8) | p[1]];
+            if (s.Kind == tSequence::Unknown)
+                s = Look(reinterpret_cast<const char *>(p), 2);
+            return s;
+        }
+        quint64 key = quint64(length) << 32;
+        for (qsizetype i = 0; i < length; ++i)
+            key |= quint64(p[i]) << (8 * i);
+        auto found = FLonger.find(key);
+        if (found == FLonger.end())
+            found = FLonger.insert(key, Look(reinterpret_cast<const char *>(p), length));
+        return *found;
+    }
+
+    tSequence Look(const char *bytes, qsizetype length)
+    {
+        tSequence s;
+        iconv(FDecoder.Handle(), nullptr, nullptr, nullptr, nullptr);
+        char *in = const_cast<char *>(bytes);
+        size_t inLeft = size_t(length);
+        char16_t units[8];
+        char *dst = reinterpret_cast<char *>(units);
+        size_t dstLeft = sizeof units;
+        if (iconv(FDecoder.Handle(), &in, &inLeft, &dst, &dstLeft) == size_t(-1)) {
+            s.Kind = errno == EINVAL ? tSequence::Lead : tSequence::Invalid;
+            return s;
+        }
+        // A converter may hold a character back to combine it with the next.
+        if (iconv(FDecoder.Handle(), nullptr, nullptr, &dst, &dstLeft) == size_t(-1)) {
+            s.Kind = tSequence::Invalid;
+            return s;
+        }
+        const size_t count = (sizeof units - dstLeft) / 2;
+        if (count == 0) {
+            s.Kind = tSequence::Stateful;
+            return s;
+        }
+        if (count > 2 || !EncodesBackTo(units, count, bytes, length)) {
+            s.Kind = tSequence::Ambiguous;
+            return s;
+        }
+        s.Kind = tSequence::Character;
+        s.Count = quint8(count);
+        s.Units[0] = units[0];
+        s.Units[1] = count > 1 ? units[1] : 0;
+        return s;
+    }
+
+    bool EncodesBackTo(const char16_t *units, size_t count, const char *bytes, qsizetype length)
+    {
+        iconv(FEncoder.Handle(), nullptr, nullptr, nullptr, nullptr);
+        char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units));
+        size_t inLeft = count * 2;
+        char back[32];
+        char *dst = back;
+        size_t dstLeft = sizeof back;
+        if (iconv(FEncoder.Handle(), &in, &inLeft, &dst, &dstLeft) == size_t(-1) ||
+            iconv(FEncoder.Handle(), nullptr, nullptr, &dst, &dstLeft) == size_t(-1))
+            return false;
+        return qsizetype(sizeof back - dstLeft) == length && std::memcmp(back, bytes, size_t(length)) == 0;
+    }
+
+    cIconv FDecoder;
+    cIconv FEncoder;
+    bool FStateful = false;
+    tSequence FSingle[256];
+    std::vector<tSequence> FDouble; // filled on first use, by both bytes
+    QHash<quint64, tSequence> FLonger;
+};
+
+std::mutex TablesLock;
+
+QString IconvDecode(const QByteArray &codePage, const QByteArray &bytes)
+{
+    static std::map<QByteArray, std::unique_ptr<cCodePageTable>> tables;
+    {
+        const std::lock_guard<std::mutex> lock(TablesLock);
+        std::unique_ptr<cCodePageTable> &table = tables[codePage];
+        if (!table)
+            table = std::make_unique<cCodePageTable>(codePage);
+        if (!table->Stateful()) {
+            std::optional<QString> text =
+                table->Decode(reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size());
+            if (text)
+                return std::move(*text);
+        }
+    }
+    return IconvDecodeInOneGo(codePage, bytes);
+}
+
 QByteArray IconvEncode(const QByteArray &codePage, const QString &text)
 {
     cIconv cd(codePage.constData(), "UTF-16LE");
@@ -211,9 +408,46 @@ QByteArray IconvEncode(const QByteArray &codePage, const QString &text)
         throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(codePage)));
     QByteArray out;
     out.resize(text.size() + 16);
+    qsizetype used = 0;
+    auto reserve = [&](qsizetype room) {
+        if (out.size() - used < room)
+            out.resize(out.size() * 2 + room);
+    };
+    // Converts as far as iconv can; false at a unit it cannot.
+    auto convert = [&](char *&in, size_t &inLeft) {
+        while (inLeft > 0) {
+            reserve(16);
+            char *dst = out.data() + used;
+            size_t dstLeft = size_t(out.size() - used);
+            const size_t dstStart = dstLeft;
+            const size_t r = iconv(cd.Handle(), &in, &inLeft, &dst, &dstLeft);
+            used += qsizetype(dstStart - dstLeft);
+            if (r == size_t(-1) && errno != E2BIG)
+                return false;
+        }
+        return true;
+    };
+    // A converter may still hold a character (to combine it with the next) or
+    // a shift state: both are written out before bytes are put in directly.
+    auto flush = [&] {
+        for (;;) {
+            reserve(16);
+            char *dst = out.data() + used;
+            size_t dstLeft = size_t(out.size() - used);
+            const size_t dstStart = dstLeft;
+            const size_t r = iconv(cd.Handle(), nullptr, nullptr, &dst, &dstLeft);
+            used += qsizetype(dstStart - dstLeft);
+            if (r != size_t(-1) || errno != E2BIG)
+                return;
+        }
+    };
+    auto putByte = [&](char byte) {
+        flush();
+        reserve(1);
+        out[used++] = byte;
+    };
     const char16_t *units = reinterpret_cast<const char16_t *>(text.utf16());
     qsizetype pos = 0;
-    qsizetype used = 0;
     const qsizetype count = text.size();
     while (pos < count) {
         // Convert the run up to the next surrogate in one call; surrogates are
@@ -223,49 +457,31 @@ QByteArray IconvEncode(const QByteArray &codePage, const QString &text)
             ++runEnd;
         char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
         size_t inLeft = size_t(runEnd - pos) * 2;
-        while (inLeft > 0) {
-            if (out.size() - used < 16)
-                out.resize(out.size() * 2 + 16);
-            char *dst = out.data() + used;
-            size_t dstLeft = size_t(out.size() - used);
-            const size_t dstStart = dstLeft;
-            const size_t r = iconv(cd.Handle(), &in, &inLeft, &dst, &dstLeft);
-            used += qsizetype(dstStart - dstLeft);
-            if (r == size_t(-1) && errno != E2BIG) {
-                out[used++] = '?';
-                in += 2;
-                inLeft -= 2;
-                iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
-            }
+        while (!convert(in, inLeft)) {
+            putByte('?');
+            in += 2;
+            inLeft -= 2;
         }
         pos = runEnd;
         if (pos >= count)
             break;
-        if (out.size() - used < 4)
-            out.resize(out.size() * 2 + 16);
         const char16_t u = units[pos];
         if (IsByteEscape(u)) {
-            out[used++] = char(u - 0xDC00);
+            putByte(char(u - 0xDC00));
             ++pos;
         } else if (QChar::isHighSurrogate(u) && pos + 1 < count && QChar::isLowSurrogate(units[pos + 1])) {
             // A character outside the BMP: let iconv decide whether it maps.
             char *pin = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
             size_t pinLeft = 4;
-            char *dst = out.data() + used;
-            size_t dstLeft = size_t(out.size() - used);
-            const size_t dstStart = dstLeft;
-            if (iconv(cd.Handle(), &pin, &pinLeft, &dst, &dstLeft) == size_t(-1)) {
-                iconv(cd.Handle(), nullptr, nullptr, nullptr, nullptr);
-                out[used++] = '?';
-            } else {
-                used += qsizetype(dstStart - dstLeft);
-            }
+            if (!convert(pin, pinLeft))
+                putByte('?');
             pos += 2;
         } else {
-            out[used++] = '?';
+            putByte('?');
             ++pos;
         }
     }
+    flush();
     out.truncate(used);
     return out;
 }
@@ -311,8 +527,12 @@ bool HasNonAnsiCharacters(const QString &text)
 QString Utf8DecodeLossless(const char *data, qsizetype size)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(data);
-    if (IsWellFormedUtf8(p, p + size))
-        return QString::fromUtf8(data, size);
+    if (IsWellFormedUtf8(p, p + size)) {
+        // QString::fromUtf8 would drop a leading U+FEFF, which is text here:
+        // the mark has been taken off already.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(data, size));
+    }
     return DecodeSlowly(p, p + size);
 }
 

@@ -3,7 +3,9 @@
 //
 // Decoding never loses a byte: a byte the code page cannot decode becomes the
 // lone surrogate U+DC00 + byte, and encoding turns such a unit back into the
-// byte, so text saved in the encoding it was read in keeps every byte.
+// byte, so text saved in the encoding it was read in keeps every byte. So do
+// the bytes of a character that would be written back as other bytes (code
+// pages that map two sequences to one character).
 #include <QByteArray>
 #include <QString>
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -13,24 +14,38 @@
 
 namespace {
 
-std::string OpenError(const std::string &fileName)
+std::string OpenError(const std::string &fileName, const std::string &reason)
 {
-    return "Cannot open file \"" + fileName + "\". " + std::strerror(errno);
+    return "Cannot open file \"" + fileName + "\". " + reason;
 }
 
-std::string CreateError(const std::string &fileName)
+std::string CreateError(const std::string &fileName, const std::string &reason)
 {
-    return "Cannot create file \"" + fileName + "\". " + std::strerror(errno);
+    return "Cannot create file \"" + fileName + "\". " + reason;
 }
 
 const char *const ReadError = "Stream read error";
 const char *const WriteError = "Stream write error";
 
+// Why a file that is no regular file is neither read nor written.
+std::string NotRegularReason(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return std::strerror(EISDIR);
+    if (S_ISFIFO(mode))
+        return "Is a named pipe, not a regular file";
+    if (S_ISSOCK(mode))
+        return "Is a socket, not a regular file";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "Is a device, not a regular file";
+    return "Not a regular file";
+}
+
 // A file descriptor closed on every path out.
 class cFileHandle
 {
 public:
-    explicit cFileHandle(int fd) noexcept : FFd(fd) {}
+    explicit cFileHandle(int fd = -1) noexcept : FFd(fd) {}
     cFileHandle(const cFileHandle &) = delete;
     cFileHandle &operator=(const cFileHandle &) = delete;
     ~cFileHandle()
@@ -53,25 +68,28 @@ private:
     int FFd;
 };
 
-void WriteAll(int fd, const std::string &bytes)
+bool WriteAllAt(int fd, const char *data, size_t size, off_t offset)
 {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, data, size, offset);
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
-            throw eStreamError(WriteError);
-        done += static_cast<size_t>(written);
+        if (written < 0)
+            return false;
+        if (written == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+        offset += written;
     }
+    return true;
 }
 
-std::optional<struct stat> StatOf(const std::string &fileName)
+bool WriteAll(int fd, const std::string &bytes)
 {
-    struct stat info;
-    if (::stat(fileName.c_str(), &info) != 0)
-        return std::nullopt;
-    return info;
+    return WriteAllAt(fd, bytes.data(), bytes.size(), 0);
 }
 
 // The file a link points to is the one replaced, not the link.
@@ -99,64 +117,142 @@ std::string BaseNameOf(const std::string &fileName)
     return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
 }
 
-// The new contents go to a temporary file beside the target, which replaces
-// the target only once completely written: a failed export never destroys the
-// user's existing file.
-class cReplacement
+// A new file beside a target, removed again unless it is kept.
+class cFileBeside
 {
 public:
-    cReplacement(const std::string &target, const std::optional<struct stat> &existing) : FTarget(target)
+    // Invalid (see Error) when the folder takes no new file.
+    explicit cFileBeside(const std::string &target)
     {
         static unsigned counter = 0;
-        const std::string stem = DirectoryOf(target) + "/." + BaseNameOf(target) + ".~";
+        // Short enough for any name the folder takes.
+        const std::string stem = DirectoryOf(target) + "/." + BaseNameOf(target).substr(0, 100) + ".~";
         for (int attempt = 0; attempt < 100 && !FHandle.Valid(); ++attempt) {
             // snprintf, not std::to_string: that would export a library symbol
             // and keep the plug-in from being unloaded.
             char suffix[32];
             std::snprintf(suffix, sizeof suffix, "%ld.%u", static_cast<long>(::getpid()), ++counter);
             FName = stem + suffix;
-            FHandle.Reset(::open(FName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-            if (!FHandle.Valid() && errno != EEXIST)
+            const int fd = ::open(FName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            FError = fd < 0 ? errno : 0;
+            FHandle.Reset(fd);
+            if (fd < 0 && FError != EEXIST)
                 break;
         }
         if (!FHandle.Valid())
-            throw eStreamError(CreateError(target));
-        if (existing)
-            KeepAttributes(*existing);
+            FName.clear();
     }
-    cReplacement(const cReplacement &) = delete;
-    cReplacement &operator=(const cReplacement &) = delete;
-    ~cReplacement()
+    cFileBeside(const cFileBeside &) = delete;
+    cFileBeside &operator=(const cFileBeside &) = delete;
+    ~cFileBeside()
     {
-        if (!FCommitted)
+        if (!FName.empty())
             ::unlink(FName.c_str());
     }
-
-    int Handle() const noexcept { return FHandle.Get(); }
-
-    void Commit()
-    {
-        if (::fsync(FHandle.Get()) != 0 || !FHandle.Close())
-            throw eStreamError(WriteError);
-        if (::rename(FName.c_str(), FTarget.c_str()) != 0)
-            throw eStreamError(CreateError(FTarget));
-        FCommitted = true;
-    }
+    bool Valid() const noexcept { return FHandle.Valid(); }
+    int Error() const noexcept { return FError; }
+    int Get() const noexcept { return FHandle.Get(); }
+    const std::string &Name() const noexcept { return FName; }
+    bool Close() noexcept { return FHandle.Close(); }
+    void Keep() noexcept { FName.clear(); }
 
 private:
-    // The replaced file keeps its permissions; its owner only where the writer
-    // may change owners, otherwise it becomes the writer's.
-    void KeepAttributes(const struct stat &existing) noexcept
-    {
-        [[maybe_unused]] const int ownerKept = ::fchown(FHandle.Get(), existing.st_uid, existing.st_gid);
-        ::fchmod(FHandle.Get(), existing.st_mode & 07777);
-    }
-
-    std::string FTarget;
     std::string FName;
-    cFileHandle FHandle{-1};
-    bool FCommitted = false;
+    int FError = 0;
+    cFileHandle FHandle;
 };
+
+void SyncDirectory(const std::string &directory)
+{
+    cFileHandle dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Valid())
+        ::fsync(dir.Get());
+}
+
+// Rewrites the existing file in place, so that its inode with every name,
+// owner, group and permission stays. The space is reserved first; should
+// writing fail all the same, the old contents are put back.
+void WriteThrough(const std::string &fileName, const std::string &target, const std::string &bytes,
+                  bool copyBeside)
+{
+    cFileHandle file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.Valid())
+        throw eStreamError(CreateError(fileName, std::strerror(errno)));
+    struct stat info;
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw eStreamError(WriteError);
+    std::string old(static_cast<size_t>(info.st_size), '\0');
+    size_t got = 0;
+    while (got < old.size()) {
+        const ssize_t n = ::pread(file.Get(), old.data() + got, old.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw eStreamError(ReadError);
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    old.resize(got);
+
+    // The new text safely on disk before the old one is touched: should the
+    // program die while rewriting, it is still there.
+    std::optional<cFileBeside> copy;
+    if (copyBeside) {
+        copy.emplace(target);
+        if (copy->Valid() && (!WriteAll(copy->Get(), bytes) || ::fsync(copy->Get()) != 0 || !copy->Close()))
+            throw eStreamError(WriteError);
+    }
+    if (bytes.size() > old.size() &&
+        ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS) {
+        [[maybe_unused]] const int freed = ::ftruncate(file.Get(), static_cast<off_t>(old.size()));
+        throw eStreamError(WriteError);
+    }
+    if (!WriteAll(file.Get(), bytes) || ::ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0 ||
+        ::fsync(file.Get()) != 0) {
+        const bool restored = WriteAll(file.Get(), old) &&
+                              ::ftruncate(file.Get(), static_cast<off_t>(old.size())) == 0 &&
+                              ::fsync(file.Get()) == 0;
+        // Should even that fail, the copy holds the new text.
+        if (!restored && copy && copy->Valid())
+            copy->Keep();
+        throw eStreamError(WriteError);
+    }
+    if (!file.Close())
+        throw eStreamError(WriteError);
+}
+
+// Writes a new file beside the old one and puts it in its place; false when
+// the file must be rewritten where it is instead.
+bool Replace(const std::string &fileName, const std::string &target, const std::optional<struct stat> &old,
+             const std::string &bytes)
+{
+    cFileBeside replacement(target);
+    if (!replacement.Valid()) {
+        // A folder that cannot be written: the file itself may be.
+        const int error = replacement.Error();
+        if (old && (error == EACCES || error == EPERM || error == EROFS || error == ENAMETOOLONG))
+            return false;
+        throw eStreamError(CreateError(fileName, std::strerror(error)));
+    }
+    if (old) {
+        struct stat made;
+        if (::fstat(replacement.Get(), &made) == 0 &&
+            (made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
+            ::fchown(replacement.Get(), old->st_uid, old->st_gid) != 0 && ::access(target.c_str(), W_OK) == 0)
+            return false; // keeps the owner this program may not give
+        // After the owner: changing it clears the set-user-ID bits.
+        ::fchmod(replacement.Get(), old->st_mode & 07777);
+    }
+    if (!WriteAll(replacement.Get(), bytes) || ::fsync(replacement.Get()) != 0 || !replacement.Close())
+        throw eStreamError(WriteError);
+    if (::rename(replacement.Name().c_str(), target.c_str()) != 0)
+        throw eStreamError(CreateError(fileName, std::strerror(errno)));
+    replacement.Keep();
+    SyncDirectory(DirectoryOf(target));
+    return true;
+}
 
 std::u16string DecodeUTF8(const std::string &bytes)
 {
@@ -219,18 +315,29 @@ std::string EncodeUTF8(const std::u16string &text)
 
 std::string cIO::ReadBytes(const std::string &fileName)
 {
-    cFileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file.Valid())
-        throw eStreamError(OpenError(fileName));
+    // Looked at before it is opened: opening a pipe waits for a writer, and
+    // opening a device can act on it.
     struct stat info;
-    if (::fstat(file.Get(), &info) != 0)
+    if (::stat(fileName.c_str(), &info) != 0)
+        throw eStreamError(OpenError(fileName, std::strerror(errno)));
+    if (!S_ISREG(info.st_mode))
+        throw eStreamError(OpenError(fileName, NotRegularReason(info.st_mode)));
+    cFileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.Valid())
+        throw eStreamError(OpenError(fileName, std::strerror(errno)));
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
         throw eStreamError(ReadError);
+    // No text the host can take is longer: a wide string counts its bytes in
+    // 32 bits.
+    if (static_cast<uint64_t>(info.st_size) > UINT32_MAX)
+        throw eStreamError(OpenError(fileName, std::strerror(EFBIG)));
     std::string bytes(static_cast<size_t>(info.st_size), '\0');
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t got = ::read(file.Get(), bytes.data() + done, bytes.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
+        // A file cut short meanwhile is a read error too.
         if (got <= 0)
             throw eStreamError(ReadError);
         done += static_cast<size_t>(got);
@@ -248,25 +355,28 @@ std::u16string cIO::ReadUTF16(const std::string &fileName)
     return text;
 }
 
+// As the editor saves: any failure leaves the old file complete. A file with
+// other names (hard links), one whose owner could not be kept, or one in a
+// folder that cannot be written is rewritten where it is; any other is
+// replaced by a new file with its permissions, owner and group.
 void cIO::WriteBytes(const std::string &fileName, const std::string &bytes)
 {
     if (bytes.empty())
         return;
     const std::string target = ResolvedTarget(fileName);
-    const auto existing = StatOf(target);
-    if (existing && !S_ISREG(existing->st_mode)) {
-        // A device or pipe is written into, never replaced.
-        cFileHandle file(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-        if (!file.Valid())
-            throw eStreamError(CreateError(fileName));
-        WriteAll(file.Get(), bytes);
-        if (!file.Close())
-            throw eStreamError(WriteError);
-        return;
-    }
-    cReplacement replacement(target, existing);
-    WriteAll(replacement.Handle(), bytes);
-    replacement.Commit();
+    std::optional<struct stat> existing;
+    struct stat info;
+    if (::stat(target.c_str(), &info) == 0)
+        existing = info;
+    else if (errno != ENOENT)
+        throw eStreamError(CreateError(fileName, std::strerror(errno)));
+    // A device or pipe would be replaced by a file, or block the program.
+    if (existing && !S_ISREG(existing->st_mode))
+        throw eStreamError(CreateError(fileName, NotRegularReason(existing->st_mode)));
+    if (existing && existing->st_nlink > 1)
+        WriteThrough(fileName, target, bytes, true);
+    else if (!Replace(fileName, target, existing, bytes))
+        WriteThrough(fileName, target, bytes, false);
 }
 
 void cIO::WriteUTF16(const std::string &fileName, const std::u16string &text)

@@ -121,6 +121,46 @@ TEST_F(Document, SavedFilesComeBackByteForByte)
     EXPECT_EQ(Doc.GetTextLen(), 5);
 }
 
+// Every byte of the file comes back when it is saved in its own encoding:
+// a U+FEFF after the mark, the odd last byte of UTF-16, and code page
+// sequences that share their character with another sequence.
+TEST_F(Document, NoByteOfAFileIsLostBySavingItUnchanged)
+{
+    const QByteArray twoMarks("\xEF\xBB\xBF\xEF\xBB\xBF"
+                              "A",
+                              7);
+    EXPECT_EQ(RoundTrip(twoMarks), twoMarks);
+    EXPECT_EQ(Doc.GetTextW(), QStringView(u"\uFEFF"
+                                          "A")
+                                  .toString());
+
+    const QByteArray oddBigEndian("\xFE\xFF\x00\x41\x00\x42\x00", 7);
+    EXPECT_EQ(RoundTrip(oddBigEndian), oddBigEndian);
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("AB"));
+    const QByteArray oddLittleEndian("\xFF\xFE\x41\x00\x7F", 5);
+    EXPECT_EQ(RoundTrip(oddLittleEndian), oddLittleEndian);
+    // Edited, the byte stays at the end; in another encoding it is gone.
+    QTest::keyClick(&Doc, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(&Doc, Qt::Key_B);
+    const QString name = Doc.FileName();
+    EXPECT_TRUE(Doc.Save());
+    EXPECT_EQ(Bytes(name), QByteArray("\xFF\xFE\x41\x00\x62\x00\x7F", 7));
+    Doc.SaveToFile(name, teUTF8);
+    EXPECT_EQ(Bytes(name), QByteArray("\xEF\xBB\xBF"
+                                      "Ab"));
+    Doc.SaveToFile(name, teUnicode);
+    EXPECT_EQ(Bytes(name), QByteArray("\xFF\xFE\x41\x00\x62\x00", 6));
+
+    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDCANCEL; });
+    SetAnsiCodePage("CP932");
+    const QByteArray cp932("\xED\x41\xFA\x5D", 4);
+    EXPECT_EQ(RoundTrip(cp932), cp932);
+    SetAnsiCodePage("BIG5");
+    const QByteArray big5("\xF9\xF9\xA2\xA4", 4);
+    EXPECT_EQ(RoundTrip(big5), big5);
+    EXPECT_TRUE(answerer.Calls().isEmpty());
+}
+
 TEST_F(Document, SavingWritesTheChosenEncodingWithItsMark)
 {
     Doc.SetTextW(QString::fromUtf8("Ä\r"));

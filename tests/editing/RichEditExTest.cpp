@@ -388,6 +388,32 @@ TEST(CaretMoves, GoToLineClampsToCountedLinesAndLineLength)
     EXPECT_EQ(empty.GetSelStart(), 0);
 }
 
+// A character outside the BMP is two units; the caret never lands between
+// them, or typing there would leave two lone surrogates.
+TEST(CaretMoves, TheCaretNeverSplitsASurrogatePair)
+{
+    cWRichEditEx edit;
+    edit.SetTextW(QString::fromUtf8("a😀b\r\n😀😀"));
+    edit.GoToColumn(2);
+    EXPECT_EQ(edit.GetCaretColumn(), 1);
+    QTest::keyClick(&edit, Qt::Key_X);
+    EXPECT_EQ(edit.GetTextW(), QString::fromUtf8("ax😀b\r😀😀"));
+
+    edit.SetCaretPos(3, 0);
+    edit.GoToLine(1);
+    EXPECT_EQ(edit.GetCaretColumn(), 2);
+    edit.GoToColumn(3);
+    EXPECT_EQ(edit.GetCaretColumn(), 2);
+    edit.SetCaretPos(1, 1);
+    EXPECT_EQ(edit.GetCaretColumn(), 0);
+
+    // A selection that would end inside a pair takes the whole character.
+    edit.SetSelStart(3);
+    EXPECT_EQ(edit.GetSelStart(), 2);
+    edit.SetSelLength(1);
+    EXPECT_EQ(edit.GetSelTextW(), QString::fromUtf8("😀"));
+}
+
 TEST(CaretMoves, SetFocusLiftsTheTextLimitEvenWithoutFocus)
 {
     cWRichEditEx edit;

@@ -9,6 +9,20 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -34,8 +48,70 @@ protected:
         return file.readAll();
     }
 
+    QString OpenFailure(const QString &path, qsizetype maxUnits = INT_MAX - 1)
+    {
+        try {
+            ReadTextFile(path, maxUnits);
+        } catch (const EFOpenError &e) {
+            return e.Message();
+        }
+        return QStringLiteral("<no error>");
+    }
+
     QTemporaryDir Dir;
 };
+
+const uid_t Nobody = 65534;
+
+bool Put(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+const gid_t NoGroup = 65534;
+
+QString Reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+ino_t InodeOf(const QString &path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Runs Body as an ordinary user: root may write into any folder, which would
+// hide what the program does for everyone else. True when Body returned true.
+bool AsOrdinaryUser(const std::function<bool()> &body)
+{
+    if (::geteuid() != 0)
+        return body();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        bool ok = false;
+        try {
+            ok = ::setgroups(0, nullptr) == 0 && ::setgid(NoGroup) == 0 && ::setuid(Nobody) == 0 && body();
+        } catch (...) {
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// A folder the ordinary user owns, below a test folder it may enter.
+QString FolderOfOrdinaryUser(const QTemporaryDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    QDir().mkpath(path);
+    if (::geteuid() == 0) {
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        EXPECT_EQ(::chown(QFile::encodeName(path).constData(), Nobody, NoGroup), 0);
+    }
+    return path;
+}
 
 TEST_F(TextFiles, MarksDecideTheEncoding)
 {
@@ -107,29 +183,98 @@ TEST_F(TextFiles, MissingFileNamesTheFileAndTheReason)
     }
 }
 
-TEST_F(TextFiles, FailedWriteKeepsTheOldFile)
+// ---------------------------------------------------------------------------
+// Reading
+
+TEST_F(TextFiles, OnlyRegularFilesAreReadAndOthersAreRefusedAtOnce)
 {
-    const QString sub = Dir.filePath(QStringLiteral("gone"));
-    QDir().mkpath(sub);
-    const QString path = sub + QStringLiteral("/keep.txt");
-    Write(QStringLiteral("gone/keep.txt"), QByteArray("old"));
-    // A directory the program may not write into: the replacement cannot be
-    // made beside the file.
-    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (geteuid() != 0) {
-        EXPECT_THROW(WriteFileSafely(path, {}, QByteArray("new")), EFCreateError);
-        EXPECT_EQ(Read(path), QByteArray("old"));
-    }
-    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // A directory that vanished fails for every user.
-    const QString vanished = Dir.filePath(QStringLiteral("vanished/x.txt"));
-    try {
-        WriteFileSafely(vanished, {}, QByteArray("new"));
-        FAIL();
-    } catch (const EFCreateError &e) {
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(vanished)));
+    const QString fifo = Dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Opening a pipe would wait for a writer: the test would hang here.
+    EXPECT_EQ(OpenFailure(fifo),
+              QStringLiteral("Cannot open file \"%1\". Is a named pipe, not a regular file").arg(fifo));
+    const QString link = Dir.filePath(QStringLiteral("link-to-fifo"));
+    ASSERT_TRUE(QFile::link(fifo, link));
+    EXPECT_TRUE(OpenFailure(link).endsWith(QStringLiteral(". Is a named pipe, not a regular file")));
+
+    const QString socketName = Dir.filePath(QStringLiteral("sock"));
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(socketName).constData(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    EXPECT_EQ(OpenFailure(socketName),
+              QStringLiteral("Cannot open file \"%1\". Is a socket, not a regular file").arg(socketName));
+    ::close(sock);
+
+    EXPECT_EQ(OpenFailure(Dir.path()),
+              QStringLiteral("Cannot open file \"%1\". %2").arg(Dir.path(), Reason(EISDIR)));
+    // An endless device is never read.
+    if (QFile::exists(QStringLiteral("/dev/zero"))) {
+        EXPECT_EQ(OpenFailure(QStringLiteral("/dev/zero")),
+                  QStringLiteral("Cannot open file \"/dev/zero\". Is a device, not a regular file"));
     }
 }
+
+TEST_F(TextFiles, AFileWhoseTextCannotFitIsRefused)
+{
+    const QString tooLarge = QStringLiteral("Cannot open file \"%1\". ") + Reason(EFBIG);
+    // More bytes than any encoding needs for the units: refused unread.
+    const QString big = Write(QStringLiteral("big.txt"), QByteArray(21, 'x'));
+    EXPECT_EQ(OpenFailure(big, 4), tooLarge.arg(big));
+    const QString five = Write(QStringLiteral("five.txt"), QByteArray("12345"));
+    EXPECT_EQ(OpenFailure(five, 4), tooLarge.arg(five));
+    EXPECT_EQ(ReadTextFile(five, 5).Text, QStringLiteral("12345"));
+    const QString wide = Write(QStringLiteral("wide.txt"), QByteArray("\xFF\xFE"
+                                                                      "a\0b\0c\0d\0e\0",
+                                                                      12));
+    EXPECT_EQ(OpenFailure(wide, 4), tooLarge.arg(wide));
+    EXPECT_EQ(ReadTextFile(wide, 5).Text, QStringLiteral("abcde"));
+}
+
+// Another program truncating the file while it is read must not take the
+// program down: a mapped file would raise SIGBUS here.
+TEST_F(TextFiles, AFileCutShortWhileItIsReadDoesNotKillTheProgram)
+{
+    QByteArray bytes;
+    for (int i = 0; i < 4 * 1024 * 1024 / 16; ++i)
+        bytes += "caf\xE9 \xFF\xFE text \x81\r\n";
+    const QString path = Write(QStringLiteral("shrinking.txt"), bytes);
+    std::atomic<bool> done{false};
+    std::thread cutter([&] {
+        const QByteArray name = QFile::encodeName(path);
+        while (!done) {
+            ::truncate(name.constData(), 0);
+            ::truncate(name.constData(), bytes.size());
+        }
+    });
+    for (int i = 0; i < 30; ++i) {
+        try {
+            const tTextFile file = ReadTextFile(path);
+            EXPECT_LE(file.Text.size(), bytes.size());
+        } catch (const EFOpenError &) {
+        }
+    }
+    done = true;
+    cutter.join();
+}
+
+TEST_F(TextFiles, TheOddLastByteOfUtf16IsKeptApart)
+{
+    const tTextFile big =
+        ReadTextFile(Write(QStringLiteral("be"), QByteArray("\xFE\xFF\x00\x41\x00\x42\x00", 7)));
+    EXPECT_EQ(big.Text, QStringLiteral("AB"));
+    EXPECT_EQ(big.OddByte, QByteArray(1, '\0'));
+    const tTextFile little = ReadTextFile(Write(QStringLiteral("le"), QByteArray("\xFF\xFE\x41\x00\x42", 5)));
+    EXPECT_EQ(little.Text, QStringLiteral("A"));
+    EXPECT_EQ(little.OddByte, QByteArray("B"));
+    EXPECT_TRUE(
+        ReadTextFile(Write(QStringLiteral("even"), QByteArray("\xFF\xFE\x41\x00", 4))).OddByte.isEmpty());
+    EXPECT_TRUE(ReadTextFile(Write(QStringLiteral("ansi"), QByteArray("abc"))).OddByte.isEmpty());
+}
+
+// ---------------------------------------------------------------------------
+// Writing
 
 TEST_F(TextFiles, ReplacingKeepsPermissionsAndFollowsLinks)
 {
@@ -141,8 +286,176 @@ TEST_F(TextFiles, ReplacingKeepsPermissionsAndFollowsLinks)
     EXPECT_EQ(Read(path), QByteArray("new"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(QFile::permissions(path) & QFileDevice::ExeOwner);
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }
 
+TEST_F(TextFiles, HardLinksKeepSharingTheNewText)
+{
+    const QString a = Write(QStringLiteral("a.txt"), QByteArray("old text"));
+    const QString b = Dir.filePath(QStringLiteral("b.txt"));
+    ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(b).constData()), 0);
+    const ino_t inode = InodeOf(a);
+    WriteFileSafely(a, QByteArray("\xEF\xBB\xBF"), QByteArray("new"));
+    EXPECT_EQ(Read(b), QByteArray("\xEF\xBB\xBFnew"));
+    EXPECT_EQ(InodeOf(a), inode);
+    WriteFileSafely(b, {}, QByteArray("a longer text than before"));
+    EXPECT_EQ(Read(a), QByteArray("a longer text than before"));
+    // Nothing is left beside them.
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+}
+
+TEST_F(TextFiles, OwnerAndGroupAreKept)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    const QString path = Write(QStringLiteral("theirs.txt"), QByteArray("old"));
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_EQ(::chown(name.constData(), Nobody, NoGroup), 0);
+    ASSERT_EQ(::chmod(name.constData(), 0640), 0);
+    WriteFileSafely(path, {}, QByteArray("new"));
+    struct stat info;
+    ASSERT_EQ(::stat(name.constData(), &info), 0);
+    EXPECT_EQ(info.st_uid, Nobody);
+    EXPECT_EQ(info.st_gid, NoGroup);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(Read(path), QByteArray("new"));
+}
+
+TEST_F(TextFiles, AFileInAFolderThatCannotBeWrittenIsRewrittenWhereItIs)
+{
+    const QString folder = FolderOfOrdinaryUser(Dir, QStringLiteral("locked"));
+    const QString path = folder + QStringLiteral("/keep.txt");
+    const QString fresh = folder + QStringLiteral("/new.txt");
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        bool ok = true;
+        ok &= Put(path, QByteArray("old"));
+        ok &= ::chmod(QFile::encodeName(folder).constData(), 0555) == 0;
+        WriteFileSafely(path, {}, QByteArray("new and longer"));
+        ok &= Read(path) == QByteArray("new and longer");
+        // A new file cannot be made there at all.
+        try {
+            WriteFileSafely(fresh, {}, QByteArray("x"));
+            ok = false;
+        } catch (const EFCreateError &e) {
+            ok &= e.Message() == QStringLiteral("Cannot create file \"%1\". %2").arg(fresh, Reason(EACCES));
+        }
+        return ok;
+    }));
+    EXPECT_EQ(Read(path), QByteArray("new and longer"));
+    EXPECT_FALSE(QFile::exists(fresh));
+    ::chmod(QFile::encodeName(folder).constData(), 0755); // so that it can be removed
+}
+
+TEST_F(TextFiles, NeitherPipesNorMissingFoldersAreWritten)
+{
+    const QString fifo = Dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    try {
+        WriteFileSafely(fifo, {}, QByteArray("new"));
+        ADD_FAILURE() << "no error";
+    } catch (const EFCreateError &e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("Cannot create file \"%1\". Is a named pipe, not a regular file").arg(fifo));
+    }
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+    const QString vanished = Dir.filePath(QStringLiteral("vanished/x.txt"));
+    try {
+        WriteFileSafely(vanished, {}, QByteArray("new"));
+        ADD_FAILURE() << "no error";
+    } catch (const EFCreateError &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Cannot create file \"%1\". %2").arg(vanished, Reason(ENOENT)));
+    }
+}
+
+// A disk that fills up while the new text is written. Every way of writing
+// must leave the old file complete and name the reason.
+class FullDisk : public TextFiles
+{
+protected:
+    void TearDown() override
+    {
+        if (!Mounted.isEmpty())
+            ::umount2(QFile::encodeName(Mounted).constData(), MNT_DETACH);
+        TextFiles::TearDown();
+    }
+
+    // A folder on a 64 KiB file system, or empty when it cannot be mounted.
+    QString SmallDisk()
+    {
+        const QString path = FolderOfOrdinaryUser(Dir, QStringLiteral("disk"));
+        if (::geteuid() != 0 ||
+            ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, "size=64k,mode=0755") != 0)
+            return {};
+        Mounted = path;
+        EXPECT_EQ(::chown(QFile::encodeName(path).constData(), Nobody, NoGroup), 0);
+        return path;
+    }
+
+    // Writes Old, then tries New over it in the three ways of writing: by
+    // replacement, through a file with a second name, and through a file in
+    // a folder that cannot be written.
+    void ExpectEveryWayToFail(const QString &folder, const QByteArray &oldBytes, const QByteArray &newBytes,
+                              int error)
+    {
+        const QString plain = folder + QStringLiteral("/plain.txt");
+        const QString linked = folder + QStringLiteral("/linked.txt");
+        const QString locked = folder + QStringLiteral("/locked");
+        const QString inLocked = locked + QStringLiteral("/file.txt");
+        const QString expected = QStringLiteral("Cannot create file \"%1\". ") + Reason(error);
+        auto fails = [&](const QString &path) {
+            try {
+                WriteFileSafely(path, QByteArray("\xEF\xBB\xBF"), newBytes);
+            } catch (const EFCreateError &e) {
+                return e.Message() == expected.arg(path) && Read(path) == oldBytes;
+            }
+            return false;
+        };
+        EXPECT_TRUE(AsOrdinaryUser([&] {
+            bool ok = Put(plain, oldBytes) && Put(linked, oldBytes);
+            ok &= ::link(QFile::encodeName(linked).constData(),
+                         QFile::encodeName(linked + "2").constData()) == 0;
+            ok &= ::mkdir(QFile::encodeName(locked).constData(), 0755) == 0 && Put(inLocked, oldBytes);
+            ok &= ::chmod(QFile::encodeName(locked).constData(), 0555) == 0;
+            ok &= fails(plain);
+            ok &= fails(linked);
+            ok &= fails(inLocked);
+            return ok;
+        }));
+        EXPECT_EQ(Read(plain), oldBytes);
+        EXPECT_EQ(Read(linked + "2"), oldBytes);
+        EXPECT_EQ(Read(inLocked), oldBytes);
+        // Nothing is left beside them.
+        EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
+        EXPECT_EQ(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+        ::chmod(QFile::encodeName(locked).constData(), 0755); // so that it can be removed
+    }
+
+    QString Mounted;
+};
+
+TEST_F(FullDisk, NoSpaceLeftOnDeviceLeavesTheOldFile)
+{
+    const QString disk = SmallDisk();
+    if (disk.isEmpty())
+        GTEST_SKIP() << "no small file system can be mounted here";
+    ExpectEveryWayToFail(disk, QByteArray(12 * 1024, 'o'), QByteArray(80 * 1024, 'n'), ENOSPC);
+}
+
+// The size limit of a process stops a write as a full disk does, also after
+// part of the file was rewritten in place.
+TEST_F(FullDisk, AWriteCutShortLeavesTheOldFile)
+{
+    const QString folder = FolderOfOrdinaryUser(Dir, QStringLiteral("limited"));
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = 16 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    ExpectEveryWayToFail(folder, QByteArray(12 * 1024, 'o'), QByteArray(40 * 1024, 'n'), EFBIG);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+}
 TEST(SpecialCharacters, CaretEscapes)
 {
     EXPECT_EQ(ExpandSpecialChars(QStringLiteral("a^pb")), QStringLiteral("a\rb"));

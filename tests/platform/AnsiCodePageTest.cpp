@@ -46,6 +46,70 @@ TEST_F(CodePage, UndefinedWindows1252ByteBecomesAnEscapeNotAQuestionMark)
     EXPECT_TRUE(IsByteEscape(text[1].unicode()));
 }
 
+// Two byte sequences that decode to one character: only one of them can be
+// written for it, so the other must not be read as that character.
+TEST_F(CodePage, DuplicateMappingsKeepTheBytesTheyWereReadFrom)
+{
+    struct tCase
+    {
+        const char *CodePage;
+        QByteArray Bytes;
+        QString Text;
+    } cases[] = {
+        {"CP932", QByteArray("x\xED\x41y", 4),
+         QStringView(u"x\xDCED"
+                     "Ay")
+             .toString()},
+        {"BIG5", QByteArray("\xF9\xF9", 2), QStringView(u"\xDCF9\xDCF9").toString()},
+        {"CP932", QByteArray("\xFA\x5D", 2), QStringView(u"\u891C").toString()},
+        {"BIG5", QByteArray("\xA2\xA4", 2), QStringView(u"\u2550").toString()},
+    };
+    for (const tCase &c : cases) {
+        SetAnsiCodePage(c.CodePage);
+        const QString text = AnsiDecode(c.Bytes);
+        EXPECT_EQ(text, c.Text) << c.CodePage << " " << c.Bytes.toHex().constData();
+        EXPECT_EQ(AnsiEncode(text), c.Bytes) << c.CodePage << " " << c.Bytes.toHex().constData();
+        EXPECT_FALSE(HasNonAnsiCharacters(text));
+    }
+}
+
+TEST_F(CodePage, EveryPairOfBytesSurvivesDecodeThenEncodeInMultiByteCodePages)
+{
+    QByteArray pairs;
+    for (int lead = 0x80; lead < 256; ++lead)
+        for (int trail = 0; trail < 256; ++trail)
+            pairs += char(lead), pairs += char(trail);
+    for (const char *cp : {"CP932", "BIG5", "GB18030", "EUC-JP", "CP949", "SHIFT_JIS", "BIG5-HKSCS"}) {
+        SetAnsiCodePage(cp);
+        EXPECT_EQ(AnsiEncode(AnsiDecode(pairs)), pairs) << cp;
+    }
+}
+
+// This converter holds a character back to see whether the next combines
+// with it; the last one and one before an escape must still be written.
+TEST_F(CodePage, ACharacterHeldBackByTheConverterIsWrittenInItsPlace)
+{
+    SetAnsiCodePage("BIG5-HKSCS");
+    const QByteArray bytes("a\x88\x66\xFF\x88\x66", 6);
+    const QString text = AnsiDecode(bytes);
+    EXPECT_EQ(text, QStringView(u"a\u00CA\xDCFF\u00CA").toString());
+    EXPECT_EQ(AnsiEncode(text), bytes);
+}
+
+TEST_F(CodePage, MultiByteAndShiftedTextDecodesToItsCharacters)
+{
+    const QString text = QString::fromUtf8("日本語のテキスト, ASCII 123");
+    for (const char *cp : {"CP932", "EUC-JP", "GB18030", "ISO-2022-JP"}) {
+        SetAnsiCodePage(cp);
+        const QByteArray bytes = AnsiEncode(text);
+        EXPECT_EQ(AnsiDecode(bytes), text) << cp;
+    }
+    // A character outside the BMP in a four-byte sequence.
+    SetAnsiCodePage("GB18030");
+    const QString emoji = QString::fromUtf8("a😀b");
+    EXPECT_EQ(AnsiDecode(AnsiEncode(emoji)), emoji);
+}
+
 TEST_F(CodePage, UnmappableCharactersBecomeQuestionMarks)
 {
     SetAnsiCodePage("WINDOWS-1252");
@@ -78,6 +142,17 @@ TEST(Utf8Lossless, WellFormedTextDecodesAsUsual)
 {
     const QByteArray bytes = QString::fromUtf8("aé中😀").toUtf8();
     EXPECT_EQ(Utf8DecodeLossless(bytes), QString::fromUtf8("aé中😀"));
+}
+
+TEST(Utf8Lossless, ALeadingZeroWidthNoBreakSpaceIsText)
+{
+    const QByteArray bytes("\xEF\xBB\xBF\xEF\xBB\xBF"
+                           "A",
+                           7);
+    EXPECT_EQ(Utf8DecodeLossless(bytes), QStringView(u"\uFEFF\uFEFF"
+                                                     "A")
+                                             .toString());
+    EXPECT_EQ(Utf8EncodeLossless(Utf8DecodeLossless(bytes)), bytes);
 }
 
 TEST(Utf8Lossless, MalformedBytesComeBackUnchanged)

@@ -10,8 +10,14 @@
 #include <fstream>
 #include <iterator>
 
+#include <functional>
+
+#include <grp.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -23,6 +29,29 @@ enum tFormat
     Utf16le,
     Utf16be
 };
+
+const uid_t Nobody = 65534;
+const gid_t NoGroup = 65534;
+
+// Runs Body as an ordinary user: root may write into any folder, which would
+// hide what an export does for everyone else. True when Body returned true.
+bool AsOrdinaryUser(const std::function<bool()> &body)
+{
+    if (::geteuid() != 0)
+        return body();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        bool ok = false;
+        try {
+            ok = ::setgroups(0, nullptr) == 0 && ::setgid(NoGroup) == 0 && ::setuid(Nobody) == 0 && body();
+        } catch (...) {
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
 
 class Fennic : public testing::Test
 {
@@ -38,8 +67,25 @@ protected:
     }
     void TearDown() override
     {
-        if (!Dir.empty())
-            fs::remove_all(Dir);
+        if (!Mounted.empty())
+            ::umount2(Mounted.c_str(), MNT_DETACH);
+        if (!Dir.empty()) {
+            std::error_code ignored;
+            fs::permissions(Dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+            fs::remove_all(Dir, ignored);
+        }
+    }
+
+    // A folder the ordinary user owns, below the test folder.
+    std::string FolderOfOrdinaryUser(const std::string &name)
+    {
+        const std::string path = PathOf(name);
+        fs::create_directory(path);
+        if (::geteuid() == 0) {
+            ::chmod(Dir.c_str(), 0755);
+            EXPECT_EQ(::chown(path.c_str(), Nobody, NoGroup), 0);
+        }
+        return path;
     }
 
     cInterfacePtr<IImportPlugin> Importer(tFormat format)
@@ -101,6 +147,7 @@ protected:
         return ReadFile(path);
     }
 
+    std::string Mounted;
     cLoadedLibrary Library{"fennic.so"};
     std::vector<cInterfacePtr<IEditorPlugin>> Plugins;
     fs::path Dir;
@@ -266,6 +313,109 @@ TEST_F(Fennic, FailedExportLeavesTheExistingFileAsItWas)
     EXPECT_EQ(result, E_FAIL);
     EXPECT_EQ(ReadFile(existing), "old");
     EXPECT_EQ(DirectoryEntries(), std::vector<std::string>{"existing.txt"});
+}
+
+// Opening a pipe waits for the other end: neither an import nor an export
+// may ever try, and an endless device is never read.
+TEST_F(Fennic, PipesAndDevicesAreRefusedAtOnce)
+{
+    const std::string fifo = PathOf("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (tFormat format : {Utf8, Utf16le, Utf16be}) {
+        EXPECT_EQ(ImportFile(format, fifo).first, E_FAIL);
+        EXPECT_EQ(Export(format, fifo, u"text"), E_FAIL);
+        if (fs::exists("/dev/zero")) {
+            EXPECT_EQ(ImportFile(format, "/dev/zero").first, E_FAIL);
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST_F(Fennic, ExportKeepsHardLinksOwnerAndGroup)
+{
+    const std::string a = PathOf("a.txt");
+    const std::string b = PathOf("b.txt");
+    WriteFile(a, "old text");
+    ASSERT_EQ(::link(a.c_str(), b.c_str()), 0);
+    ASSERT_EQ(Export(Utf8, a, u"new"), S_OK);
+    EXPECT_EQ(ReadFile(b), "new");
+    ASSERT_EQ(Export(Utf16le, b, u"longer than before"), S_OK);
+    EXPECT_EQ(ImportFile(Utf16le, a), std::make_pair(S_OK, std::u16string(u"longer than before")));
+    EXPECT_EQ(DirectoryEntries(), (std::vector<std::string>{"a.txt", "b.txt"}));
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    const std::string theirs = PathOf("theirs.txt");
+    WriteFile(theirs, "old");
+    ASSERT_EQ(::chown(theirs.c_str(), Nobody, NoGroup), 0);
+    ASSERT_EQ(Export(Utf8, theirs, u"new"), S_OK);
+    struct stat info;
+    ASSERT_EQ(::stat(theirs.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, Nobody);
+    EXPECT_EQ(info.st_gid, NoGroup);
+    EXPECT_EQ(ReadFile(theirs), "new");
+}
+
+TEST_F(Fennic, ExportIntoAFolderThatCannotBeWrittenRewritesTheFile)
+{
+    const std::string folder = FolderOfOrdinaryUser("locked");
+    const std::string path = folder + "/keep.txt";
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        WriteFile(path, "old");
+        bool ok = ::chmod(folder.c_str(), 0555) == 0;
+        ok &= Export(Utf8, path, u"new and longer") == S_OK;
+        ok &= Export(Utf8, folder + "/fresh.txt", u"x") == E_FAIL;
+        return ok;
+    }));
+    EXPECT_EQ(ReadFile(path), "new and longer");
+    EXPECT_FALSE(fs::exists(folder + "/fresh.txt"));
+    ::chmod(folder.c_str(), 0755); // so that it can be removed
+}
+
+// A full disk, or a size limit, stops the write in each way of writing: by
+// replacement, through a file with a second name, and through a file in a
+// folder that cannot be written. The old file stays complete every time.
+TEST_F(Fennic, FailedExportLeavesTheOldFileInEveryWayOfWriting)
+{
+    std::string folder = FolderOfOrdinaryUser("disk");
+    const bool smallDisk =
+        ::geteuid() == 0 && ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k,mode=0755") == 0;
+    if (smallDisk) {
+        Mounted = folder;
+        ASSERT_EQ(::chown(folder.c_str(), Nobody, NoGroup), 0);
+    }
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    if (!smallDisk)
+        limited.rlim_cur = 16 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+
+    const std::string oldBytes(12 * 1024, 'o');
+    const std::u16string newText(80 * 1024, u'n');
+    const std::string plain = folder + "/plain.txt";
+    const std::string linked = folder + "/linked.txt";
+    const std::string locked = folder + "/locked";
+    const std::string inLocked = locked + "/file.txt";
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        WriteFile(plain, oldBytes);
+        WriteFile(linked, oldBytes);
+        bool ok = ::link(linked.c_str(), (linked + "2").c_str()) == 0 && ::mkdir(locked.c_str(), 0755) == 0;
+        WriteFile(inLocked, oldBytes);
+        ok &= ::chmod(locked.c_str(), 0555) == 0;
+        for (const std::string &path : {plain, linked, inLocked})
+            ok &= Export(Utf8, path, newText) == E_FAIL && ReadFile(path) == oldBytes;
+        return ok;
+    }));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    for (const std::string &path : {plain, linked + "2", inLocked})
+        EXPECT_EQ(ReadFile(path), oldBytes) << path;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 4);
+    EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
+    ::chmod(locked.c_str(), 0755); // so that it can be removed
 }
 
 TEST_F(Fennic, ExportKeepsPermissionsAndWritesThroughLinks)
