@@ -4,6 +4,7 @@
 #include "editor/editing/Editors.h"
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/Application.h"
+#include "editor/platform/FileNames.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
 
@@ -32,7 +33,7 @@ cDiskWatch::cDiskWatch(cEditorController &tabs) : QObject(&tabs), FTabs(tabs)
 cDiskWatch::tStamp cDiskWatch::StampOf(const QString &fileName)
 {
     struct stat info = {};
-    if (fileName.isEmpty() || ::stat(QFile::encodeName(fileName).constData(), &info) != 0)
+    if (fileName.isEmpty() || ::stat(EncodeFileName(fileName).constData(), &info) != 0)
         return {};
     return {true, qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
             quint64(info.st_ino), quint64(info.st_dev)};
@@ -54,7 +55,7 @@ void cDiskWatch::Remember(cEditor &document)
 // watcher no longer follows: every look renews the watch.
 void cDiskWatch::Watch(const QString &fileName)
 {
-    if (!fileName.isEmpty() && !FWatcher.files().contains(fileName) && QFile::exists(fileName))
+    if (!fileName.isEmpty() && !FWatcher.files().contains(fileName) && FileNameExists(fileName))
         FWatcher.addPath(fileName);
 }
 

@@ -2,6 +2,7 @@
 
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
+#include "editor/platform/FileNames.h"
 #include "editor/platform/Resources.h"
 
 #include <QFile>
@@ -201,7 +202,7 @@ QByteArray EncodeText(const QString &text, tTextEncoding encoding)
 
 tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits)
 {
-    const QByteArray path = QFile::encodeName(fileName);
+    const QByteArray path = EncodeFileName(fileName);
     // Looked at before it is opened: opening a pipe waits for a writer, and
     // opening a device can act on it.
     struct stat info;
@@ -446,7 +447,7 @@ void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByt
 {
     const tContents contents{mark, bytes};
     // The file a link points to is the one rewritten; the link stays.
-    QByteArray target = QFile::encodeName(fileName);
+    QByteArray target = EncodeFileName(fileName);
     if (char *real = ::realpath(target.constData(), nullptr)) {
         target = real;
         std::free(real);
