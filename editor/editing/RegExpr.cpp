@@ -22,7 +22,8 @@
 //   into the dialect's ASCII sets. That rewrite also keeps VT out of \s.
 //   Under (?i), [A-Za-z] also takes the Kelvin sign and the long s, the
 //   Unicode case partners of k and s. PCRE2 10.42 folds a back-reference
-//   by Unicode in UTF mode only, so there it folds ASCII.
+//   by Unicode in UTF mode only; under (?i) references are rewritten into
+//   callouts that compare by Unicode case (see tGroupInfo).
 // - PCRE2_NEVER_UTF keeps a (*UTF) in a pattern from undoing the first point.
 // - PCRE2_DOLLAR_ENDONLY: without m, $ matches at the very end only, not
 //   before a final separator. PCRE2_ALT_CIRCUMFLEX: with m, ^ also matches
