@@ -123,19 +123,25 @@ void cEditRegex::RegexFindNext(const tSearchRequest &request)
         Report(FormatRes(res::PatternNotFound, {request.FindText}));
 }
 
+// The replacement is built from the scope's text before the document is
+// touched: when nothing matched, the text, caret and modified flag stay.
 int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
 {
     PrepareRegex(request);
     int count = 0;
+    const QString scope = FRegex.InputString();
+    const QString replaced = FRegex.Replace(scope, request.ReplaceText, true, &count);
+    if (count == 0)
+        return 0;
     if (request.Has(soSelectedText)) {
-        SetSelTextW(FRegex.Replace(GetSelTextW(), request.ReplaceText, true, &count));
+        SetSelTextW(replaced);
     } else if (!request.Has(soFromCursor)) {
         // A refused text must not be reported as replaced.
-        if (!SetText(FRegex.Replace(GetTextW(), request.ReplaceText, true, &count)))
+        if (!SetText(replaced))
             throw EInvalidOperation(QStringLiteral("Text exceeds memo capacity"));
     } else {
         SetSelLength(2147483647);
-        SetSelTextW(FRegex.Replace(GetSelTextW(), request.ReplaceText, true, &count));
+        SetSelTextW(replaced);
     }
     return count;
 }
@@ -199,7 +205,9 @@ void cEditRegex::RegexReplace(const tSearchRequest &request)
         } catch (const eReplaceCancelled &) {
             report = false;
         }
-        SetSelLength(0);
+        // Nothing found: the selection the user made stays as it was.
+        if (foundAny || !report)
+            SetSelLength(0);
     }
     noRedraw.reset();
     if (report)

@@ -116,9 +116,11 @@ tReplaceOutcome cEditor::ReplaceOccurrence(const tSearchRequest &request, int fl
         SetSelTextW(request.ReplaceText);
     SetSelLength(0);
     if (flags & ftBackward) {
+        // The range keeps its lower end: a selection's start bounds it, not
+        // the start of the text.
         SetSelStart(found);
         nextStart = found;
-        nextLength = found;
+        nextLength = found - (start - length);
     } else {
         const int end = start + length + (replace ? replaceLength - findLength : 0);
         nextStart = found + (replace ? replaceLength : findLength);

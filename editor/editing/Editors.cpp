@@ -346,10 +346,11 @@ bool cEditor::Save()
 
 // Recorded before anything else sees the key, the document's own filter
 // included; a shortcut override is not a key message and is not recorded.
+// Text an input method commits is typed input too.
 bool cEditor::event(QEvent *event)
 {
-    if (KeyMacro && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
-        KeyMacro->Record(*static_cast<QKeyEvent *>(event));
+    if (KeyMacro)
+        KeyMacro->Record(*event);
     return cEditAPI::event(event);
 }
 

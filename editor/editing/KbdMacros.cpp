@@ -5,11 +5,13 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -53,23 +55,54 @@ tMacroKey EncodeMacroKey(const QKeyEvent &message)
     return {KeyDataOf(message), flags, std::uint8_t(virtualKey & 0xFF)};
 }
 
-// The key event an entry stands for; none for an entry that is neither a
-// key-down nor a key-up. Mouse buttons are not replayed: a key event cannot
-// carry them, and pressing them for real would move the caret.
-std::unique_ptr<QKeyEvent> DecodeMacroKey(const tMacroKey &key)
+Qt::KeyboardModifiers ModifiersOf(const tMacroKey &key)
 {
-    QEvent::Type type;
-    if (HasMacroKeyFlag(key.Flags, mkKeyDown))
-        type = QEvent::KeyPress;
-    else if (HasMacroKeyFlag(key.Flags, mkKeyUp))
-        type = QEvent::KeyRelease;
-    else
-        return nullptr;
     Qt::KeyboardModifiers modifiers;
     for (const tModifierFlag &m : ModifierFlags)
         if (HasMacroKeyFlag(key.Flags, m.Flag))
             modifiers |= m.Modifier;
-    return MakeKeyEvent(type, key.VirtualKey, key.KeyData, modifiers);
+    return modifiers;
+}
+
+bool IsMessage(const tMacroKey &key)
+{
+    return HasMacroKeyFlag(key.Flags, mkKeyDown) || HasMacroKeyFlag(key.Flags, mkKeyUp);
+}
+
+// The key event an entry stands for, by its virtual key alone; none for an
+// entry that is neither a key-down nor a key-up. Mouse buttons are not
+// replayed: a key event cannot carry them, and pressing them for real would
+// move the caret.
+std::unique_ptr<QKeyEvent> DecodeMacroKey(const tMacroKey &key)
+{
+    if (!IsMessage(key))
+        return nullptr;
+    const QEvent::Type type = HasMacroKeyFlag(key.Flags, mkKeyDown) ? QEvent::KeyPress : QEvent::KeyRelease;
+    return MakeKeyEvent(type, key.VirtualKey, key.KeyData, ModifiersOf(key));
+}
+
+// The entry at Index with the detail entries after it; Index moves past them.
+std::unique_ptr<QKeyEvent> DecodeMacroKey(const QList<tMacroKey> &keys, qsizetype &index)
+{
+    std::unique_ptr<QKeyEvent> event = DecodeMacroKey(keys[index++]);
+    std::optional<QString> text;
+    std::optional<int> qtKey;
+    for (; index < keys.size() && !IsMessage(keys[index]); ++index) {
+        const tMacroKey &detail = keys[index];
+        if (detail.VirtualKey == MacroTextUnit) {
+            text = text.value_or(QString());
+            if (detail.KeyData & MacroTextUnitBit)
+                *text += QChar(char16_t(detail.KeyData & 0xFFFF));
+        } else if (detail.VirtualKey == MacroQtKey) {
+            qtKey = int(detail.KeyData);
+        }
+    }
+    if (!event || (!text && !qtKey))
+        return event;
+    return std::make_unique<QKeyEvent>(event->type(), qtKey.value_or(event->key()), event->modifiers(),
+                                       event->nativeScanCode(), event->nativeVirtualKey(),
+                                       event->nativeModifiers(), text.value_or(event->text()),
+                                       event->isAutoRepeat(), quint16(event->count()));
 }
 
 // Each replayed key press leaves its modifiers as the ones Qt believes held.
@@ -98,14 +131,53 @@ void cKeyMacro::Clear()
     FCount = 0;
 }
 
-void cKeyMacro::Record(const QKeyEvent &message)
+void cKeyMacro::Record(const QEvent &message)
 {
     if (!FIsRecording)
         return;
-    if (message.type() != QEvent::KeyPress && message.type() != QEvent::KeyRelease)
-        return;
-    FKeys.append(EncodeMacroKey(message));
+    if (message.type() == QEvent::KeyPress || message.type() == QEvent::KeyRelease) {
+        const auto &key = static_cast<const QKeyEvent &>(message);
+        const tMacroKey entry = EncodeMacroKey(key);
+        Append(entry);
+        // What a key-down typed is what counts; a key-up types nothing.
+        if (message.type() == QEvent::KeyPress)
+            AppendDetails(key, entry);
+    } else if (message.type() == QEvent::InputMethod) {
+        // Committed text arrives without a key: a key-down of no virtual key
+        // that types it. Text still being composed is not input yet.
+        const QString text = static_cast<const QInputMethodEvent &>(message).commitString();
+        if (text.isEmpty())
+            return;
+        Append({1, MacroKeyFlag(mkKeyDown), 0});
+        AppendText(text);
+    }
+}
+
+void cKeyMacro::Append(const tMacroKey &key)
+{
+    FKeys.append(key);
     FCount = int(FKeys.size());
+}
+
+// Playback translates a virtual key by one fixed table; a key of another
+// layout, or one that came with text but no key code, is told in full.
+void cKeyMacro::AppendDetails(const QKeyEvent &message, const tMacroKey &key)
+{
+    const std::unique_ptr<QKeyEvent> replayed = DecodeMacroKey(key);
+    if (replayed->text() != message.text()) {
+        if (message.text().isEmpty())
+            Append({0, 0, MacroTextUnit});
+        else
+            AppendText(message.text());
+    }
+    if (replayed->key() != message.key())
+        Append({std::uint32_t(message.key()), 0, MacroQtKey});
+}
+
+void cKeyMacro::AppendText(const QString &text)
+{
+    for (const QChar unit : text)
+        Append({MacroTextUnitBit | unit.unicode(), 0, MacroTextUnit});
 }
 
 void cKeyMacro::Play(QWidget *window) const
@@ -114,10 +186,10 @@ void cKeyMacro::Play(QWidget *window) const
     const Qt::KeyboardModifiers before = QGuiApplication::keyboardModifiers();
     const QPointer<QWidget> target(window);
     const QList<tMacroKey> keys = FKeys; // a replayed key may start a new recording
-    for (const tMacroKey &key : keys) {
+    for (qsizetype i = 0; i < keys.size();) {
         if (!target)
             break;
-        std::unique_ptr<QKeyEvent> event = DecodeMacroKey(key);
+        std::unique_ptr<QKeyEvent> event = DecodeMacroKey(keys, i);
         if (!event)
             continue;
         QCoreApplication::postEvent(target, event.release());

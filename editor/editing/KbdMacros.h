@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+class QEvent;
 class QKeyEvent;
 class QWidget;
 
@@ -44,6 +45,19 @@ struct tMacroKey
 #pragma pack(pop)
 static_assert(sizeof(tMacroKey) == 6);
 
+// What a key's virtual key cannot say (a character of another layout, text
+// that came without a key, the exact Qt key) follows its key-down entry in
+// entries that are neither key-down nor key-up, so on their own they stand
+// for no message and post nothing:
+// - VirtualKey MacroTextUnit (VK_PACKET, the code that carries characters
+//   as keystrokes): KeyData is one UTF-16 unit of the key's text with
+//   MacroTextUnitBit set, or 0 alone for a key whose text is empty;
+// - VirtualKey MacroQtKey: KeyData is the key's Qt key code.
+// A key that its virtual key and modifiers reproduce has none of them.
+inline constexpr std::uint8_t MacroTextUnit = 0xE7;
+inline constexpr std::uint8_t MacroQtKey = 0xE8;
+inline constexpr std::uint32_t MacroTextUnitBit = 0x10000;
+
 class cKeyMacro
 {
 public:
@@ -58,16 +72,22 @@ public:
     void Clear();
 
     // Takes a KeyPress or KeyRelease as the edit window received it, before
-    // the window handles it; other events and keys outside a recording are
+    // the window handles it, and the text an input method commits (as a key
+    // without a key code); other events and anything outside a recording are
     // ignored. The modifiers are the event's, the mouse buttons the ones held.
-    void Record(const QKeyEvent &message);
+    void Record(const QEvent &message);
 
     // Posts every key to Window, each handled before the next one is posted,
-    // with its recorded Shift, Ctrl and Alt state. Stops early when Window is
-    // destroyed by one of the keys.
+    // with its recorded Shift, Ctrl and Alt state and the text it typed.
+    // Stops early when Window is destroyed by one of the keys.
     void Play(QWidget *window) const;
 
 private:
+    void Append(const tMacroKey &key);
+    // The entries that make playback give the key's own text and key code.
+    void AppendDetails(const QKeyEvent &message, const tMacroKey &key);
+    void AppendText(const QString &text);
+
     QList<tMacroKey> FKeys;
     int FCount = 0;
     bool FIsRecording = false;

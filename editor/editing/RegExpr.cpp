@@ -3,10 +3,12 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <QRegularExpression>
 #include <QStringView>
 
 #include <algorithm>
 #include <climits>
+#include <map>
 #include <new>
 #include <utility>
 #include <vector>
@@ -20,7 +22,8 @@
 //   into the dialect's ASCII sets. That rewrite also keeps VT out of \s.
 //   Under (?i), [A-Za-z] also takes the Kelvin sign and the long s, the
 //   Unicode case partners of k and s. PCRE2 10.42 folds a back-reference
-//   by Unicode in UTF mode only, so there it folds ASCII.
+//   by Unicode in UTF mode only; under (?i) references are rewritten into
+//   callouts that compare by Unicode case (see tGroupInfo).
 // - PCRE2_NEVER_UTF keeps a (*UTF) in a pattern from undoing the first point.
 // - PCRE2_DOLLAR_ENDONLY: without m, $ matches at the very end only, not
 //   before a final separator. PCRE2_ALT_CIRCUMFLEX: with m, ^ also matches
@@ -97,11 +100,28 @@ struct tTranslation
     std::vector<qsizetype> Origin; // per unit of Pattern, plus one for its end
 };
 
+// What a first compilation tells about the groups, so that back-references
+// under (?i) can be compared by Unicode case (PCRE2 10.42 folds them by ASCII
+// outside UTF mode). Each becomes a pair of callouts: the first compares the
+// text ahead with the group and notes where the reference would end, the
+// second lets the lazy run in between stop exactly there; the atomic group
+// keeps it from being tried at any other length. The never-taken branch with
+// the original reference keeps the engine's own checks of it.
+struct tGroupInfo
+{
+    std::map<QString, std::vector<int>> Names;
+    bool CountReliable = true; // no branch reset and no (?n): groups count in order
+};
+
+constexpr char16_t CompareCallout = u'r';
+constexpr char16_t EndCallout = u'e';
+
 class cPatternTranslator
 {
 public:
-    cPatternTranslator(QStringView expression, bool caseless, QStringView commentEnds)
-        : FIn(expression), FCommentEnds(commentEnds)
+    cPatternTranslator(QStringView expression, bool caseless, QStringView commentEnds,
+                       const tGroupInfo *groups = nullptr)
+        : FIn(expression), FCommentEnds(commentEnds), FGroups(groups)
     {
         FScopes.push_back({caseless, false});
     }
@@ -172,6 +192,7 @@ private:
     void ClassItem()
     {
         const QChar c = FIn[FPos];
+        const bool hyphen = c == u'-';
         if (c == u'\\') {
             Escape();
         } else if (c == u'[' && IsPosixClass()) {
@@ -180,6 +201,7 @@ private:
             FInClass = c != u']';
             Copy(1);
         }
+        FAfterClassHyphen = hyphen;
     }
 
     void Escape()
@@ -190,10 +212,28 @@ private:
         } else if (next == u'c') {
             Copy(3); // \c takes the next unit whatever it is, a backslash too
         } else if (const QStringView set = Shorthand(next); !set.isEmpty()) {
-            Emit(set, FPos);
-            FPos += 2;
+            ClassShorthand(set);
+        } else if (!FInClass && BackReference()) {
+            return;
         } else {
             Copy(2);
+        }
+    }
+
+    // A shorthand cannot end a range, so a hyphen beside it is a literal, as
+    // in Perl; left bare beside the rewritten set it would make a range of
+    // the set's first or last character.
+    void ClassShorthand(QStringView set)
+    {
+        if (FInClass && FAfterClassHyphen && FOut.Pattern.endsWith(u'-')) {
+            FOut.Pattern.insert(FOut.Pattern.size() - 1, u'\\');
+            FOut.Origin.insert(FOut.Origin.end() - 1, FOut.Origin.back());
+        }
+        Emit(set, FPos);
+        FPos += 2;
+        if (FInClass && At(FPos) == u'-') {
+            Emit(u"\\-", FPos);
+            ++FPos;
         }
     }
 
@@ -264,8 +304,118 @@ private:
         }
         if (At(FPos + 1) == u'?' && OptionSetting())
             return;
+        if (FIn.sliced(FPos).startsWith(u"(?P=") && NamedReference(FPos + 4, u')'))
+            return;
+        if (OpensCapture())
+            ++FOpened;
         FScopes.push_back(Scope());
         Copy(1);
+    }
+
+    bool OpensCapture() const
+    {
+        const QChar next = At(FPos + 1);
+        if (next == u'*')
+            return false;
+        if (next != u'?')
+            return true;
+        const QStringView rest = FIn.sliced(FPos + 2);
+        if (rest.startsWith(u"P<") || rest.startsWith(u'\''))
+            return true;
+        return rest.startsWith(u'<') && !rest.startsWith(u"<=") && !rest.startsWith(u"<!");
+    }
+
+    // --- back-references under (?i) ---
+
+    static bool IsDigit(QChar c) noexcept { return c >= u'0' && c <= u'9'; }
+
+    qsizetype DigitsEnd(qsizetype from) const
+    {
+        while (from < FIn.size() && IsDigit(FIn[from]))
+            ++from;
+        return from;
+    }
+
+    static int Number(QStringView digits)
+    {
+        long long n = 0;
+        for (const QChar c : digits)
+            n = std::min<long long>(n * 10 + (c.unicode() - u'0'), INT_MAX);
+        return int(n);
+    }
+
+    // At a backslash outside a class: \1, \g1, \g{1}, \g{-1}, \g{name},
+    // \k<name>, \k'name', \k{name}.
+    bool BackReference()
+    {
+        if (!FGroups || !Scope().Caseless)
+            return false;
+        const QChar next = At(FPos + 1);
+        if (next >= u'1' && next <= u'9') {
+            const qsizetype end = DigitsEnd(FPos + 1);
+            const int number = Number(FIn.sliced(FPos + 1, end - FPos - 1));
+            // Otherwise the engine reads the digits as an octal character.
+            const bool reference =
+                number < 10 || next >= u'8' || (FGroups->CountReliable && number <= FOpened);
+            if (!reference)
+                return false;
+            EmitReference({number}, end);
+            return true;
+        }
+        if (next == u'k') {
+            const QChar open = At(FPos + 2);
+            const QChar close = open == u'<' ? u'>' : open == u'{' ? u'}' : open == u'\'' ? u'\'' : QChar();
+            return !close.isNull() && NamedReference(FPos + 3, close);
+        }
+        if (next != u'g')
+            return false;
+        const bool braced = At(FPos + 2) == u'{';
+        qsizetype from = FPos + (braced ? 3 : 2);
+        const bool relative = At(from) == u'-';
+        if (relative)
+            ++from;
+        const qsizetype end = DigitsEnd(from);
+        if (end > from && (!braced || At(end) == u'}')) {
+            int number = Number(FIn.sliced(from, end - from));
+            if (relative) {
+                if (!FGroups->CountReliable)
+                    return false;
+                number = FOpened - number + 1;
+            }
+            if (number < 1)
+                return false;
+            EmitReference({number}, braced ? end + 1 : end);
+            return true;
+        }
+        return braced && !relative && NamedReference(FPos + 3, u'}');
+    }
+
+    // A reference by the name from NameStart up to Close.
+    bool NamedReference(qsizetype nameStart, QChar close)
+    {
+        if (!FGroups || !Scope().Caseless)
+            return false;
+        const qsizetype end = FIn.indexOf(close, nameStart);
+        if (end <= nameStart)
+            return false;
+        const auto found = FGroups->Names.find(FIn.sliced(nameStart, end - nameStart).toString());
+        if (found == FGroups->Names.end())
+            return false;
+        EmitReference(found->second, end + 1);
+        return true;
+    }
+
+    void EmitReference(const std::vector<int> &groups, qsizetype end)
+    {
+        QString compare = QStringLiteral("(?C{") + CompareCallout;
+        for (std::size_t i = 0; i < groups.size(); ++i)
+            compare += (i ? QStringLiteral(",") : QString()) + QString::number(groups[i]);
+        compare += QStringLiteral("})");
+        Emit(u"(?>(?!)", FPos);
+        Copy(end - FPos);
+        Emit(QStringLiteral("|") + compare + QStringLiteral("[\\s\\S]*?(?C{") + EndCallout +
+                 QStringLiteral("}))"),
+             end - 1);
     }
 
     void CloseGroup()
@@ -332,11 +482,34 @@ private:
 
     QStringView FIn;
     QStringView FCommentEnds;
+    const tGroupInfo *FGroups;
     qsizetype FPos = 0;
     bool FInClass = false;
-    std::vector<tScope> FScopes; // innermost last
+    bool FAfterClassHyphen = false; // the last class item was a bare hyphen
+    int FOpened = 0;                // capture groups opened so far
+    std::vector<tScope> FScopes;    // innermost last
     tTranslation FOut;
 };
+
+tGroupInfo GroupInfo(const pcre2_code *code, QStringView expression)
+{
+    tGroupInfo info;
+    uint32_t count = 0, entrySize = 0;
+    PCRE2_SPTR table = nullptr;
+    pcre2_pattern_info(code, PCRE2_INFO_NAMECOUNT, &count);
+    pcre2_pattern_info(code, PCRE2_INFO_NAMEENTRYSIZE, &entrySize);
+    pcre2_pattern_info(code, PCRE2_INFO_NAMETABLE, &table);
+    for (uint32_t i = 0; i < count && table; ++i) {
+        // Each entry: the group number, then the name, ended by a zero.
+        const PCRE2_SPTR entry = table + std::size_t(i) * entrySize;
+        const auto *name = reinterpret_cast<const char16_t *>(entry + 1);
+        info.Names[QString::fromUtf16(name)].push_back(int(entry[0]));
+    }
+    // Branch resets and (?n) number groups other than by their order.
+    static const QRegularExpression noAutoCapture(QStringLiteral("\\(\\?[a-zA-Z^]*n[a-zA-Z^-]*[:)]"));
+    info.CountReliable = !expression.contains(u"(?|") && !noAutoCapture.match(expression).hasMatch();
+    return info;
+}
 
 // ---------------------------------------------------------------------------
 // Substitution templates, parsed once per Replace.
@@ -361,6 +534,7 @@ struct tTemplatePart
     QString Literal;
     int GroupNo = 0;
     tCaseChange Case = tCaseChange::None;
+    qsizetype Position = 0; // of a group reference in the template
 };
 
 using tTemplate = std::vector<tTemplatePart>;
@@ -410,9 +584,10 @@ tTemplate ParseTemplate(QStringView templ, const QString &lineEnd)
     while (pos < templ.size()) {
         const QChar c = templ[pos];
         if (c == u'$') {
+            const qsizetype at = pos;
             if (const int group = ParseGroupReference(templ, pos); group >= 0) {
                 flush();
-                parts.push_back({tTemplatePart::Group, {}, group});
+                parts.push_back({tTemplatePart::Group, {}, group, tCaseChange::None, at});
                 continue;
             }
         } else if (c == u'\\' && pos + 1 < templ.size()) {
@@ -507,6 +682,17 @@ void Expand(const tTemplate &parts, const TRegExpr &regex, QString &out)
     }
 }
 
+// A reference to a group the expression does not have would silently give
+// nothing; it is refused, at its place in the template.
+void CheckGroups(const tTemplate &parts, int captureCount)
+{
+    for (const tTemplatePart &part : parts)
+        if (part.Kind == tTemplatePart::Group && part.GroupNo > captureCount)
+            throw ERegExpr(QStringLiteral("reference to non-existent group %1 in the replacement")
+                               .arg(QString::number(part.GroupNo)),
+                           0, int(part.Position));
+}
+
 bool IsInsideSurrogatePair(QStringView text, qsizetype pos) noexcept
 {
     return pos > 0 && pos < text.size() && text[pos - 1].isHighSurrogate() && text[pos].isLowSurrogate();
@@ -530,6 +716,10 @@ public:
     {
         if (!FMatchData || !FContext)
             throw std::bad_alloc();
+        uint32_t captures = 0;
+        pcre2_pattern_info(FCode.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
+        FCaptureCount = int(captures);
+        pcre2_set_callout(FContext.get(), &cProgram::Callout, this);
         FJit = pcre2_jit_compile(FCode.get(), PCRE2_JIT_COMPLETE) == 0;
         if (FJit) {
             FJitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
@@ -549,8 +739,41 @@ public:
     }
 
     const PCRE2_SIZE *Ovector() const noexcept { return pcre2_get_ovector_pointer(FMatchData.get()); }
+    int CaptureCount() const noexcept { return FCaptureCount; }
 
 private:
+    // The callouts of a back-reference under (?i); 0 goes on, 1 fails here.
+    static int Callout(pcre2_callout_block *block, void *data)
+    {
+        auto *self = static_cast<cProgram *>(data);
+        const QStringView name(reinterpret_cast<const char16_t *>(block->callout_string),
+                               qsizetype(block->callout_string_length));
+        if (name.isEmpty())
+            return 0;
+        const auto position = qsizetype(block->current_position);
+        if (name[0] == EndCallout)
+            return position == self->FReferenceEnd ? 0 : 1;
+        if (name[0] != CompareCallout)
+            return 0;
+        // The first group of the list that took part, as for a duplicate name.
+        for (const QStringView number : name.sliced(1).split(u',')) {
+            const uint32_t group = number.toUInt();
+            if (group >= block->capture_top || block->offset_vector[2 * group] == PCRE2_UNSET)
+                continue;
+            const auto start = qsizetype(block->offset_vector[2 * group]);
+            const auto length = qsizetype(block->offset_vector[2 * group + 1]) - start;
+            if (position + length > qsizetype(block->subject_length))
+                return 1;
+            const auto *subject = reinterpret_cast<const char16_t *>(block->subject);
+            for (qsizetype i = 0; i < length; ++i)
+                if (QChar::toCaseFolded(subject[start + i]) != QChar::toCaseFolded(subject[position + i]))
+                    return 1;
+            self->FReferenceEnd = position + length;
+            return 0;
+        }
+        return 1; // a reference to a group that did not take part matches nothing
+    }
+
     int Run(QStringView subject, qsizetype from)
     {
         if (FJit) {
@@ -570,6 +793,8 @@ private:
     tMatchContextPtr FContext;
     tJitStackPtr FJitStack;
     bool FJit = false;
+    int FCaptureCount = 0;
+    qsizetype FReferenceEnd = 0; // where the back-reference being matched ends
 };
 
 TRegExpr::TRegExpr()
@@ -638,8 +863,8 @@ void TRegExpr::Compile()
 {
     Invalidate();
     const uint32_t newline = NewlineConvention(FLineSeparators, FLinePairedSeparator);
-    const tTranslation translation =
-        cPatternTranslator(FExpression, FModifierI, FLineSeparators + FLinePairedSeparator).Run();
+    const QString commentEnds = FLineSeparators + FLinePairedSeparator;
+    tTranslation translation = cPatternTranslator(FExpression, FModifierI, commentEnds).Run();
 
     tCompileContextPtr context(pcre2_compile_context_create(nullptr));
     if (!context)
@@ -651,13 +876,28 @@ void TRegExpr::Compile()
         options |= PCRE2_CASELESS;
     if (FModifierM)
         options |= PCRE2_MULTILINE;
+    const auto compile = [&](const QString &pattern, int &errorCode, PCRE2_SIZE &errorOffset) {
+        return tCodePtr(
+            pcre2_compile(Units(pattern), pattern.size(), options, &errorCode, &errorOffset, context.get()));
+    };
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
-    tCodePtr code(pcre2_compile(Units(translation.Pattern), translation.Pattern.size(), options, &errorCode,
-                                &errorOffset, context.get()));
+    tCodePtr code = compile(translation.Pattern, errorCode, errorOffset);
     if (!code) {
         const size_t at = std::min<size_t>(errorOffset, translation.Origin.size() - 1);
         throw ERegExpr(EngineMessage(errorCode), errorCode, int(translation.Origin[at]));
+    }
+
+    uint32_t backReferences = 0;
+    pcre2_pattern_info(code.get(), PCRE2_INFO_BACKREFMAX, &backReferences);
+    if (backReferences > 0) {
+        const tGroupInfo groups = GroupInfo(code.get(), FExpression);
+        const tTranslation folding = cPatternTranslator(FExpression, FModifierI, commentEnds, &groups).Run();
+        // A form the engine refuses (a reference in a lookbehind) keeps the
+        // first program, which the engine accepted.
+        if (folding.Pattern != translation.Pattern)
+            if (tCodePtr folded = compile(folding.Pattern, errorCode, errorOffset))
+                code = std::move(folded);
     }
     FProgram = std::make_unique<cProgram>(std::move(code));
 }
@@ -747,18 +987,29 @@ QString TRegExpr::Match(int i) const
     return pos < 0 ? QString() : FInputString.sliced(pos - 1, MatchLen(i));
 }
 
+void TRegExpr::CheckTemplate(const QString &templ)
+{
+    EnsureCompiled();
+    CheckGroups(ParseTemplate(templ, FReplaceLineEnd), FProgram->CaptureCount());
+}
+
 QString TRegExpr::Substitute(const QString &templ) const
 {
+    const tTemplate parts = ParseTemplate(templ, FReplaceLineEnd);
+    if (FProgram)
+        CheckGroups(parts, FProgram->CaptureCount());
     QString out;
-    Expand(ParseTemplate(templ, FReplaceLineEnd), *this, out);
+    Expand(parts, *this, out);
     return out;
 }
 
 QString TRegExpr::Replace(const QString &input, const QString &templ, bool useSubstitution, int *count)
 {
     SetInputString(input);
+    EnsureCompiled();
     const tTemplate parts =
         useSubstitution ? ParseTemplate(templ, FReplaceLineEnd) : tTemplate{{tTemplatePart::Text, templ}};
+    CheckGroups(parts, FProgram->CaptureCount());
     const QStringView source(FInputString);
     QString out;
     out.reserve(source.size());

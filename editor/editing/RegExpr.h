@@ -21,7 +21,8 @@ public:
 
     // The engine's error number.
     int ErrorCode() const noexcept { return FErrorCode; }
-    // Where compilation stopped, 1-based; 0 for an execution error.
+    // Where compilation stopped (in a replacement template: where the
+    // faulty reference starts), 1-based; 0 for an execution error.
     int CompilerErrorPos() const noexcept { return FErrorOffset + 1; }
     // The same position 0-based, as a selection start takes it; -1 for an
     // execution error. It may equal the expression's length (error at its end).
@@ -98,8 +99,12 @@ public:
     // $1..$9 a group, ${nn} group nn, \n ReplaceLineEnd, \l \u the case of the
     // next character, \L \U of the rest; \ before any other character gives that
     // character, and a $ that names no group is itself. A group that did not
-    // take part gives nothing.
+    // take part gives nothing; a reference to a group the expression does not
+    // have raises ERegExpr with its template position.
     QString Substitute(const QString &templ) const;
+    // Raises, as Substitute and Replace would, when the template refers to a
+    // group the expression does not have; compiles when needed.
+    void CheckTemplate(const QString &templ);
 
     // Input with every match replaced by the template (expanded by Substitute's
     // rules when useSubstitution, else taken literally), in one pass. Count gets

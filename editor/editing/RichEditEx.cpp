@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <utility>
 
 cWRichEditEx::cWRichEditEx(QWidget *parent) : cWRichEdit(parent)
 {
@@ -47,21 +48,24 @@ bool cWRichEditEx::RecordUndo(tUndoKind kind)
 
 void cWRichEditEx::BeginSnapshot()
 {
-    if (FGroupDepth++ == 0)
+    if (FGroupDepth++ == 0) {
+        FUndoBeforeGroup = FUndo;
         Record(ukSnapshot);
+    }
 }
 
-// A group that changed nothing leaves nothing to undo. One that changed the
-// text leaves exactly one undo: keys typed inside it (a macro) are covered by
-// the snapshot and must not also stay on the control's own record.
+// A group that changed nothing leaves the undo as it found it. One that
+// changed the text leaves exactly one undo: keys typed inside it (a macro) are
+// covered by the snapshot and must not also stay on the control's own record.
 void cWRichEditEx::EndSnapshot()
 {
     if (FGroupDepth == 0 || --FGroupDepth > 0)
         return;
+    tExtraUndoInfo before = std::exchange(FUndoBeforeGroup, {});
     if (FUndo.State != usCanUndo || FUndo.Kind != ukSnapshot)
         return;
     if (GetTextW() == FUndo.Text)
-        FUndo.State = usNothing;
+        FUndo = std::move(before);
     else
         EmptyUndoBuffer();
 }

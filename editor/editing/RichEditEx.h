@@ -131,6 +131,7 @@ private:
     void Swap();
 
     tExtraUndoInfo FUndo;
+    tExtraUndoInfo FUndoBeforeGroup; // given back by a group that changed nothing
     int FGroupDepth = 0;
 };
 

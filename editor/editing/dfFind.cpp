@@ -7,8 +7,8 @@
 #include "editor/platform/Resources.h"
 #include "editor/platform/ShellOpen.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,8 +23,6 @@ namespace {
 
 constexpr int DesignWidth = 537;
 constexpr int DesignHeight = 340;
-constexpr int CancelLeft = 369;
-constexpr int HelpLeft = 449;
 constexpr int HistoryLimit = 20; // more than this many entries: the oldest goes
 
 QRadioButton *Radio(const QString &caption, QGroupBox *box, bool checked = false)
@@ -62,6 +60,8 @@ TFormFind::TFormFind(QWidget *parent) : QDialog(parent)
     lbTextToReplace = new QLabel(QStringLiteral("&Replace with:"), this);
     edwReplace = new cWComboBox(this);
     lbTextToReplace->setBuddy(edwReplace);
+    for (cWComboBox *box : {edwFind, edwReplace})
+        box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     boxOptions = Group(QStringLiteral(" Options: "), this);
     cbCase = new QCheckBox(QStringLiteral("&Case sensitive"), boxOptions);
@@ -72,20 +72,11 @@ TFormFind::TFormFind(QWidget *parent) : QDialog(parent)
     boxDirection = Group(QStringLiteral(" Direction: "), this);
     rForward = Radio(QStringLiteral("Forwar&d"), boxDirection, true);
     rBackward = Radio(QStringLiteral("&Backward"), boxDirection);
+    // Both scope radios stay exclusive, so a click never unchecks one; only
+    // RunDialog leaves neither checked (global scope without a selection).
     boxScope = Group(QStringLiteral(" Scope: "), this);
     rGlobal = Radio(QStringLiteral("&Global"), boxScope, true);
     rSelected = Radio(QStringLiteral("&Selected text"), boxScope);
-    // With no selection neither scope may end up checked (global scope).
-    for (QRadioButton *r : {rGlobal, rSelected})
-        r->setAutoExclusive(false);
-    connect(rGlobal, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            rSelected->setChecked(false);
-    });
-    connect(rSelected, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            rGlobal->setChecked(false);
-    });
     boxOrigin = Group(QStringLiteral(" Origin: "), this);
     rFromCursor = Radio(QStringLiteral("&From cursor"), boxOrigin, true);
     rEntireScope = Radio(QStringLiteral("&Entire scope"), boxOrigin);
@@ -94,8 +85,11 @@ TFormFind::TFormFind(QWidget *parent) : QDialog(parent)
     rSpecialRegex = Radio(QStringLiteral("Reg&ular expressions"), gbSpecial);
     rSpecialChars = Radio(QStringLiteral("Specia&l characters:"), gbSpecial);
     lbSpecialCharsHint = new QLabel(DisplayHint(LoadResString(res::SpecialCharsHint)), gbSpecial);
+    lbSpecialCharsHint->setTextFormat(Qt::PlainText);
     lbSpecialCharsHint->setContentsMargins(20, 0, 0, 0);
     gbSpecial->layout()->addWidget(lbSpecialCharsHint);
+    for (QGroupBox *box : {boxOptions, boxDirection, boxScope, boxOrigin})
+        static_cast<QVBoxLayout *>(box->layout())->addStretch();
 
     btnOK = new QPushButton(QStringLiteral("O&K"), this);
     btnOK->setDefault(true);
@@ -103,27 +97,32 @@ TFormFind::TFormFind(QWidget *parent) : QDialog(parent)
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btnHelp = new QPushButton(QStringLiteral("&Help"), this);
 
-    // Fixed design positions, as the dialog was laid out at 96 dpi.
-    lbTextToFind->setGeometry(8, 12, 100, 16);
-    edwFind->setGeometry(112, 8, DesignWidth - 120, 22);
-    lbTextToReplace->setGeometry(8, 40, 100, 16);
-    edwReplace->setGeometry(112, 36, DesignWidth - 120, 22);
-    boxOptions->setGeometry(8, 66, 170, 110);
-    boxDirection->setGeometry(186, 66, 160, 110);
-    boxScope->setGeometry(354, 66, 175, 110);
-    boxOrigin->setGeometry(8, 182, 170, 110);
-    gbSpecial->setGeometry(186, 182, 343, 110);
-    const int buttonTop = DesignHeight - 36;
-    btnOK->setGeometry(209, buttonTop, 75, 25);
-    btnReplaceAll->setGeometry(288, buttonTop, 77, 25);
-    btnCancel->setGeometry(CancelLeft, buttonTop, 75, 25);
-    btnHelp->setGeometry(HelpLeft, buttonTop, 75, 25);
-
-    FOkButtonLeft = btnOK->x();
-    FReplaceAllLeft = btnReplaceAll->x();
-    setMinimumSize(DesignWidth, DesignHeight);
-    setMaximumHeight(DesignHeight);
-    resize(DesignWidth, DesignHeight);
+    // Laid out, not placed: every line of every box keeps its room at any
+    // font size. Only the text boxes take extra width; the buttons keep to
+    // the right edge, and in find mode OK closes up to Cancel in place of the
+    // hidden Replace All.
+    auto *texts = new QGridLayout;
+    texts->addWidget(lbTextToFind, 0, 0);
+    texts->addWidget(edwFind, 0, 1);
+    texts->addWidget(lbTextToReplace, 1, 0);
+    texts->addWidget(edwReplace, 1, 1);
+    texts->setColumnStretch(1, 1);
+    auto *boxes = new QGridLayout;
+    boxes->addWidget(boxOptions, 0, 0);
+    boxes->addWidget(boxDirection, 0, 1);
+    boxes->addWidget(boxScope, 0, 2);
+    boxes->addWidget(boxOrigin, 1, 0);
+    boxes->addWidget(gbSpecial, 1, 1, 1, 2);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton *button : {btnOK, btnReplaceAll, btnCancel, btnHelp})
+        buttons->addWidget(button);
+    auto *form = new QVBoxLayout(this);
+    form->addLayout(texts);
+    form->addLayout(boxes);
+    form->addStretch();
+    form->addLayout(buttons);
+    UpdateSizeLimits();
 
     connect(btnOK, &QPushButton::clicked, this, &TFormFind::btnOKClick);
     connect(btnReplaceAll, &QPushButton::clicked, this, &TFormFind::btnReplaceAllClick);
@@ -134,22 +133,24 @@ TFormFind::TFormFind(QWidget *parent) : QDialog(parent)
     edwFind->setFocus();
 }
 
-void TFormFind::resizeEvent(QResizeEvent *event)
+// At least the design size, more when the font needs it; the height is
+// fixed, so the user can only widen the dialog.
+void TFormFind::UpdateSizeLimits()
 {
-    QDialog::resizeEvent(event);
-    PlaceControls();
+    layout()->activate();
+    const QSize needed = layout()->totalMinimumSize().expandedTo(layout()->totalSizeHint());
+    const int height = std::max(DesignHeight, needed.height());
+    setMinimumSize(std::max(DesignWidth, needed.width()), height);
+    setMaximumHeight(height);
+    // Unshown, the width is still the platform's default, not the dialog's.
+    resize(testAttribute(Qt::WA_Resized) ? std::max(width(), minimumWidth()) : minimumWidth(), height);
 }
 
-void TFormFind::PlaceControls()
+void TFormFind::changeEvent(QEvent *event)
 {
-    const int extra = std::max(0, width() - DesignWidth);
-    edwFind->resize(DesignWidth - 120 + extra, edwFind->height());
-    edwReplace->resize(DesignWidth - 120 + extra, edwReplace->height());
-    // In find mode OK takes the place of the hidden Replace All, next to Cancel.
-    btnOK->move((FReplaceMode ? FOkButtonLeft : FReplaceAllLeft) + extra, btnOK->y());
-    btnReplaceAll->move(FReplaceAllLeft + extra, btnReplaceAll->y());
-    btnCancel->move(CancelLeft + extra, btnCancel->y());
-    btnHelp->move(HelpLeft + extra, btnHelp->y());
+    QDialog::changeEvent(event);
+    if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) && layout())
+        UpdateSizeLimits();
 }
 
 void TFormFind::SpecialChanged()
@@ -163,7 +164,14 @@ void TFormFind::SpecialChanged()
 
 void TFormFind::RunDialog(bool hasSelection, bool replace, tSearchRequest &request)
 {
-    rSelected->setChecked(hasSelection);
+    if (hasSelection) {
+        rSelected->setChecked(true);
+    } else if (rSelected->isChecked()) {
+        // An exclusive radio cannot be unchecked; neither checked means global.
+        rSelected->setAutoExclusive(false);
+        rSelected->setChecked(false);
+        rSelected->setAutoExclusive(true);
+    }
     lbTextToReplace->setEnabled(replace);
     edwReplace->setEnabled(replace);
     cbPrompt->setEnabled(replace);
@@ -173,8 +181,6 @@ void TFormFind::RunDialog(bool hasSelection, bool replace, tSearchRequest &reque
                                              : this->palette().color(QPalette::Window));
     edwReplace->setPalette(palette);
     setWindowTitle(LoadResString(replace ? res::ReplaceCaption : res::FindCaption));
-    FReplaceMode = replace;
-    PlaceControls();
     if (QLineEdit *edit = edwFind->lineEdit())
         edit->selectAll();
 
@@ -249,34 +255,39 @@ void TFormFind::AddToHistory(cWComboBox *box)
     box->WItems().Insert(0, text);
 }
 
-bool TFormFind::CheckBox(cWComboBox *box)
+// Selects the faulty place of a box's text after the engine's message.
+void TFormFind::ShowRegexError(cWComboBox *box, const ERegExpr &error)
 {
-    const QString text = box->GetTextW();
-    if (text.isEmpty())
-        return true;
-    TRegExpr regex;
-    regex.SetExpression(text);
-    try {
-        regex.Compile();
-    } catch (const ERegExpr &error) {
-        box->setFocus();
-        MessageBox(this, error.Message(), LoadResString(res::ProductName), MB_OK | MB_ICONERROR);
-        // The engine may point just past the pattern's end (an unclosed group):
-        // then the last character is the one shown.
-        if (QLineEdit *edit = box->lineEdit())
-            edit->setSelection(qBound(0, error.ErrorOffset(), int(text.size()) - 1), 1);
-        return false;
-    }
-    return true;
+    box->setFocus();
+    MessageBox(this, error.Message(), LoadResString(res::ProductName), MB_OK | MB_ICONERROR);
+    // The engine may point just past the pattern's end (an unclosed group):
+    // then the last character is the one shown.
+    if (QLineEdit *edit = box->lineEdit())
+        edit->setSelection(qBound(0, error.ErrorOffset(), int(edit->text().size()) - 1), 1);
 }
 
+// The pattern must compile; the replacement is checked as the substitution
+// reads it (a template, not a pattern), against the pattern's groups.
 bool TFormFind::CheckRegex()
 {
     if (!rSpecialRegex->isChecked())
         return true;
-    if (!CheckBox(edwFind))
+    const QString pattern = edwFind->GetTextW();
+    if (pattern.isEmpty())
+        return true;
+    TRegExpr regex;
+    regex.SetExpression(pattern);
+    cWComboBox *box = edwFind;
+    try {
+        regex.Compile();
+        box = edwReplace;
+        if (edwReplace->isEnabled())
+            regex.CheckTemplate(edwReplace->GetTextW());
+    } catch (const ERegExpr &error) {
+        ShowRegexError(box, error);
         return false;
-    return !edwReplace->isEnabled() || CheckBox(edwReplace);
+    }
+    return true;
 }
 
 void TFormFind::btnOKClick()

@@ -43,22 +43,18 @@ public:
     static constexpr int mrAll = 8;
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
-    // The boxes stretch with the width; the buttons keep to the right edge.
-    void PlaceControls();
+    void UpdateSizeLimits();
     void SpecialChanged();
     void btnOKClick();
     void btnReplaceAllClick();
     void btnHelpClick();
     bool CheckRegex();
-    bool CheckBox(cWComboBox *box);
+    void ShowRegexError(cWComboBox *box, const ERegExpr &error);
     static void AddToHistory(cWComboBox *box);
 
-    int FOkButtonLeft;
-    int FReplaceAllLeft;
-    bool FReplaceMode = false;
     tExecutor FExecutor;
 };
 

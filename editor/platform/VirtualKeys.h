@@ -3,8 +3,9 @@
 // recorded key back into the key event Qt would have delivered.
 //
 // Translation assumes the US keyboard layout with Caps Lock and Num Lock off:
-// a recorded key holds only its virtual key, its key data and the Shift, Ctrl
-// and Alt state, which is enough to reproduce what was typed on that layout.
+// from a virtual key, its key data and the Shift, Ctrl and Alt state it gives
+// what was typed on that layout. Whoever keeps keys of any other layout keeps
+// their text beside them.
 #include <QEvent>
 #include <QString>
 #include <Qt>

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -159,6 +160,29 @@ TEST_F(Tabs, MacroPlaysIntoOneDocumentAsOneUndoAndIntoAll)
     Controller.PlayMacroOnAll();
     EXPECT_EQ(recorded->GetTextW(), QStringLiteral("aB\raB\r"));
     EXPECT_EQ(target->GetTextW(), QStringLiteral("aB\r"));
+}
+
+// Keys of another layout and committed text reach every tab as typed.
+TEST_F(Tabs, MacroOfNonUsKeysPlaysIntoEveryDocumentAsTyped)
+{
+    Controller.NewDocument();
+    cEditor *recorded = Controller.ActiveEditor();
+    recorded->setFocus();
+    Controller.StartMacroRecording();
+    QTest::sendKeyEvent(QTest::Click, recorded, Qt::Key_Odiaeresis, QStringLiteral("\u00f6"), {});
+    QTest::sendKeyEvent(QTest::Click, recorded, Qt::Key_ssharp, QStringLiteral("\u00df"), {});
+    QTest::sendKeyEvent(QTest::Click, recorded, Qt::Key(0x20AC), QStringLiteral("\u20ac"), {});
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("\u00e9"));
+    QCoreApplication::sendEvent(recorded, &commit);
+    Controller.StopMacroRecording();
+    const QString typed = QStringLiteral("\u00f6\u00df\u20ac\u00e9");
+    ASSERT_EQ(recorded->GetTextW(), typed);
+    Controller.NewDocument();
+    cEditor *other = Controller.ActiveEditor();
+    Controller.PlayMacroOnAll();
+    EXPECT_EQ(recorded->GetTextW().toStdString(), (typed + typed).toStdString());
+    EXPECT_EQ(other->GetTextW().toStdString(), typed.toStdString());
 }
 
 TEST_F(Tabs, CtrlTabCyclesThroughTheTabs)

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,23 @@ protected:
         FormFind()->SetExecutor([in](TFormFind &dialog) {
             Fill(dialog, in);
             return in.Result;
+        });
+    }
+    // As a user would: the shown dialog, its radios clicked, closed by its
+    // own Replace All button.
+    void RunClicking(const tDialogInput &in, bool *selectedScope = nullptr)
+    {
+        FormFind()->SetExecutor([in, selectedScope](TFormFind &dialog) {
+            dialog.show();
+            Fill(dialog, in);
+            for (QRadioButton *radio : {in.Backward ? dialog.rBackward : dialog.rForward,
+                                        in.EntireScope ? dialog.rEntireScope : dialog.rFromCursor})
+                QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(4, radio->height() / 2));
+            if (selectedScope)
+                *selectedScope = dialog.rSelected->isChecked() && !dialog.rGlobal->isChecked();
+            dialog.btnReplaceAll->click();
+            dialog.hide();
+            return dialog.result();
         });
     }
     void TearDown() override { FormFind()->SetExecutor(nullptr); }
@@ -209,6 +227,74 @@ TEST_F(Search, UnpromptedPlainReplaceAllCatchesUpOnceAtTheEnd)
     EXPECT_EQ(Doc.GetSelStart(), 15);
     EXPECT_EQ(Doc.GetSelLength(), 0);
     EXPECT_EQ(Doc.LineFromChar(-1), 2);
+}
+
+// Backwards the range runs down to the selection's start, not to the text's.
+TEST_F(Search, BackwardReplaceAllInTheSelectionStaysInsideIt)
+{
+    for (const bool entireScope : {false, true}) {
+        cMessageBoxAnswerer answerer(nullptr);
+        Doc.SetTextW(QStringLiteral("aaa aaa aaa"));
+        Doc.SetSelStart(4);
+        Doc.SetSelLength(3);
+        tDialogInput in(QStringLiteral("a"), QStringLiteral("b"));
+        in.Backward = true;
+        in.EntireScope = entireScope;
+        bool selectedScope = false;
+        RunClicking(in, &selectedScope);
+        Doc.Replace();
+        EXPECT_TRUE(selectedScope);
+        EXPECT_EQ(Doc.GetTextW(), QStringLiteral("aaa bbb aaa")) << "entire scope " << entireScope;
+        EXPECT_EQ(Texts(answerer),
+                  QStringList({QStringLiteral("3 replacements done:\r\r\"a\" replaced with \"b\"")}));
+    }
+    // From the cursor over the whole text the range still reaches its start.
+    cMessageBoxAnswerer answerer(nullptr);
+    Doc.SetTextW(QStringLiteral("aa aa aa"));
+    Doc.SetSelStart(4);
+    tDialogInput in(QStringLiteral("a"), QStringLiteral("b"));
+    in.Backward = true;
+    RunClicking(in);
+    Doc.Replace();
+    EXPECT_EQ(Doc.GetTextW(), QStringLiteral("bb ba aa"));
+    EXPECT_EQ(Texts(answerer),
+              QStringList({QStringLiteral("3 replacements done:\r\r\"a\" replaced with \"b\"")}));
+}
+
+// Whatever the scope and origin, a replace all that finds nothing leaves the
+// document as it was: text, selection, modified flag and what Undo does.
+TEST_F(Search, RegexReplaceAllThatReplacesNothingLeavesTheDocumentAlone)
+{
+    struct tCase
+    {
+        bool Selected;
+        bool EntireScope;
+    };
+    for (const tCase c : {tCase{false, true}, tCase{false, false}, tCase{true, false}}) {
+        Doc.SetTextW(QStringLiteral("abc def"));
+        {
+            // The change Undo must still take back afterwards: a whole-text one.
+            cMessageBoxAnswerer first(nullptr);
+            Doc.RegexReplace({saReplaceAll, QStringLiteral("f"), QStringLiteral("fx"), soRegex});
+        }
+        Doc.SetModified(false);
+        cMessageBoxAnswerer answerer(nullptr);
+        Doc.SetSelStart(4);
+        Doc.SetSelLength(c.Selected ? 3 : 0);
+        tDialogInput in(QStringLiteral("z+"), QStringLiteral("y"), true);
+        in.EntireScope = c.EntireScope;
+        RunClicking(in);
+        Doc.Replace();
+        const std::string what = c.Selected ? "selection" : c.EntireScope ? "entire scope" : "from cursor";
+        EXPECT_EQ(Doc.GetTextW(), QStringLiteral("abc defx")) << what;
+        EXPECT_EQ(Doc.GetSelStart(), 4) << what;
+        EXPECT_EQ(Doc.GetSelLength(), c.Selected ? 3 : 0) << what;
+        EXPECT_FALSE(Doc.Modified()) << what;
+        EXPECT_EQ(Texts(answerer), QStringList({QStringLiteral("Search pattern \"z+\" not found")})) << what;
+        ASSERT_TRUE(Doc.CanUndo()) << what;
+        Doc.Undo();
+        EXPECT_EQ(Doc.GetTextW(), QStringLiteral("abc def")) << what;
+    }
 }
 
 TEST_F(Search, PlainReplaceAllWithSpecialCharacters)

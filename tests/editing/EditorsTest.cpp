@@ -357,10 +357,15 @@ TEST_F(Document, EveryKeyMessageIsRecordedOnce)
     QTest::keyClick(&Doc, Qt::Key_A);
     QTest::keyClick(&Doc, Qt::Key_C, Qt::ControlModifier);
     Macro.Stop();
-    // a down and up; Ctrl down, C down and up, Ctrl up.
-    ASSERT_EQ(Macro.Count(), 6);
-    EXPECT_EQ(Macro.Keys()[0].VirtualKey, 'A');
-    EXPECT_EQ(Macro.Keys()[3].VirtualKey, 'C');
+    // a down and up; Ctrl down, C down and up, Ctrl up. Entries that stand
+    // for no message (a key's own text) do not count.
+    QList<tMacroKey> messages;
+    for (const tMacroKey &key : Macro.Keys())
+        if (key.Flags != 0)
+            messages << key;
+    ASSERT_EQ(messages.size(), 6);
+    EXPECT_EQ(messages[0].VirtualKey, 'A');
+    EXPECT_EQ(messages[3].VirtualKey, 'C');
 }
 
 // With a window action on the key the action runs; without one, the filter.

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -27,8 +29,7 @@ public:
 protected:
     bool event(QEvent *e) override
     {
-        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)
-            FMacro.Record(*static_cast<QKeyEvent *>(e));
+        FMacro.Record(*e);
         return QPlainTextEdit::event(e);
     }
     void keyPressEvent(QKeyEvent *e) override
@@ -48,6 +49,12 @@ void Type(QWidget *w, const QString &keys, Qt::KeyboardModifiers modifiers = {})
 {
     for (const QChar c : keys)
         QTest::keyClick(w, Qt::Key(c.toUpper().unicode()), modifiers);
+}
+
+// A key-down and key-up as the platform delivers them: key code and text.
+void Click(QWidget *w, int key, const QString &text, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::sendKeyEvent(QTest::Click, w, Qt::Key(key), text, modifiers);
 }
 
 TEST(KeyMacro, TypedKeysReplayIntoAnotherEmptyDocument)
@@ -72,10 +79,13 @@ TEST(KeyMacro, ShiftOfTheRecordingMakesCapitalsWithoutShiftHeldAtPlayback)
     cKeyMacro macro;
     cRecordingEdit typed(macro);
     macro.Start();
-    Type(&typed, QStringLiteral("ab"), Qt::ShiftModifier);
-    QTest::keyClick(&typed, Qt::Key_1, Qt::ShiftModifier);
+    Click(&typed, Qt::Key_A, QStringLiteral("A"), Qt::ShiftModifier);
+    Click(&typed, Qt::Key_B, QStringLiteral("B"), Qt::ShiftModifier);
+    Click(&typed, Qt::Key_Exclam, QStringLiteral("!"), Qt::ShiftModifier);
     Type(&typed, QStringLiteral("c"));
     macro.Stop();
+    EXPECT_TRUE(std::ranges::all_of(macro.Keys(), [](const tMacroKey &key) { return key.Flags != 0; }))
+        << "the US layout's keys need nothing but their key entries";
 
     ASSERT_EQ(QGuiApplication::queryKeyboardModifiers(), Qt::NoModifier);
     cRecordingEdit replayed(macro);
@@ -143,8 +153,8 @@ TEST(KeyMacro, EntryLayoutAndEncodingOfAKeyMessage)
 
     cKeyMacro macro;
     macro.Start();
-    macro.Record(
-        QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier | Qt::ControlModifier, 30 + 8, 0, 0));
+    macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier | Qt::ControlModifier, 30 + 8, 0, 0,
+                           QStringLiteral("\x01")));
     macro.Record(QKeyEvent(QEvent::KeyRelease, Qt::Key_Left, Qt::AltModifier));
     ASSERT_EQ(macro.Count(), 2);
 
@@ -157,6 +167,86 @@ TEST(KeyMacro, EntryLayoutAndEncodingOfAKeyMessage)
     EXPECT_EQ(up.Flags, 0b0001'0001); // key-up, Alt
     EXPECT_EQ(up.VirtualKey, VK_LEFT);
     EXPECT_EQ(up.KeyData, 1u | KeyDataExtended | KeyDataPreviousDown | KeyDataTransitionUp);
+}
+
+// Whatever the layout made of a key, and text that came without one, plays
+// back as it was typed: the replay does not depend on the one table of keys.
+TEST(KeyMacro, KeysOfAnyLayoutAndTextWithoutAKeyReplayExactly)
+{
+    cKeyMacro macro;
+    cRecordingEdit typed(macro);
+    macro.Start();
+    // Keys outside the US table.
+    Click(&typed, Qt::Key_A, QStringLiteral("a"));
+    Click(&typed, Qt::Key_Udiaeresis, QStringLiteral("\u00fc"));
+    Click(&typed, Qt::Key_B, QStringLiteral("b"));
+    Click(&typed, 0x20AC, QStringLiteral("\u20ac"));
+    Click(&typed, Qt::Key_Ccedilla, QStringLiteral("\u00e7"));
+    Click(&typed, Qt::Key_Semicolon, QStringLiteral(";"));
+    Click(&typed, Qt::Key_Colon, QStringLiteral(":"), Qt::ShiftModifier);
+    // A German layout: its own letters, and keys the US table reads otherwise.
+    Click(&typed, Qt::Key_Odiaeresis, QStringLiteral("\u00f6"));
+    Click(&typed, Qt::Key_Odiaeresis, QStringLiteral("\u00d6"), Qt::ShiftModifier);
+    Click(&typed, Qt::Key_ssharp, QStringLiteral("\u00df"));
+    Click(&typed, Qt::Key_Slash, QStringLiteral("/"), Qt::ShiftModifier);
+    Click(&typed, Qt::Key_At, QStringLiteral("@"), Qt::GroupSwitchModifier);
+    Click(&typed, Qt::Key_Z, QStringLiteral("z"));
+    // Caps Lock on: the letter's text, not the table's.
+    Click(&typed, Qt::Key_Q, QStringLiteral("Q"));
+    // Text without a key code, a surrogate pair included.
+    Click(&typed, 0, QStringLiteral("\u00e9"));
+    Click(&typed, Qt::Key_unknown, QStringLiteral("\u2713\U0001D11E"));
+    // An input method's commit; text still being composed is not input.
+    QInputMethodEvent composing(QStringLiteral("ni"), {});
+    QCoreApplication::sendEvent(&typed, &composing);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("\u65e5\u672c"));
+    QCoreApplication::sendEvent(&typed, &commit);
+    macro.Stop();
+
+    const QString expected =
+        QStringLiteral("a\u00fcb\u20ac\u00e7;:\u00f6\u00d6\u00df/@zQ\u00e9\u2713\U0001D11E\u65e5\u672c");
+    ASSERT_EQ(typed.toPlainText().toStdString(), expected.toStdString());
+    cRecordingEdit replayed(macro);
+    macro.Play(&replayed);
+    EXPECT_EQ(replayed.toPlainText().toStdString(), expected.toStdString());
+    macro.Play(&replayed);
+    EXPECT_EQ(replayed.toPlainText().toStdString(), (expected + expected).toStdString());
+}
+
+// The key entries keep their layout and meaning; what else a key needs comes
+// after it in entries that stand for no message.
+TEST(KeyMacro, TextAndKeyCodeFollowTheirKeyInEntriesOfNoMessage)
+{
+    cKeyMacro macro;
+    macro.Start();
+    macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_Udiaeresis, Qt::ShiftModifier, 34 + 8, 0, 0,
+                           QStringLiteral("\u00dc")));
+    macro.Record(QKeyEvent(QEvent::KeyRelease, Qt::Key_Udiaeresis, Qt::ShiftModifier, 34 + 8, 0, 0,
+                           QStringLiteral("\u00dc")));
+    macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier));
+    macro.Stop();
+    ASSERT_EQ(macro.Count(), 6);
+    const QList<tMacroKey> &keys = macro.Keys();
+    EXPECT_EQ(keys[0].Flags, 0b0000'0110); // key-down, Shift
+    EXPECT_EQ(keys[0].VirtualKey, 0);
+    EXPECT_EQ(keys[0].KeyData, 1u | (34u << 16));
+    EXPECT_EQ(keys[1].Flags, 0);
+    EXPECT_EQ(keys[1].VirtualKey, MacroTextUnit);
+    EXPECT_EQ(keys[1].KeyData, MacroTextUnitBit | 0xDC);
+    EXPECT_EQ(keys[2].Flags, 0);
+    EXPECT_EQ(keys[2].VirtualKey, MacroQtKey);
+    EXPECT_EQ(keys[2].KeyData, std::uint32_t(Qt::Key_Udiaeresis));
+    EXPECT_EQ(keys[3].Flags, 0b0000'0101); // key-up, Shift: nothing follows it
+    EXPECT_EQ(keys[4].VirtualKey, 'A');
+    // A key that came without its text replays without it.
+    EXPECT_EQ(keys[5].Flags, 0);
+    EXPECT_EQ(keys[5].VirtualKey, MacroTextUnit);
+    EXPECT_EQ(keys[5].KeyData, 0u);
+
+    QPlainTextEdit edit;
+    macro.Play(&edit);
+    EXPECT_EQ(edit.toPlainText(), QStringLiteral("\u00dc"));
 }
 
 TEST(KeyMacro, PlaysIntoHiddenAndInactiveWindows)

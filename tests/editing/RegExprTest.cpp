@@ -154,6 +154,67 @@ TEST(RegExprDialect, CaseInsensitivityFoldsUnicodeCaseOnlyWithModifierI)
     }
 }
 
+// The engine folds back-references by ASCII outside UTF mode; under (?i)
+// they must fold as the letters of the pattern do, whatever the form.
+TEST(RegExprDialect, CaselessBackReferencesFoldUnicodeCase)
+{
+    const std::pair<const char16_t *, const char16_t *> pairs[] = {
+        {u"(\u00e4)\\1", u"x\u00e4\u00c4"},
+        {u"(a)\\1", u"xaA"},
+        {u"(\u03c3\u0434)\\g1", u"x\u03c3\u0434\u03a3\u0414"},
+        {u"(\u00e9)\\g{1}", u"x\u00e9\u00c9"},
+        {u"(\u00e9)(b)\\g{-2}", u"x\u00e9b\u00c9"},
+        {u"(?<n>\u00fc)\\k<n>", u"x\u00fc\u00dc"},
+        {u"(?<n>\u00fc)\\k{n}\\k'n'(?P=n)\\g{n}", u"x\u00fc\u00dc\u00fc\u00dc\u00fc"},
+        {u"(?:(\u00f6)|(\u00e4))\\1?\\2+", u"x\u00e4\u00c4\u00e4"},
+        {u"(a)(b)(c)(d)(e)(f)(g)(h)(i)(\u00f1)\\10", u"xabcdefghi\u00f1\u00d1"},
+    };
+    for (const auto &[pattern, input] : pairs) {
+        const QString p = QString::fromUtf16(pattern);
+        const QString text = QString::fromUtf16(input);
+        TRegExpr regex = EngineRegex(p, true);
+        regex.SetInputString(text);
+        ASSERT_TRUE(regex.Exec()) << p.toStdString();
+        EXPECT_EQ(regex.MatchPos(0), 2) << p.toStdString();
+        EXPECT_EQ(regex.MatchLen(0), text.size() - 1) << p.toStdString();
+        EXPECT_EQ(FirstMatch(p, text, false), -1) << p.toStdString();
+    }
+    EXPECT_EQ(FirstMatch(QStringLiteral("(?i:(\u00e4)\\1)"), QStringLiteral("x\u00e4\u00c4")), 2)
+        << "caseless by an inline modifier";
+    // What a reference does not match stays unmatched: another letter, a
+    // group that did not take part, a reference running past the end, and
+    // the case-sensitive part of a pattern.
+    EXPECT_FALSE(Matches(QStringLiteral("(\u00e4)\\1"), QStringLiteral("\u00e4\u00f6"), true));
+    EXPECT_FALSE(Matches(QStringLiteral("(x)?a\\1"), QStringLiteral("a"), true));
+    EXPECT_FALSE(Matches(QStringLiteral("(\u00e4\u00e4)\\1"), QStringLiteral("\u00e4\u00e4\u00c4"), true));
+    EXPECT_FALSE(Matches(QStringLiteral("(\u00e4)(?-i)\\1"), QStringLiteral("\u00e4\u00c4"), true));
+    // A reference tried at one length only: the rest of the pattern cannot
+    // make it take more.
+    EXPECT_EQ(
+        FirstMatch(QStringLiteral("(\u00e4)\\1b"), QStringLiteral("\u00e4\u00c4xb \u00e4\u00c4b"), true), 6);
+    EXPECT_EQ(ReplaceAll(QStringLiteral("(?i)(\\w)\\1"), QStringLiteral("aAbcC\u00e9\u00c9"),
+                         QStringLiteral("<$1>")),
+              QStringLiteral("<a>b<c>\u00e9\u00c9"));
+}
+
+// A shorthand cannot end or begin a range: the hyphen beside it is itself.
+TEST(RegExprDialect, HyphenBesideAClassShorthandIsLiteral)
+{
+    EXPECT_TRUE(Matches(QStringLiteral("^[\\w-a]$"), QStringLiteral("-")));
+    EXPECT_FALSE(Matches(QStringLiteral("^[\\w-a]$"), QStringLiteral("`")));
+    EXPECT_FALSE(Matches(QStringLiteral("[\\s-x]"), QStringLiteral("A")));
+    EXPECT_TRUE(Matches(QStringLiteral("^[\\s-x]+$"), QStringLiteral(" -x")));
+    EXPECT_EQ(FirstMatch(QStringLiteral("[\\w-.]+"), QStringLiteral(" a-b.c")), 2);
+    EXPECT_TRUE(Matches(QStringLiteral("^[%-\\d]+$"), QStringLiteral("%-5")));
+    EXPECT_FALSE(Matches(QStringLiteral("[%-\\d]"), QStringLiteral("&")));
+    EXPECT_TRUE(Matches(QStringLiteral("^[\\D-\\S]$"), QStringLiteral("-")));
+    EXPECT_TRUE(Matches(QStringLiteral("^[\\W-]$"), QStringLiteral("-")));
+    // An escaped hyphen and a range of plain characters stay as they were.
+    EXPECT_TRUE(Matches(QStringLiteral("^[a\\-\\d]$"), QStringLiteral("-")));
+    EXPECT_FALSE(Matches(QStringLiteral("[a-c]"), QStringLiteral("-")));
+    EXPECT_TRUE(Matches(QStringLiteral("^[\\d a-c]+$"), QStringLiteral("1 b")));
+}
+
 TEST(RegExprDialect, InlineModifiersIncludingGreedy)
 {
     TRegExpr regex = EngineRegex(QStringLiteral("(?-g)a+"));
@@ -290,7 +351,6 @@ TEST(RegExprTemplate, EveryEscapeAndReference)
         {u"$0!", u"HELLO world!"},
         {u"${1}0", u"HELLO0"},
         {u"$10", u"HELLO0"},
-        {u"[$3]", u"[]"},
         {u"\\$1", u"$1"},
         {u"\\\\", u"\\"},
         {u"\\\\$2", u"\\world"},
@@ -325,9 +385,39 @@ TEST(RegExprTemplate, GroupsBeyondNineAndGroupsThatDidNotTakePart)
     ASSERT_TRUE(regex.Exec());
     EXPECT_EQ(regex.Substitute(QStringLiteral("${12}")), QStringLiteral("l"));
     EXPECT_EQ(regex.Substitute(QStringLiteral("$12")), QStringLiteral("a2"));
-    EXPECT_EQ(regex.Substitute(QStringLiteral("[${13}${99}${99999999999}]")), QStringLiteral("[]"));
+    EXPECT_EQ(regex.Substitute(QStringLiteral("[${13}]")), QStringLiteral("[]"));
     EXPECT_EQ(regex.Substitute(QStringLiteral("\\u${13}$2")), QStringLiteral("B"))
         << "a case change waits for the next character";
+}
+
+// Every form Substitute expands passes the check; a reference to a group the
+// pattern lacks fails it, and Substitute and Replace, at its template position.
+TEST(RegExprTemplate, CheckAcceptsWhatTheSubstitutionAcceptsAndPlacesErrors)
+{
+    TRegExpr regex = EngineRegex(QStringLiteral("(\\w+) (x)?"));
+    for (const char16_t *templ : {u"${1}", u"${1}0", u"\\u$1", u"\\U$1", u"\\l$1", u"\\L$1", u"$0$&$2", u"(",
+                                  u"$x${x}${", u"end\\", u"\\$9"})
+        EXPECT_NO_THROW(regex.CheckTemplate(QString::fromUtf16(templ)))
+            << QString::fromUtf16(templ).toStdString();
+    const std::pair<const char16_t *, int> faults[] = {
+        {u"$3", 0}, {u"ab${3}", 2}, {u"\\u$1 $9", 5}, {u"${99999999999}", 0}};
+    regex.SetInputString(QStringLiteral("ab "));
+    ASSERT_TRUE(regex.Exec());
+    for (const auto &[templ, offset] : faults) {
+        const QString t = QString::fromUtf16(templ);
+        try {
+            regex.CheckTemplate(t);
+            ADD_FAILURE() << "accepted: " << t.toStdString();
+        } catch (const ERegExpr &e) {
+            EXPECT_EQ(e.ErrorOffset(), offset) << t.toStdString();
+            EXPECT_FALSE(e.Message().isEmpty());
+        }
+        EXPECT_THROW(regex.Substitute(t), ERegExpr) << t.toStdString();
+        EXPECT_THROW(regex.Replace(QStringLiteral("ab "), t, true), ERegExpr) << t.toStdString();
+    }
+    EXPECT_EQ(regex.Replace(QStringLiteral("ab "), QStringLiteral("$3"), false), QStringLiteral("$3"))
+        << "a literal replacement has no references";
+    EXPECT_THROW(TRegExpr(QStringLiteral("a(")).CheckTemplate(QStringLiteral("x")), ERegExpr);
 }
 
 // --- replace all -----------------------------------------------------------
