@@ -5,6 +5,7 @@
 
 #include <QFontDialog>
 #include <QList>
+#include <QMenu>
 
 #include <functional>
 
@@ -33,6 +34,14 @@ protected:
 
 private:
     QPushButton *FApply = nullptr;
+};
+
+// A menu that shows every shortcut of an item, not only its first.
+class cShortcutMenu : public QMenu
+{
+public:
+    using QMenu::QMenu;
+    void initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const override;
 };
 
 class TFormMain : public cFormMain

@@ -99,6 +99,23 @@ TEST(Desktop, TheWindowCarriesTheIconAndTheLaunchersClass)
         EXPECT_TRUE(properties.contains(QStringLiteral("Icon (%1)").arg(QLatin1String(size)))) << size;
 }
 
+TEST(Desktop, CtrlWClosesTheTabAndCtrlQEndsTheProgram)
+{
+    cDesktop desktop;
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a");
+    desktop.WriteFile(QStringLiteral("b.txt"), "b");
+    cQuorvel program(desktop, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    const QString window = desktop.MainWindow();
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(desktop.TitleBecomes(window, desktop.WorkDir() + QStringLiteral("/b.txt - Zelmar")));
+    desktop.Keys({QStringLiteral("ctrl+w")});
+    EXPECT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
+    desktop.Keys({QStringLiteral("ctrl+q")});
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(desktop.ReadFile(a), QByteArray("a"));
+}
+
 TEST(Desktop, FileDialogsLeaveNothingInTheConfigurationDirectory)
 {
     cDesktop desktop;
