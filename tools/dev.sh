@@ -9,7 +9,7 @@ build="${QUORVEL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libpcre2-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xkb-utils
-          fonts-dejavu-core)
+          fonts-dejavu-core desktop-file-utils appstream)
 
 install_missing() {
     local missing=()

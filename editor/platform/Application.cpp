@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <QSettings>
 #include <QWidget>
 
 namespace {
@@ -13,7 +14,15 @@ QPointer<QWidget> MainWindow;
 QString Title;
 } // namespace
 
-cApplication::cApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+cApplication::cApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    // The program's configuration is its one settings file. Qt's file dialogs
+    // would also keep their history in QtProject.conf of the user's
+    // configuration directory; that state lives for this run only.
+    if (FQtSettings.isValid())
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, FQtSettings.path());
+}
 
 bool cApplication::notify(QObject *receiver, QEvent *event)
 {

@@ -2,6 +2,7 @@
 // The application object and the few process-wide facts the program keeps.
 #include <QApplication>
 #include <QString>
+#include <QTemporaryDir>
 
 class QWidget;
 
@@ -13,6 +14,10 @@ class cApplication : public QApplication
 public:
     cApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
+
+private:
+    // Where Qt's own per-user settings go for this run; see the constructor.
+    QTemporaryDir FQtSettings;
 };
 
 // The standard error report: the message with the product name as caption

@@ -15,6 +15,11 @@
 #include <QFontDialog>
 #include <QMenuBar>
 #include <QPushButton>
+}
+
+#include <QStyleOptionMenuItem>
+
+#include <utility>
 
 cFontDialog::cFontDialog(QWidget *parent) : QFontDialog(parent)
 {
@@ -53,6 +58,33 @@ void cSaveAsFileDialog::accept()
         }
     }
     QFileDialog::accept();
+}
+
+namespace {
+
+// Every shortcut of the action, as a menu shows it.
+QString ShortcutsText(const QAction &action)
+{
+    QStringList texts;
+    for (const QKeySequence &key : action.shortcuts())
+        texts << key.toString(QKeySequence::NativeText);
+    return texts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+void cShortcutMenu::initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const
+{
+    QMenu::initStyleOption(option, action);
+    // The style draws each item's shortcut in this room; one width for all
+    // keeps the shortcuts of the menu in one column.
+    for (const QAction *item : actions())
+        if (item->shortcuts().size() > 1)
+            option->reservedShortcutWidth = qMax(option->reservedShortcutWidth,
+                                                 option->fontMetrics.horizontalAdvance(ShortcutsText(*item)));
+    const qsizetype tab = option->text.indexOf(u'\t');
+    if (action->shortcuts().size() > 1 && tab >= 0)
+        option->text = option->text.left(tab + 1) + ShortcutsText(*action);
 }
 
 // ---------------------------------------------------------------------------
@@ -192,6 +224,14 @@ void TFormMain::BuildActions()
     acFileImport = NewAction("acFileImport", "&Import...", "File", "");
     acFileExport = NewAction("acFileExport", "&Export...", "File", "");
 
+    // The keys a Linux user tries first, each after the action's own shortcut,
+    // which stays the one the action is known by.
+    for (const auto &[action, key] :
+         {std::pair{acFileClose, K(Qt::CTRL | Qt::Key_W)}, std::pair{acFileExit, K(Qt::CTRL | Qt::Key_Q)},
+          std::pair{acFileSaveAs, K(Qt::SHIFT | Qt::CTRL | Qt::Key_S)},
+          std::pair{acFilePrint, K(Qt::CTRL | Qt::Key_P)}})
+        action->setShortcuts(action->shortcuts() << key);
+
     for (QAction *action : {acViewWrap, acViewStatusBar, acToolSaveSettingsOnExit})
         action->setCheckable(true);
     acViewStatusBar->setChecked(true);
@@ -258,7 +298,8 @@ void TFormMain::BindActions()
 
 QMenu *TFormMain::NewMenu(const char *name, const char *caption)
 {
-    QMenu *menu = menuBar()->addMenu(QString::fromUtf8(caption));
+    QMenu *menu = new cShortcutMenu(QString::fromUtf8(caption), menuBar());
+    menuBar()->addMenu(menu);
     menu->setObjectName(QString::fromLatin1(name));
     connect(menu, &QMenu::aboutToShow, this, &TFormMain::RefreshActions);
     return menu;

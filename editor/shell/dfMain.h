@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QList>
+#include <QMenu>
 
 #include <functional>
 
@@ -43,6 +44,14 @@ class cSaveAsFileDialog : public QFileDialog
 public:
     explicit cSaveAsFileDialog(QWidget *parent = nullptr) : QFileDialog(parent) {}
     void accept() override;
+};
+
+// A menu that shows every shortcut of an item, not only its first.
+class cShortcutMenu : public QMenu
+{
+public:
+    using QMenu::QMenu;
+    void initStyleOption(QStyleOptionMenuItem *option, const QAction *action) const override;
 };
 
 class TFormMain : public cFormMain

@@ -3,11 +3,15 @@
 #include "editor/editing/dfFind.h"
 #include "editor/editing/Editors.h"
 #include "editor/platform/Application.h"
+#include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/dfAbout.h"
 #include "editor/shell/dfCase.h"
 #include "editor/shell/dfLine.h"
 #include "editor/shell/dfMain.h"
+#include "editor/shell/ProgramIdentity.h"
 #include "editor/shell/SingleInstances.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -43,6 +47,10 @@ int RunForms(cApplication &app)
 
 int main(int argc, char **argv)
 {
+    // --help and --version answer on any terminal, display or not, and never
+    // reach a running instance.
+    if (const std::optional<int> answered = AnswerInformationOption(CommandLine, stdout))
+        return *answered;
     // Before any window, and before the display is even opened: a start that
     // hands its files to a running instance ends here.
     if (cApplicationSingleton::HandOff())
@@ -50,6 +58,7 @@ int main(int argc, char **argv)
     int exitCode;
     {
         cApplication app(argc, argv);
+        SetApplicationIdentity();
         exitCode = RunForms(app);
         cApplicationSingleton::Release();
     }
