@@ -129,6 +129,14 @@ void ExportThenImport(tFormat format, const uint8_t *data, size_t size)
 
 } // namespace
 
+// Loaded before the first run, so that the library's coverage counts from the
+// start.
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    Fennic();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
