@@ -1,6 +1,14 @@
 # Shared settings of every target of the tree, applied per target.
 add_library(quorvel_warnings INTERFACE)
 target_compile_options(quorvel_warnings INTERFACE -Wall -Wextra)
+# A fuzz build instruments everything the fuzz targets reach; undefined
+# behaviour stops the run like a crash, so it is reported with its input.
+if(QUORVEL_FUZZ)
+  set(quorvel_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+  target_compile_options(quorvel_warnings INTERFACE -fsanitize=fuzzer-no-link ${quorvel_sanitizers}
+                         -fno-omit-frame-pointer)
+  target_link_options(quorvel_warnings INTERFACE ${quorvel_sanitizers})
+endif()
 
 # quorvel_library(<name> [SOURCES ...] [DEPS ...])
 # A static library of one folder of editor/, compiled once and linked by the
@@ -28,5 +36,8 @@ function(quorvel_plugin name)
     CXX_VISIBILITY_PRESET hidden
     C_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
-  target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  # Instrumented, a plug-in takes the sanitizer runtime from the program.
+  if(NOT QUORVEL_FUZZ)
+    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  endif()
 endfunction()

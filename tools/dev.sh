@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and then starts the editor or runs the tests.
 #   tools/dev.sh run [FILE...]   build (Release) and start quorvel with the files
-#   tools/dev.sh test            build (Release) and run every test with CTest
+#   tools/dev.sh test            build (Release) and run every test with CTest;
+#                                with QUORVEL_FUZZ=1 also build the fuzz targets
+#                                (clang, build-fuzz/) and run each for 20 s
+#   tools/dev.sh fuzz [SECONDS]  build the fuzz targets and run each for SECONDS
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${QUORVEL_BUILD_DIR:-$here/build}"
+fuzz_build="${QUORVEL_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libpcre2-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xkb-utils
           fonts-dejavu-core desktop-file-utils appstream)
+# libFuzzer and the sanitizer runtimes come with clang's runtime package.
+fuzz_packages=(clang libclang-rt-14-dev)
 
 install_missing() {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -28,21 +34,44 @@ configure_and_build() {
     cmake --build "$build" -j"$(nproc)"
 }
 
+# A build of its own: every target in it is instrumented. Debug keeps Qt's
+# own assertions (index checks) alive; -O1 keeps the runs fast. Each step
+# returns on failure: callers run this under "||", where set -e does not act.
+fuzz_build_and_run() {
+    local seconds=$1
+    install_missing "${fuzz_packages[@]}" || return
+    cmake -S "$here" -B "$fuzz_build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only" \
+        -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DQUORVEL_FUZZ=ON -DQUORVEL_FUZZ_SECONDS="$seconds" \
+        -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF || return
+    cmake --build "$fuzz_build" -j"$(nproc)" --target fuzz_all || return
+    (cd "$fuzz_build" && ctest -L fuzz --output-on-failure -j"$(nproc)")
+}
+
 case "${1:-}" in
 run)
     shift
-    install_missing
+    install_missing "${packages[@]}"
     configure_and_build
     exec "$build/bin/quorvel" "$@"
     ;;
 test)
-    install_missing
+    install_missing "${packages[@]}"
     configure_and_build
-    cd "$build"
-    exec ctest --output-on-failure -j"$(nproc)"
+    # Both summaries are printed; either failing fails the command.
+    status=0
+    (cd "$build" && ctest --output-on-failure -j"$(nproc)") || status=$?
+    if [ "${QUORVEL_FUZZ:-0}" = 1 ]; then
+        fuzz_build_and_run 20 || status=$?
+    fi
+    exit "$status"
+    ;;
+fuzz)
+    install_missing "${packages[@]}"
+    fuzz_build_and_run "${2:-20}"
     ;;
 *)
-    echo "usage: $0 run [FILE...] | test" >&2
+    echo "usage: $0 run [FILE...] | test | fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
