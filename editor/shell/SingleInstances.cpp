@@ -46,13 +46,31 @@ constexpr int FrameSize = 4;
 
 // ---- names ---------------------------------------------------------------
 
-// Per user, as the shared names of a desktop session are.
+// The desktop session a window of this process appears on: a start on
+// another display (or Wayland session) must open a window of its own there.
+QByteArray DesktopSession()
+{
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    if (!wayland.isEmpty())
+        return "wayland:" + wayland;
+    QByteArray x11 = qgetenv("DISPLAY");
+    // ":0" and ":0.0" are one display: the screen number does not part them.
+    const qsizetype colon = x11.lastIndexOf(':');
+    const qsizetype dot = x11.indexOf('.', colon < 0 ? 0 : colon);
+    if (colon >= 0 && dot > colon)
+        x11.truncate(dot);
+    return x11.isEmpty() ? QByteArray() : "x11:" + x11;
+}
+
+// Per user and desktop session, as the shared names of a session are.
 QByteArray HashedKey(const QByteArray &blockName)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(blockName);
     hash.addData(QByteArray(1, '\0'));
     hash.addData(QByteArray::number(qulonglong(::getuid())));
+    hash.addData(QByteArray(1, '\0'));
+    hash.addData(DesktopSession());
     return hash.result().toHex().left(32);
 }
 

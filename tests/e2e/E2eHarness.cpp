@@ -163,8 +163,15 @@ QByteArray cDesktop::ReadFile(const QString &name) const
 
 QString cDesktop::Xdotool(const QStringList &args, int timeoutMs) const
 {
+    return XdotoolOn(Display(), args, timeoutMs);
+}
+
+QString cDesktop::XdotoolOn(const QString &display, const QStringList &args, int timeoutMs) const
+{
     QProcess tool;
-    tool.setProcessEnvironment(Environment());
+    QProcessEnvironment env = Environment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    tool.setProcessEnvironment(env);
     tool.start(QStringLiteral(XDOTOOL_EXECUTABLE), args);
     if (!tool.waitForFinished(timeoutMs)) {
         tool.kill();
@@ -242,6 +249,18 @@ QString cDesktop::WindowName(const QString &window) const
 cQuorvel::cQuorvel(const cDesktop &desktop, const QStringList &args)
 {
     FProcess.setProcessEnvironment(desktop.Environment());
+    FProcess.setWorkingDirectory(desktop.WorkDir());
+    FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    FProcess.start(desktop.Program(), args);
+    if (!FProcess.waitForStarted(10000))
+        throw std::runtime_error("quorvel did not start");
+}
+
+cQuorvel::cQuorvel(const cDesktop &desktop, const QStringList &args, const QString &display)
+{
+    QProcessEnvironment env = desktop.Environment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    FProcess.setProcessEnvironment(env);
     FProcess.setWorkingDirectory(desktop.WorkDir());
     FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     FProcess.start(desktop.Program(), args);

@@ -57,6 +57,8 @@ public:
 
     // Runs xdotool with the arguments and returns its standard output, trimmed.
     QString Xdotool(const QStringList &args, int timeoutMs = 15000) const;
+    // The same on another X display.
+    QString XdotoolOn(const QString &display, const QStringList &args, int timeoutMs = 15000) const;
     // Waits until a visible window whose name matches the regular expression
     // exists and returns its id; empty on time-out.
     QString WaitForWindow(const QString &namePattern, int timeoutMs = 30000) const;
@@ -93,6 +95,8 @@ public:
     {};
     static constexpr tRawArguments Raw{};
     cQuorvel(const cDesktop &desktop, tRawArguments, const QList<QByteArray> &args);
+    // Started in the desktop's session but showing on another X display.
+    cQuorvel(const cDesktop &desktop, const QStringList &args, const QString &display);
     ~cQuorvel();
     cQuorvel(const cQuorvel &) = delete;
     cQuorvel &operator=(const cQuorvel &) = delete;

@@ -87,6 +87,43 @@ TEST(Program, ASecondStartHandsItsFileToTheRunningWindow)
     EXPECT_TRUE(desktop.TitleBecomes(window, b + QStringLiteral(" - Zelmar")));
 }
 
+// One running window per desktop session: a start on another display of
+// the same user opens its own window there; another screen of the same
+// display is the same session.
+TEST(Program, ASecondStartOnAnotherDisplayOpensItsOwnWindowThere)
+{
+    cDesktop desktop;
+    cXvfb other;
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a");
+    const QString b = desktop.WriteFile(QStringLiteral("b.txt"), "b");
+    const QString c = desktop.WriteFile(QStringLiteral("c.txt"), "c");
+    cQuorvel first(desktop, {QStringLiteral("a.txt")});
+    const QString window = desktop.MainWindow();
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
+
+    cQuorvel there(desktop, {QStringLiteral("b.txt")}, other.Display());
+    QString own;
+    ASSERT_TRUE(WaitUntil([&] {
+        own = desktop.XdotoolOn(other.Display(), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                  QStringLiteral("--name"), QStringLiteral("Zelmar$")});
+        return !own.isEmpty();
+    }));
+    desktop.XdotoolOn(other.Display(), {QStringLiteral("windowfocus"), own});
+    EXPECT_TRUE(WaitUntil([&] {
+        return desktop.XdotoolOn(other.Display(), {QStringLiteral("getwindowname"), own}) ==
+               b + QStringLiteral(" - Zelmar");
+    }));
+    EXPECT_EQ(there.Process().state(), QProcess::Running);
+    EXPECT_EQ(desktop.WindowName(window), a + QStringLiteral(" - Zelmar"));
+
+    cQuorvel sameDisplay(desktop, {QStringLiteral("c.txt")}, desktop.Display() + QStringLiteral(".0"));
+    ASSERT_TRUE(sameDisplay.WaitForExit());
+    EXPECT_EQ(sameDisplay.Process().exitCode(), 0);
+    EXPECT_TRUE(desktop.TitleBecomes(window, c + QStringLiteral(" - Zelmar")));
+}
+
 TEST(Program, SettingsAreSavedOnExitAndSurviveARestart)
 {
     cDesktop desktop;
