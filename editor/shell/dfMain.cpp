@@ -15,8 +15,6 @@
 #include <QFontDialog>
 #include <QMenuBar>
 #include <QPushButton>
-}
-
 #include <QStyleOptionMenuItem>
 
 #include <utility>
