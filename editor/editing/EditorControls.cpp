@@ -6,6 +6,7 @@
 #include "editor/editing/UnicodeControls.h"
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/Application.h"
+#include "editor/platform/FileNames.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
 
@@ -124,7 +125,7 @@ void cEditorController::OpenFile(const QString &fileName, bool readOnly)
         CloseActiveDocument();
     NewDocument();
     cEditor &document = *ActiveEditor();
-    document.LoadFromFile(QDir::cleanPath(QFileInfo(fileName).absoluteFilePath()));
+    document.LoadFromFile(AbsoluteFileName(fileName));
     FDiskWatch->Remember(document);
     MakeReadOnly(document, readOnly);
     document.PrepareForEditing();

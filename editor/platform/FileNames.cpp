@@ -2,7 +2,12 @@
 
 #include "editor/platform/AnsiCodePage.h"
 
+#include <QDir>
+
+#include <cerrno>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,4 +37,22 @@ bool FileNameExists(const QString &name)
 {
     struct stat info = {};
     return !name.isEmpty() && ::lstat(EncodeFileName(name).constData(), &info) == 0;
+}
+
+QString CurrentDirectory()
+{
+    QByteArray buffer(4096, '\0');
+    while (!::getcwd(buffer.data(), size_t(buffer.size()))) {
+        if (errno != ERANGE)
+            return QDir::currentPath();
+        buffer.resize(buffer.size() * 2);
+    }
+    return DecodeFileName(QByteArray(buffer.constData()));
+}
+
+QString AbsoluteFileName(const QString &name)
+{
+    if (name.startsWith(u'/'))
+        return QDir::cleanPath(name);
+    return QDir::cleanPath(CurrentDirectory() + u'/' + name);
 }

@@ -9,5 +9,11 @@
 QString DecodeFileName(const QByteArray &bytes);
 QByteArray EncodeFileName(const QString &name);
 
+// The working directory by its bytes.
+QString CurrentDirectory();
+// Name made absolute against the working directory and cleaned, as strings:
+// QFileInfo would pass a relative name through Qt's own encoding.
+QString AbsoluteFileName(const QString &name);
+
 // lstat() on the name's bytes: any kind of entry, a dangling link included.
 bool FileNameExists(const QString &name);

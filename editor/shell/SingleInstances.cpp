@@ -403,17 +403,6 @@ bool FileExists(const QByteArray &name)
     return ::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-QString CurrentDirectory()
-{
-    QByteArray buffer(4096, '\0');
-    while (!::getcwd(buffer.data(), size_t(buffer.size()))) {
-        if (errno != ERANGE)
-            return QDir::currentPath();
-        buffer.resize(buffer.size() * 2);
-    }
-    return DecodeFileName(QByteArray(buffer.constData()));
-}
-
 // False when the running instance went away before every file was handed
 // over; this process then opens its files itself.
 bool SendFile(const QString &fileName)
