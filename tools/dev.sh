@@ -9,7 +9,7 @@ build="${QUORVEL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libpcre2-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils
-          fonts-dejavu-core)
+          fonts-dejavu-core libxcb1-dev)
 
 install_missing() {
     local missing=()

@@ -1,6 +1,6 @@
 // The main window's commands in the real program: printing through the print
 // dialog, the status bar setting, and "Uninstall Now".
-#include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTools.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -64,6 +64,17 @@ TEST(MainWindow, TheStatusBarSettingSurvivesARestartAndUninstallRemovesTheSettin
         desktop.Type(QStringLiteral("unsaved"));
         // Tools: the item above the first one is the last, "Uninstall Now".
         desktop.Keys({QStringLiteral("alt+t"), QStringLiteral("Up"), QStringLiteral("Return")});
+        // The unsaved text is asked about first; Cancel keeps everything.
+        const QString box = WaitForMessageBox(desktop, window);
+        ASSERT_FALSE(box.isEmpty());
+        ASSERT_TRUE(AnswerMessageBox(desktop, box, QStringLiteral("Escape")));
+        desktop.Focus(window);
+        desktop.Keys({QStringLiteral("alt+t"), QStringLiteral("Up"), QStringLiteral("Return")});
+        // Still running, still unsaved, and nothing was removed.
+        const QString again = WaitForMessageBox(desktop, window);
+        ASSERT_FALSE(again.isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(settings));
+        ASSERT_TRUE(AnswerMessageBox(desktop, again, QStringLiteral("n"))); // not saved
         ASSERT_TRUE(program.WaitForExit());
         EXPECT_EQ(program.Process().exitCode(), 0);
     }
