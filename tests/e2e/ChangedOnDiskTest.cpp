@@ -120,6 +120,25 @@ TEST_F(ChangedOnDisk, AModifiedDocumentKeepsItsTextUnlessTheUserGivesItUp)
     EXPECT_TRUE(FileBecomes("Zfourth\r\n"));
 }
 
+// No window manager here gives the window back its activation when the
+// dialog closes: the closing itself must bring the question.
+TEST_F(ChangedOnDisk, AChangeWhileADialogIsUpIsAskedAboutOnceItCloses)
+{
+    ASSERT_NO_FATAL_FAILURE(Open("old\r\n"));
+    FDesktop.Keys({QStringLiteral("ctrl+f")});
+    const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
+    ASSERT_FALSE(find.isEmpty());
+    FDesktop.WriteFile(QStringLiteral("a.txt"), "new text\r\n");
+    FDesktop.Focus(find);
+    FDesktop.Keys({QStringLiteral("Escape")});
+    const QString box = WaitForMessageBox(FDesktop, FWindow);
+    ASSERT_FALSE(box.isEmpty());
+    ASSERT_TRUE(AnswerMessageBox(FDesktop, box, QStringLiteral("y")));
+    FDesktop.Focus(FWindow);
+    TypeAndSave(QStringLiteral("X"));
+    EXPECT_TRUE(FileBecomes("Xnew text\r\n"));
+}
+
 TEST_F(ChangedOnDisk, ADeletedFileKeepsItsDocumentModifiedToBeSavedAgain)
 {
     ASSERT_NO_FATAL_FAILURE(Open("kept\r\n"));
