@@ -13,15 +13,17 @@ namespace {
 class ChangedOnDisk : public testing::Test
 {
 protected:
-    // Starts the program on a.txt with the bytes and waits until it is on show.
-    void Open(const QByteArray &bytes)
+    // Starts the program on a.txt with the bytes, and on more files behind
+    // it, and waits until the last one is on show.
+    void Open(const QByteArray &bytes, const QStringList &more = {})
     {
         FFile = FDesktop.WriteFile(QStringLiteral("a.txt"), bytes);
-        FProgram = std::make_unique<cQuorvel>(FDesktop, QStringList{QStringLiteral("a.txt")});
+        FProgram = std::make_unique<cQuorvel>(FDesktop, QStringList{QStringLiteral("a.txt")} + more);
         FWindow = FDesktop.MainWindow();
         ASSERT_FALSE(FWindow.isEmpty());
         FDesktop.Focus(FWindow);
-        ASSERT_TRUE(FDesktop.TitleBecomes(FWindow, FFile + QStringLiteral(" - Zelmar")));
+        const QString last = more.isEmpty() ? FFile : FDesktop.WorkDir() + QLatin1Char('/') + more.last();
+        ASSERT_TRUE(FDesktop.TitleBecomes(FWindow, last + QStringLiteral(" - Zelmar")));
     }
     // As editors and tools that save safely do: a new file renamed over the old.
     void ReplaceByRename(const QByteArray &bytes)
@@ -118,6 +120,33 @@ TEST_F(ChangedOnDisk, AModifiedDocumentKeepsItsTextUnlessTheUserGivesItUp)
     FDesktop.Keys({QStringLiteral("ctrl+Home")});
     TypeAndSave(QStringLiteral("Z"));
     EXPECT_TRUE(FileBecomes("Zfourth\r\n"));
+}
+
+TEST_F(ChangedOnDisk, AChangeBehindAnotherTabIsAskedAboutWhenItsTabComesUp)
+{
+    const QString b = FDesktop.WriteFile(QStringLiteral("b.txt"), "b\r\n");
+    ASSERT_NO_FATAL_FAILURE(Open("old\r\n", {QStringLiteral("b.txt")}));
+    FDesktop.WriteFile(QStringLiteral("a.txt"), "new text\r\n");
+    // A dialog up and closed again: by then the program has seen the change,
+    // and said nothing about a document that is not on show.
+    FDesktop.Keys({QStringLiteral("ctrl+f")});
+    const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
+    ASSERT_FALSE(find.isEmpty());
+    FDesktop.Focus(find);
+    FDesktop.Keys({QStringLiteral("Escape")});
+    ASSERT_TRUE(WaitUntil([&] {
+        return FDesktop
+            .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                      QStringLiteral("^Find Text$")})
+            .isEmpty();
+    }));
+    FDesktop.Focus(FWindow);
+    FDesktop.Keys({QStringLiteral("ctrl+Tab")});
+    ASSERT_TRUE(FDesktop.TitleBecomes(FWindow, FFile + QStringLiteral(" - Zelmar")));
+    ASSERT_TRUE(Answer(QStringLiteral("y")));
+    TypeAndSave(QStringLiteral("X"));
+    EXPECT_TRUE(FileBecomes("Xnew text\r\n"));
+    EXPECT_EQ(FDesktop.ReadFile(b), QByteArray("b\r\n"));
 }
 
 // No window manager here gives the window back its activation when the

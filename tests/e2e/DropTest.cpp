@@ -84,6 +84,28 @@ TEST(Drop, FilesDroppedOnTheTabBarOrTheMenuBarOpen)
     }
 }
 
+TEST(Drop, AFolderAmongTheFilesIsReportedAndTheNextFileOpens)
+{
+    cDesktop desktop;
+    const QString x = desktop.WriteFile(QStringLiteral("x.txt"), "x\r\n");
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a\r\n");
+    const QString folder = desktop.WorkDir();
+    cQuorvel program(desktop, {QStringLiteral("x.txt")});
+    const QString window = desktop.MainWindow();
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(desktop.TitleBecomes(window, x + QStringLiteral(" - Zelmar")));
+
+    cDragSource source(desktop, {folder, a});
+    const cDragSource::tResult drop = source.DropAt(TextAreaPoint(WindowGeometry(desktop, window)));
+    EXPECT_EQ(drop.Action, CopyAction);
+    // The drag is over before the error is shown: the source is free again.
+    const QString box = WaitForMessageBox(desktop, window);
+    ASSERT_FALSE(box.isEmpty());
+    ASSERT_TRUE(AnswerMessageBox(desktop, box, QStringLiteral("Return")));
+    EXPECT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
+}
+
 TEST(Drop, TextDroppedOnTheTextAreaOpensNothingAndChangesNothing)
 {
     cDesktop desktop;
