@@ -92,6 +92,35 @@ TEST(MainWindow, TheStatusBarSettingSurvivesARestartAndUninstallRemovesTheSettin
     EXPECT_EQ(StatusBarFlag(desktop.ReadFile(settings)), '1');
 }
 
+TEST(MainWindow, UninstallSavesADocumentTheUserSaysYesToBeforeRemovingTheSettings)
+{
+    cDesktop desktop;
+    const QString settings = desktop.ConfigHome() + QStringLiteral("/Varnholt/Zelmar/Settings");
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a\r\n");
+    {
+        cQuorvel program(desktop, {});
+        const QString window = desktop.MainWindow();
+        ASSERT_FALSE(window.isEmpty());
+        desktop.Focus(window);
+        desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    ASSERT_TRUE(QFileInfo::exists(settings));
+    cQuorvel program(desktop, {QStringLiteral("a.txt")});
+    const QString window = desktop.MainWindow();
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
+    desktop.Type(QStringLiteral("X"));
+    desktop.Keys({QStringLiteral("alt+t"), QStringLiteral("Up"), QStringLiteral("Return")});
+    const QString box = WaitForMessageBox(desktop, window);
+    ASSERT_FALSE(box.isEmpty());
+    ASSERT_TRUE(AnswerMessageBox(desktop, box, QStringLiteral("y")));
+    ASSERT_TRUE(program.WaitForExit());
+    EXPECT_EQ(desktop.ReadFile(a), QByteArray("Xa\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(settings));
+}
+
 TEST(MainWindow, ShiftCtrlRRecordsAMacroThatShiftCtrlPPlays)
 {
     cDesktop desktop;
