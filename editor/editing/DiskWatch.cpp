@@ -60,6 +60,15 @@ void cDiskWatch::Watch(const QString &fileName)
 
 void cDiskWatch::FileChanged(const QString &fileName)
 {
+    // A file gone makes its text unsaved at once, also behind another tab:
+    // leaving before that tab comes up must still ask about it. The question
+    // comes with the tab.
+    if (!StampOf(fileName).Exists)
+        FTabs.ForEachDocument([&](cEditor &document, int) {
+            const auto found = FDocuments.find(&document);
+            if (found != FDocuments.end() && found->second.FileName == fileName && found->second.Stamp.Exists)
+                document.SetModified(true);
+        });
     cEditor *active = FTabs.ActiveEditor();
     if (active && active->FileName() == fileName)
         CheckActive();

@@ -48,6 +48,25 @@ protected:
         FDesktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
         return Answer(QStringLiteral("Escape")) && FProgram->Process().state() == QProcess::Running;
     }
+    // A dialog up and closed again: by then the program has handled what
+    // another program did before. False if a question came instead.
+    bool SeenByNow()
+    {
+        FDesktop.Keys({QStringLiteral("ctrl+f")});
+        const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
+        if (find.isEmpty())
+            return false;
+        FDesktop.Focus(find);
+        FDesktop.Keys({QStringLiteral("Escape")});
+        const bool closed = WaitUntil([&] {
+            return FDesktop
+                .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("^Find Text$")})
+                .isEmpty();
+        });
+        FDesktop.Focus(FWindow);
+        return closed;
+    }
     void TypeAndSave(const QString &text)
     {
         FDesktop.Type(text);
@@ -127,19 +146,8 @@ TEST_F(ChangedOnDisk, AChangeBehindAnotherTabIsAskedAboutWhenItsTabComesUp)
     const QString b = FDesktop.WriteFile(QStringLiteral("b.txt"), "b\r\n");
     ASSERT_NO_FATAL_FAILURE(Open("old\r\n", {QStringLiteral("b.txt")}));
     FDesktop.WriteFile(QStringLiteral("a.txt"), "new text\r\n");
-    // A dialog up and closed again: by then the program has seen the change,
-    // and said nothing about a document that is not on show.
-    FDesktop.Keys({QStringLiteral("ctrl+f")});
-    const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
-    ASSERT_FALSE(find.isEmpty());
-    FDesktop.Focus(find);
-    FDesktop.Keys({QStringLiteral("Escape")});
-    ASSERT_TRUE(WaitUntil([&] {
-        return FDesktop
-            .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                      QStringLiteral("^Find Text$")})
-            .isEmpty();
-    }));
+    // Nothing is said about a document that is not on show.
+    ASSERT_TRUE(SeenByNow());
     FDesktop.Focus(FWindow);
     FDesktop.Keys({QStringLiteral("ctrl+Tab")});
     ASSERT_TRUE(FDesktop.TitleBecomes(FWindow, FFile + QStringLiteral(" - Zelmar")));
@@ -178,6 +186,18 @@ TEST_F(ChangedOnDisk, ADeletedFileKeepsItsDocumentModifiedToBeSavedAgain)
     EXPECT_TRUE(AsksOnExit()); // modified
     FDesktop.Keys({QStringLiteral("ctrl+s")});
     EXPECT_TRUE(FileBecomes("kept\r\n"));
+}
+
+TEST_F(ChangedOnDisk, AFileDeletedBehindAnotherTabIsAskedAboutOnLeaving)
+{
+    FDesktop.WriteFile(QStringLiteral("b.txt"), "b\r\n");
+    ASSERT_NO_FATAL_FAILURE(Open("kept\r\n", {QStringLiteral("b.txt")}));
+    ASSERT_TRUE(QFile::remove(FFile));
+    ASSERT_TRUE(SeenByNow());
+    FDesktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
+    ASSERT_TRUE(Answer(QStringLiteral("y"))); // save it
+    EXPECT_TRUE(FProgram->WaitForExit());
+    EXPECT_EQ(FDesktop.ReadFile(FFile), QByteArray("kept\r\n"));
 }
 
 } // namespace
