@@ -99,7 +99,6 @@ TEST(Drop, AFolderAmongTheFilesIsReportedAndTheNextFileOpens)
     cDragSource source(desktop, {folder, a});
     const cDragSource::tResult drop = source.DropAt(TextAreaPoint(WindowGeometry(desktop, window)));
     EXPECT_EQ(drop.Action, CopyAction);
-    // The drag is over before the error is shown: the source is free again.
     const QString box = WaitForMessageBox(desktop, window);
     ASSERT_FALSE(box.isEmpty());
     ASSERT_TRUE(AnswerMessageBox(desktop, box, QStringLiteral("Return")));
