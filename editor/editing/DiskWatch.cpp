@@ -123,7 +123,9 @@ void cDiskWatch::Check(cEditor &document, tWatched &watched)
                          {watched.FileName}),
                   MB_YESNO | MB_ICONQUESTION) == IDYES;
     if (!reload) {
-        watched.Declined = now;
+        // The version on disk once the user answered: a program that writes
+        // in steps (truncate, then write) is not asked about twice.
+        watched.Declined = StampOf(watched.FileName);
         return;
     }
     Reload(document);
