@@ -61,6 +61,15 @@ void cDiskWatch::Watch(const QString &fileName)
 
 void cDiskWatch::FileChanged(const QString &fileName)
 {
+    // A file gone makes its text unsaved at once, also behind another tab:
+    // leaving before that tab comes up must still ask about it. The question
+    // comes with the tab.
+    if (!StampOf(fileName).Exists)
+        FTabs.ForEachDocument([&](cEditor &document, int) {
+            const auto found = FDocuments.find(&document);
+            if (found != FDocuments.end() && found->second.FileName == fileName && found->second.Stamp.Exists)
+                document.SetModified(true);
+        });
     cEditor *active = FTabs.ActiveEditor();
     if (active && active->FileName() == fileName)
         CheckActive();
@@ -115,7 +124,9 @@ void cDiskWatch::Check(cEditor &document, tWatched &watched)
                          {watched.FileName}),
                   MB_YESNO | MB_ICONQUESTION) == IDYES;
     if (!reload) {
-        watched.Declined = now;
+        // The version on disk once the user answered: a program that writes
+        // in steps (truncate, then write) is not asked about twice.
+        watched.Declined = StampOf(watched.FileName);
         return;
     }
     Reload(document);

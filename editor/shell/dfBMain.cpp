@@ -338,6 +338,12 @@ bool cFormMain::event(QEvent *event)
         if (EditorTabs)
             EditorTabs->ScheduleDiskCheck();
         break;
+    case QEvent::WindowUnblocked:
+        // A change seen while a modal dialog was up waits for it to close;
+        // not every window manager activates the window again then.
+        if (EditorTabs)
+            EditorTabs->ScheduleDiskCheck();
+        break;
     case QEvent::StatusTip:
         // The long hint goes to the message panel, never over the panels.
         if (StatusBar)

@@ -1,6 +1,6 @@
 // The main window's commands in the real program: printing through the print
 // dialog, the status bar setting, and "Uninstall Now".
-#include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTools.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -65,19 +65,17 @@ TEST(MainWindow, TheStatusBarSettingSurvivesARestartAndUninstallRemovesTheSettin
         desktop.Type(QStringLiteral("unsaved"));
         // Tools: the item above the first one is the last, "Uninstall Now".
         desktop.Keys({QStringLiteral("alt+t"), QStringLiteral("Up"), QStringLiteral("Return")});
-        // The unsaved text is asked about first; No lets the uninstall go on.
-        QString box;
-        ASSERT_TRUE(WaitUntil([&] {
-            for (const QString &id : desktop
-                                         .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                   QStringLiteral("--name"), QStringLiteral("^Zelmar$")})
-                                         .split(u'\n', Qt::SkipEmptyParts))
-                if (id != window)
-                    box = id;
-            return !box.isEmpty();
-        }));
-        desktop.Focus(box);
-        desktop.Keys({QStringLiteral("n")});
+        // The unsaved text is asked about first; Cancel keeps everything.
+        const QString box = WaitForMessageBox(desktop, window);
+        ASSERT_FALSE(box.isEmpty());
+        ASSERT_TRUE(AnswerMessageBox(desktop, box, QStringLiteral("Escape")));
+        desktop.Focus(window);
+        desktop.Keys({QStringLiteral("alt+t"), QStringLiteral("Up"), QStringLiteral("Return")});
+        // Still running, still unsaved, and nothing was removed.
+        const QString again = WaitForMessageBox(desktop, window);
+        ASSERT_FALSE(again.isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(settings));
+        ASSERT_TRUE(AnswerMessageBox(desktop, again, QStringLiteral("n"))); // not saved
         ASSERT_TRUE(program.WaitForExit());
         EXPECT_EQ(program.Process().exitCode(), 0);
     }
@@ -93,6 +91,35 @@ TEST(MainWindow, TheStatusBarSettingSurvivesARestartAndUninstallRemovesTheSettin
         ASSERT_TRUE(program.WaitForExit());
     }
     EXPECT_EQ(StatusBarFlag(desktop.ReadFile(settings)), '1');
+}
+
+TEST(MainWindow, UninstallSavesADocumentTheUserSaysYesToBeforeRemovingTheSettings)
+{
+    cDesktop desktop;
+    const QString settings = desktop.ConfigHome() + QStringLiteral("/Varnholt/Zelmar/Settings");
+    const QString a = desktop.WriteFile(QStringLiteral("a.txt"), "a\r\n");
+    {
+        cQuorvel program(desktop, {});
+        const QString window = desktop.MainWindow();
+        ASSERT_FALSE(window.isEmpty());
+        desktop.Focus(window);
+        desktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
+        ASSERT_TRUE(program.WaitForExit());
+    }
+    ASSERT_TRUE(QFileInfo::exists(settings));
+    cQuorvel program(desktop, {QStringLiteral("a.txt")});
+    const QString window = desktop.MainWindow();
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));
+    desktop.Type(QStringLiteral("X"));
+    desktop.Keys({QStringLiteral("alt+t"), QStringLiteral("Up"), QStringLiteral("Return")});
+    const QString box = WaitForMessageBox(desktop, window);
+    ASSERT_FALSE(box.isEmpty());
+    ASSERT_TRUE(AnswerMessageBox(desktop, box, QStringLiteral("y")));
+    ASSERT_TRUE(program.WaitForExit());
+    EXPECT_EQ(desktop.ReadFile(a), QByteArray("Xa\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(settings));
 }
 
 TEST(MainWindow, ShiftCtrlRRecordsAMacroThatShiftCtrlPPlays)

@@ -441,6 +441,43 @@ TEST_F(cDiskChanges, ADeletedFileKeepsItsDocumentModifiedSoItCanBeSavedAgain)
     EXPECT_EQ(answers.Calls().size(), 1);
 }
 
+TEST_F(cDiskChanges, AFileWrittenInStepsIsAskedAboutOnceWhenTheUserSaysNo)
+{
+    const QString path = WorkFile(QStringLiteral("a.txt"), "old");
+    TFormMain &w = Show({path});
+    int asked = 0;
+    // The other program finishes its write while the question is up.
+    cMessageBoxAnswerer answers([&](const tMessageBoxCall &) {
+        if (++asked == 1)
+            Rewrite(path, "their longer text");
+        return IDNO;
+    });
+    Rewrite(path, "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked >= 1; }));
+    w.EditorTabs->DiskWatch().CheckActive(); // as the next activation does
+    QCoreApplication::processEvents();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("old"));
+}
+
+// Leaving without a look at its tab must still ask about the text that is
+// all that is left of the file.
+TEST_F(cDiskChanges, AFileDeletedBehindAnotherTabLeavesItsDocumentModifiedAtOnce)
+{
+    const QString a = WorkFile(QStringLiteral("a.txt"), "keep me");
+    const QString b = WorkFile(QStringLiteral("b.txt"), "b");
+    TFormMain &w = Show({a, b});
+    ASSERT_EQ(ActiveDocument()->FileName(), b);
+    cAnswers answers({IDOK});
+    ASSERT_TRUE(QFile::remove(a));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Document(0)->Modified(); }));
+    EXPECT_TRUE(answers.Calls().isEmpty()); // the question comes with the tab
+    w.EditorTabs->setCurrentIndex(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Calls().size() == 1; }));
+    EXPECT_TRUE(answers.Calls().first().Text.contains(QStringLiteral("deleted")));
+    EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("keep me"));
+}
+
 TEST_F(cDiskChanges, NothingIsAskedWhileAModalDialogIsUpButAfterwards)
 {
     const QString path = WorkFile(QStringLiteral("a.txt"), "old");
