@@ -239,6 +239,11 @@ void cTextBuffer::Restore(int pos, QStringView text, const std::vector<tLineBrea
     Change(pos, 0, text, breaks.data(), qsizetype(breaks.size()), tLineBreak::None);
 }
 
+void cTextBuffer::Restore(int pos, int length, QStringView text, const std::vector<tLineBreak> &breaks)
+{
+    Change(pos, length, text, breaks.data(), qsizetype(breaks.size()), tLineBreak::None);
+}
+
 void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak *breaks,
                          qsizetype breakCount, tLineBreak newBreak)
 {

@@ -88,6 +88,8 @@ public:
     void Replace(int pos, int length, QStringView text, tLineBreak newBreak = tLineBreak::None);
     // Puts removed text back with the breaks it had (undo, redo).
     void Restore(int pos, QStringView text, const std::vector<tLineBreak> &breaks);
+    // Replaces Length units at Pos that way, as one change.
+    void Restore(int pos, int length, QStringView text, const std::vector<tLineBreak> &breaks);
 
     // Replaces everything; each line keeps the break it has in Text
     // (a text with no break gets NewDocumentBreak).
