@@ -1,12 +1,13 @@
 #pragma once
 // An array with a movable gap: inserting and erasing where the gap is costs
 // only what is inserted, so runs of edits in one place are cheap. Holds only
-// trivially copyable elements; storage is never initialised before use, so a
-// large load touches each page once.
+// trivially copyable elements in malloc'd storage, never initialised before
+// use, so a large load touches each page once.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <memory>
+#include <new>
 #include <type_traits>
 
 template <typename T> class cGapArray
@@ -14,7 +15,12 @@ template <typename T> class cGapArray
     static_assert(std::is_trivially_copyable_v<T>);
 
 public:
+    // The most room added beyond what an insertion needs: a large text grows
+    // by this much at a time rather than by a share of its size.
+    static constexpr std::ptrdiff_t MaxSpare = std::ptrdiff_t(4) << 20;
+
     cGapArray() = default;
+    ~cGapArray() { std::free(FData); }
     cGapArray(const cGapArray &) = delete;
     cGapArray &operator=(const cGapArray &) = delete;
 
@@ -38,7 +44,8 @@ public:
     // Drops the storage too.
     void Release() noexcept
     {
-        FData.reset();
+        std::free(FData);
+        FData = nullptr;
         FCapacity = FGapStart = FGapLength = 0;
     }
     // Room for at least Count more elements without a new allocation.
@@ -54,8 +61,8 @@ public:
     {
         MoveGap(pos);
         if (FGapLength < count)
-            Regrow(std::max(count, Size() / 4 + 16));
-        return FData.get() + FGapStart;
+            Regrow(count + std::clamp<std::ptrdiff_t>(Size() / 4, 16, MaxSpare));
+        return FData + FGapStart;
     }
     void Commit(std::ptrdiff_t written) noexcept
     {
@@ -108,14 +115,14 @@ public:
     [[nodiscard]] bool Holds(const T *p) const noexcept
     {
         const std::less<const T *> before;
-        return FData && !before(p, FData.get()) && before(p, FData.get() + FCapacity);
+        return FData != nullptr && !before(p, FData) && before(p, FData + FCapacity);
     }
 
     // The whole array in one piece, valid until the next change.
     [[nodiscard]] const T *Contiguous() noexcept
     {
         MoveGap(Size());
-        return FData.get();
+        return FData;
     }
 
     // Calls Fn(pointer, count) for the one or two stored runs of Start..End.
@@ -124,22 +131,22 @@ public:
         if (start < FGapStart) {
             const std::ptrdiff_t stop = std::min(end, FGapStart);
             if (stop > start)
-                fn(FData.get() + start, stop - start);
+                fn(FData + start, stop - start);
             start = stop;
         }
         if (end > start)
-            fn(FData.get() + start + FGapLength, end - start);
+            fn(FData + start + FGapLength, end - start);
     }
     template <typename Fn> void ForEachRunMutable(std::ptrdiff_t start, std::ptrdiff_t end, Fn &&fn)
     {
         if (start < FGapStart) {
             const std::ptrdiff_t stop = std::min(end, FGapStart);
             if (stop > start)
-                fn(FData.get() + start, stop - start);
+                fn(FData + start, stop - start);
             start = stop;
         }
         if (end > start)
-            fn(FData.get() + start + FGapLength, end - start);
+            fn(FData + start + FGapLength, end - start);
     }
 
     void CopyOut(std::ptrdiff_t start, std::ptrdiff_t end, T *out) const noexcept
@@ -155,7 +162,7 @@ private:
     {
         if (pos == FGapStart)
             return;
-        T *d = FData.get();
+        T *d = FData;
         if (pos < FGapStart)
             std::memmove(static_cast<void *>(d + pos + FGapLength), d + pos,
                          size_t(FGapStart - pos) * sizeof(T));
@@ -164,23 +171,24 @@ private:
                          size_t(pos - FGapStart) * sizeof(T));
         FGapStart = pos;
     }
-    // Keeps the gap where it is, at least Count long.
+    // Keeps the gap where it is, at least Count long. The storage grows in
+    // place where the allocator can (large blocks are remapped, not copied),
+    // so growing a large text never holds it twice.
     void Regrow(std::ptrdiff_t count)
     {
         const std::ptrdiff_t size = Size();
         const std::ptrdiff_t capacity = size + count;
-        std::unique_ptr<T[]> data(new T[size_t(capacity)]);
         const std::ptrdiff_t after = size - FGapStart;
-        if (FData) {
-            std::memcpy(static_cast<void *>(data.get()), FData.get(), size_t(FGapStart) * sizeof(T));
-            std::memcpy(static_cast<void *>(data.get() + capacity - after),
-                        FData.get() + FGapStart + FGapLength, size_t(after) * sizeof(T));
-        }
-        FData = std::move(data);
+        T *data = static_cast<T *>(std::realloc(FData, size_t(capacity) * sizeof(T)));
+        if (!data)
+            throw std::bad_alloc();
+        FData = data;
+        std::memmove(static_cast<void *>(data + capacity - after), data + FCapacity - after,
+                     size_t(after) * sizeof(T));
         FCapacity = capacity;
         FGapLength = capacity - size;
     }
 
-    std::unique_ptr<T[]> FData;
+    T *FData = nullptr;
     std::ptrdiff_t FCapacity = 0, FGapStart = 0, FGapLength = 0;
 };
