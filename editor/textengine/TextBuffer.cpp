@@ -1,10 +1,40 @@
 #include "editor/textengine/TextBuffer.h"
 
 #include <algorithm>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 constexpr char16_t LF = u'\n';
+
+// The first CR or LF at or after From, or Count.
+qsizetype FindBreak(const char16_t *units, qsizetype from, qsizetype count) noexcept
+{
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(LF);
+    for (; from + 8 <= count; from += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + from));
+        const int found = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)));
+        if (found != 0)
+            return from + (__builtin_ctz(unsigned(found)) >> 1);
+    }
+#endif
+    for (; from < count; ++from)
+        if (units[from] == u'\r' || units[from] == LF)
+            return from;
+    return count;
+}
+
+// Source may be Target itself (a load in place), or lie behind it.
+void CopyRun(const char16_t *source, qsizetype count, char16_t *target) noexcept
+{
+    if (source != target && count > 0)
+        std::memmove(target, source, size_t(count) * sizeof(char16_t));
+}
 
 int Index(tLineBreak lineBreak) noexcept
 {
@@ -313,11 +343,12 @@ cTextBuffer::tInsertion cTextBuffer::InsertUnits(int pos, int line, QStringView 
     std::vector<tLineBreak> markBreaks;
     qsizetype written = 0;
     for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype next = FindBreak(source, i, count);
+        CopyRun(source + i, next - i, target + written);
+        written += next - i;
+        if ((i = next) == count)
+            break;
         const char16_t c = source[i];
-        if (c != Mark && c != LF) {
-            target[written++] = c;
-            continue;
-        }
         if (c == Mark && i + 1 < count && source[i + 1] == LF)
             ++i;
         const qsizetype index = qsizetype(markBreaks.size());
@@ -422,11 +453,12 @@ void cTextBuffer::LoadUnits(const char16_t *source, qsizetype count, char16_t *t
         }
     }
     for (; i < count; ++i) {
+        const qsizetype next = FindBreak(source, i, count);
+        CopyRun(source + i, next - i, target + written);
+        written += next - i;
+        if ((i = next) == count)
+            break;
         const char16_t c = source[i];
-        if (c != Mark && c != LF) {
-            target[written++] = c;
-            continue;
-        }
         target[written++] = Mark;
         FLineStarts.PushBack(int(base + written));
         if (c == LF) {
