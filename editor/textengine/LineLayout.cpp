@@ -42,6 +42,7 @@ void cLineLayouts::SetFont(const QFont &font)
     const QFontMetricsF metrics = FDevice ? QFontMetricsF(font, FDevice) : QFontMetricsF(font);
     FRowHeight = std::max<qreal>(1, qCeil(metrics.lineSpacing()));
     FAverageWidth = std::max<qreal>(1, metrics.averageCharWidth());
+    FAscent = metrics.ascent();
     FCache.clear();
     for (auto &[line, table] : FLongLines)
         std::fill(table.Widths.begin(), table.Widths.end(), -1.f);
@@ -248,7 +249,9 @@ std::unique_ptr<QTextLayout> cLineLayouts::Shape(int line, int segment)
         if (!textLine.isValid())
             break;
         textLine.setLineWidth(Wraps() ? FWrapWidth : UnwrappedWidth);
-        textLine.setPosition(QPointF(0, row * FRowHeight));
+        // Every row's baseline where the font puts it, even when a fallback
+        // font for some character is taller.
+        textLine.setPosition(QPointF(0, row * FRowHeight + FAscent - textLine.ascent()));
     }
     layout->endLayout();
     return layout;

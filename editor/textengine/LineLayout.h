@@ -112,6 +112,7 @@ private:
     qreal FTabStop = 80;
     qreal FRowHeight = 1;
     qreal FAverageWidth = 1;
+    qreal FAscent = 0;
     std::map<tKey, tEntry> FCache;
     quint64 FClock = 0;
     // Only lines longer than one segment have a table.

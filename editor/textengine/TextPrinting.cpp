@@ -5,7 +5,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
-bool PrintText(const cTextBuffer &buffer, const QFont &font, qreal tabStopInches, QPagedPaintDevice *device)
+bool PrintText(const cTextBuffer &buffer, const QFont &font, qreal tabStopDistance, QPagedPaintDevice *device)
 {
     if (!device)
         return false;
@@ -16,7 +16,7 @@ bool PrintText(const cTextBuffer &buffer, const QFont &font, qreal tabStopInches
     cLineLayouts layouts(buffer, 8);
     layouts.SetPaintDevice(device);
     layouts.SetFont(QFont(font, device));
-    layouts.SetTabStopDistance(tabStopInches * device->logicalDpiX());
+    layouts.SetTabStopDistance(tabStopDistance);
     layouts.SetWrapWidth(std::max(1, device->width()));
     const qreal rowHeight = layouts.RowHeight();
     const qreal pageHeight = device->height();

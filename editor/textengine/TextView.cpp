@@ -20,6 +20,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -72,6 +74,8 @@ cTextView::cTextView(cTextBuffer &buffer, cUndoRecord *undo, QWidget *parent)
 
 cTextView::~cTextView()
 {
+    if (FPublished)
+        FreezePublished();
     FBuffer->RemoveListener(this);
 }
 
@@ -116,6 +120,8 @@ void cTextView::replaceRange(int start, int end, QStringView text)
     end = std::clamp(end, start, length);
     if (start == end && text.isEmpty())
         return;
+    if (FPublished && start < selectionEnd() && end > selectionStart())
+        FreezePublished();
     FEditing = true;
     FBuffer->Replace(start, end - start, text);
     const int caret = end + FBuffer->Length() - length;
@@ -209,8 +215,7 @@ void cTextView::setColorMarks(std::vector<tColorMark> marks)
 
 void cTextView::print(QPagedPaintDevice *device) const
 {
-    const qreal screenDpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
-    PrintText(*FBuffer, font(), FTabStop / screenDpi, device);
+    PrintText(*FBuffer, font(), FTabStop, device);
 }
 
 // ---------------------------------------------------------------------------
@@ -356,6 +361,9 @@ void cTextView::SetCaret(int caret, int anchor, bool keepX)
     const bool selectionMoved =
         (caret != anchor || FCaret != FAnchor) &&
         (std::min(caret, anchor) != selectionStart() || std::max(caret, anchor) != selectionEnd());
+    // Extending the selection publishes it again; anything else ends it.
+    if (selectionMoved && FPublished && (caret == anchor || anchor != FAnchor))
+        FreezePublished();
     FCaret = caret;
     FAnchor = anchor;
     viewport()->update();
@@ -369,12 +377,58 @@ void cTextView::SetCaret(int caret, int anchor, bool keepX)
     }
 }
 
-// The X11 primary selection follows what the user selects.
+namespace {
+
+// The X11 primary selection: the view's selected text, made only when some
+// program asks for it, so that selecting megabytes with Shift+arrows copies
+// nothing; frozen when the view's selection goes.
+class cSelectionData : public QMimeData
+{
+public:
+    explicit cSelectionData(std::function<QString()> text) : FText(std::move(text)) {}
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+    bool hasFormat(const QString &type) const override { return type == QLatin1String("text/plain"); }
+    void Freeze(QString text) { FFrozen = std::move(text); }
+    bool Frozen() const noexcept { return FFrozen.has_value(); }
+
+protected:
+    QVariant retrieveData(const QString &type, QMetaType) const override
+    {
+        if (type != QLatin1String("text/plain"))
+            return {};
+        return FFrozen ? *FFrozen : FText();
+    }
+
+private:
+    std::function<QString()> FText;
+    std::optional<QString> FFrozen;
+};
+
+} // namespace
+
+QString cTextView::SelectionMimeText() const
+{
+    const std::unique_ptr<QMimeData> data(createMimeDataFromSelection());
+    return data ? data->text() : QString();
+}
+
 void cTextView::PublishSelection()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
-    if (hasSelection() && clipboard->supportsSelection())
-        clipboard->setMimeData(createMimeDataFromSelection(), QClipboard::Selection);
+    if (!hasSelection() || !clipboard->supportsSelection())
+        return;
+    auto *data = new cSelectionData(
+        [view = QPointer<cTextView>(this)] { return view ? view->SelectionMimeText() : QString(); });
+    clipboard->setMimeData(data, QClipboard::Selection);
+    FPublished = data;
+}
+
+void cTextView::FreezePublished()
+{
+    auto *data = static_cast<cSelectionData *>(FPublished.data());
+    if (data && !data->Frozen())
+        data->Freeze(SelectionMimeText());
+    FPublished = nullptr;
 }
 
 int cTextView::NextGrapheme(int pos) const
@@ -643,7 +697,8 @@ bool cTextView::EditKey(QKeyEvent *event)
         redo();
     else if (event->matches(QKeySequence::SelectAll))
         selectAll();
-    else if (FReadOnly)
+    else if (FReadOnly ||
+             (FTabChangesFocus && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)))
         return false;
     else if (event->matches(QKeySequence::DeleteStartOfWord))
         DeleteBackward(true);
@@ -1207,6 +1262,14 @@ void cTextView::timerEvent(QTimerEvent *event)
     } else {
         QAbstractScrollArea::timerEvent(event);
     }
+}
+
+// Qt would move the focus on Tab before the key reaches keyPressEvent.
+bool cTextView::focusNextPrevChild(bool next)
+{
+    if (!FTabChangesFocus && !FReadOnly)
+        return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
 void cTextView::focusInEvent(QFocusEvent *event)

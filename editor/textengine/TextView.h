@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -95,6 +96,9 @@ public:
     void setOverwriteMode(bool on);
     LineWrapMode lineWrapMode() const noexcept { return FWrapMode; }
     void setLineWrapMode(LineWrapMode mode);
+    // Whether Tab moves the focus instead of typing a tab (it types one by default).
+    bool tabChangesFocus() const noexcept { return FTabChangesFocus; }
+    void setTabChangesFocus(bool on) noexcept { FTabChangesFocus = on; }
     qreal tabStopDistance() const;
     void setTabStopDistance(qreal distance);
 
@@ -159,6 +163,7 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -217,6 +222,8 @@ private:
     std::pair<int, int> WordAt(int pos) const;
     std::pair<int, int> LineAt(int pos) const;
     void PublishSelection();
+    void FreezePublished();
+    QString SelectionMimeText() const;
     // Rows and positions
     tRow CaretRow() const;
     tRow MoveRows(tRow from, int count) const;
@@ -274,6 +281,9 @@ private:
     bool FReadOnly = false, FOverwrite = false, FModified = false;
     bool FUndoAvailable = false, FRedoAvailable = false;
     bool FHadSelection = false;
+    bool FTabChangesFocus = false;
+    // The primary selection this view last published, until it is frozen.
+    QPointer<QMimeData> FPublished;
     LineWrapMode FWrapMode = NoWrap;
     std::vector<tColorMark> FMarks;
     // Blink: runs only while focused and for a while after the last input.

@@ -260,6 +260,16 @@ TEST_F(TextViewTest, OverwriteReplacesButAppendsAtTheLineEnd)
     EXPECT_GT(View.cursorRect().width(), 1) << "a block caret";
 }
 
+TEST_F(TextViewTest, TabTypesATabUnlessItChangesFocus)
+{
+    Show(QStringLiteral("ab"));
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(View.toPlainText(), QStringLiteral("\tab"));
+    View.setTabChangesFocus(true);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(View.toPlainText(), QStringLiteral("\tab"));
+}
+
 TEST_F(TextViewTest, ReadOnlyRefusesEveryEditButMovesAndCopies)
 {
     Show(QStringLiteral("abc"));
