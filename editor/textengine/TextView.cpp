@@ -591,15 +591,42 @@ int cTextView::MovedPosition(tMove move, int from)
         ScrollTo(MoveRows({FTopLine, FTopRow}, page), FLeft);
         return vertical(page);
     case tMove::LineStart:
-        return FBuffer->LineStart(FBuffer->LineFromPosition(from));
+        return RowEdge(from, false);
     case tMove::LineEnd:
-        return FBuffer->LineEnd(FBuffer->LineFromPosition(from));
+        return RowEdge(from, true);
     case tMove::Start:
         return 0;
     case tMove::End:
         return FBuffer->Length();
     }
     return from;
+}
+
+// Home and End go to the ends of the visual row, as wrapped text shows it.
+// A row that wraps after a blank ends before the blank, or the caret would
+// show on the next row.
+int cTextView::RowEdge(int from, bool end) const
+{
+    const int line = FBuffer->LineFromPosition(from);
+    const int lineStart = FBuffer->LineStart(line);
+    if (!FLayouts->Wraps())
+        return end ? FBuffer->LineEnd(line) : lineStart;
+    const int column = from - lineStart;
+    const int segment = FLayouts->SegmentOf(line, column);
+    const tLineSegment piece = FLayouts->Segment(line, segment);
+    const QTextLayout &layout = FLayouts->Layout(line, segment);
+    const QTextLine row = layout.lineForTextPosition(column - piece.Start);
+    if (!row.isValid())
+        return end ? FBuffer->LineEnd(line) : lineStart;
+    const int start = lineStart + piece.Start + row.textStart();
+    if (!end)
+        return start;
+    int pos = start + row.textLength();
+    const bool lastRow =
+        row.lineNumber() == layout.lineCount() - 1 && segment == FLayouts->SegmentCount(line) - 1;
+    if (!lastRow && pos > start && QChar(FBuffer->At(pos - 1)).isSpace())
+        --pos;
+    return pos;
 }
 
 bool cTextView::MoveKey(QKeyEvent *event)
@@ -708,7 +735,8 @@ bool cTextView::EditKey(QKeyEvent *event)
         DeleteBackward(false);
     else if (event->matches(QKeySequence::Delete))
         DeleteForward(false);
-    else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    else if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+             !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         TypeText(QString(QChar(cTextBuffer::Mark)));
     else if (IsAcceptableText(event->text()) &&
              !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
@@ -879,10 +907,7 @@ qreal cTextView::XOfPosition(int pos) const
 int cTextView::cursorForPosition(const QPoint &viewportPos) const
 {
     const int rows = qFloor(viewportPos.y() / FLayouts->RowHeight());
-    const tRow r = MoveRows({FTopLine, FTopRow}, rows);
-    if (rows < 0 && r.Line == 0 && r.Row == 0 && (FTopLine > 0 || FTopRow > 0 || viewportPos.y() < 0))
-        return PositionAt(r, viewportPos.x() - Margin + FLeft);
-    return PositionAt(r, viewportPos.x() - Margin + FLeft);
+    return PositionAt(MoveRows({FTopLine, FTopRow}, rows), viewportPos.x() - Margin + FLeft);
 }
 
 QRectF cTextView::CaretRectF() const

@@ -221,6 +221,7 @@ private:
     int PreviousWordStart(int pos) const;
     std::pair<int, int> WordAt(int pos) const;
     std::pair<int, int> LineAt(int pos) const;
+    int RowEdge(int from, bool end) const;
     void PublishSelection();
     void FreezePublished();
     QString SelectionMimeText() const;

@@ -7,6 +7,7 @@
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPageRanges>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -310,8 +311,18 @@ TEST_F(TextViewTest, WordWrapFollowsTheWidthAndNeverScrollsSideways)
     EXPECT_LT(Caret(), firstLineEnd) << "wrapped, Down goes to the next row of the same line";
     EXPECT_GT(View.cursorRect().top(), 0);
     EXPECT_LE(View.cursorRect().right(), View.viewport()->width());
+    const int rowTop = View.cursorRect().top();
     Key(Qt::Key_End);
-    EXPECT_EQ(Caret(), firstLineEnd);
+    EXPECT_LT(Caret(), firstLineEnd) << "End goes to the end of the row";
+    EXPECT_EQ(View.cursorRect().top(), rowTop) << "and stays on it";
+    EXPECT_EQ(View.buffer().At(Caret()), u' ');
+    Key(Qt::Key_Home);
+    EXPECT_GT(Caret(), 0) << "Home goes to the start of the row";
+    EXPECT_EQ(View.cursorRect().top(), rowTop);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Key(Qt::Key_Up);
+    Key(Qt::Key_End);
+    EXPECT_EQ(Caret(), firstLineEnd) << "the line's last row ends at the line's end";
     EXPECT_LE(View.cursorRect().right(), View.viewport()->width());
     EXPECT_GT(View.verticalScrollBar()->value(), 0) << "the line's end is scrolled into view";
 
@@ -625,13 +636,14 @@ TEST_F(TextViewTest, NoTimerRunsWithoutFocus)
 // Printing
 
 // The words pdftotext reads back from a PDF printed by the view.
-QSet<QString> PrintedWords(cTextView &view, const QString &dir)
+QSet<QString> PrintedWords(cTextView &view, const QString &dir, const QPageRanges &pages = {})
 {
     const QString pdf = dir + QStringLiteral("/out.pdf");
     {
         QPdfWriter writer(pdf);
         writer.setResolution(600);
         writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageRanges(pages);
         view.print(&writer);
     }
     QProcess process;
@@ -642,6 +654,28 @@ QSet<QString> PrintedWords(cTextView &view, const QString &dir)
         QString::fromUtf8(process.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
     const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     return QSet<QString>(words.begin(), words.end());
+}
+
+TEST(TextViewPrinting, OnlyThePagesAskedForArePrinted)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    cTextView view;
+    QString text;
+    for (int i = 0; i < 400; ++i)
+        text += QStringLiteral("line%1\n").arg(i);
+    view.setPlainText(text);
+    const QSet<QString> all = PrintedWords(view, dir.path(), {});
+    EXPECT_TRUE(all.contains(QStringLiteral("line0")));
+    EXPECT_TRUE(all.contains(QStringLiteral("line399")));
+    QPageRanges second;
+    second.addPage(2);
+    const QSet<QString> page2 = PrintedWords(view, dir.path(), second);
+    EXPECT_FALSE(page2.contains(QStringLiteral("line0")));
+    EXPECT_FALSE(page2.contains(QStringLiteral("line399")));
+    EXPECT_FALSE(page2.isEmpty());
+    EXPECT_LT(page2.size(), all.size() / 2);
 }
 
 TEST(TextViewPrinting, EveryWordOfALongLineIsPrintedWrapOnAndOff)
