@@ -1,5 +1,6 @@
 #include "editor/textengine/TextView.h"
 
+#include "editor/textengine/TextBoundaries.h"
 #include "editor/textengine/TextPrinting.h"
 
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
-#include <QTextBoundaryFinder>
 #include <QtMath>
 
 #include <algorithm>
@@ -27,9 +27,6 @@ namespace {
 
 // Space left of the text, so that a caret at the start of a line shows.
 constexpr int Margin = 4;
-// How far around a position the boundary finders look.
-constexpr int GraphemeReach = 64;
-constexpr int WordReach = 1024;
 // Text the input method sees around the caret: a long line is not copied whole.
 constexpr int SurroundingReach = 1024;
 // The caret blinks this long after the last input, then stays on.
@@ -431,133 +428,6 @@ void cTextView::FreezePublished()
     FPublished = nullptr;
 }
 
-int cTextView::NextGrapheme(int pos) const
-{
-    const int length = FBuffer->Length();
-    if (pos >= length)
-        return length;
-    const int line = FBuffer->LineFromPosition(pos);
-    const int lineEnd = FBuffer->LineEnd(line);
-    if (pos >= lineEnd)
-        return pos + 1;
-    const int windowEnd = std::min(lineEnd, pos + GraphemeReach);
-    const QString window = FBuffer->Text(pos, windowEnd);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window);
-    const qsizetype next = finder.toNextBoundary();
-    if (next > 0)
-        return pos + int(next);
-    return windowEnd;
-}
-
-int cTextView::PreviousGrapheme(int pos) const
-{
-    if (pos <= 0)
-        return 0;
-    pos = std::min(pos, FBuffer->Length());
-    const int lineStart = FBuffer->LineStart(FBuffer->LineFromPosition(pos));
-    if (pos == lineStart)
-        return pos - 1;
-    const int windowStart = std::max(lineStart, pos - GraphemeReach);
-    const QString window = FBuffer->Text(windowStart, pos);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window);
-    finder.toEnd();
-    const qsizetype previous = finder.toPreviousBoundary();
-    return windowStart + int(std::max<qsizetype>(previous, 0));
-}
-
-// Backspace takes one code point, so that a combining mark goes alone.
-int cTextView::PreviousCodePoint(int pos) const
-{
-    if (pos <= 0)
-        return 0;
-    const int lineStart = FBuffer->LineStart(FBuffer->LineFromPosition(pos));
-    if (pos == lineStart)
-        return pos - 1;
-    if (pos - 2 >= lineStart && QChar::isLowSurrogate(FBuffer->At(pos - 1)) &&
-        QChar::isHighSurrogate(FBuffer->At(pos - 2)))
-        return pos - 2;
-    return pos - 1;
-}
-
-// The start of the next word on the line, else the line's end; from a line's
-// end, the next line's start.
-int cTextView::NextWordStart(int pos) const
-{
-    const int length = FBuffer->Length();
-    if (pos >= length)
-        return length;
-    const int lineEnd = FBuffer->LineEnd(FBuffer->LineFromPosition(pos));
-    if (pos >= lineEnd)
-        return pos + 1;
-    for (int from = pos;;) {
-        const int windowEnd = std::min(lineEnd, from + WordReach);
-        const QString window = FBuffer->Text(from, windowEnd);
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Word, window);
-        for (qsizetype b = finder.toNextBoundary(); b > 0 && b < window.size(); b = finder.toNextBoundary()) {
-            if (from + b > pos && (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem))
-                return from + int(b);
-        }
-        if (windowEnd == lineEnd)
-            return lineEnd;
-        from = windowEnd - 1;
-    }
-}
-
-int cTextView::PreviousWordStart(int pos) const
-{
-    if (pos <= 0)
-        return 0;
-    pos = std::min(pos, FBuffer->Length());
-    const int lineStart = FBuffer->LineStart(FBuffer->LineFromPosition(pos));
-    if (pos <= lineStart)
-        return pos - 1;
-    for (int to = pos;;) {
-        const int windowStart = std::max(lineStart, to - WordReach);
-        const QString window = FBuffer->Text(windowStart, to);
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Word, window);
-        finder.toEnd();
-        for (qsizetype b = finder.toPreviousBoundary(); b >= 0; b = finder.toPreviousBoundary()) {
-            if (b == 0 && windowStart > lineStart)
-                break;
-            if (windowStart + b < pos && (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem))
-                return windowStart + int(b);
-            if (b == 0)
-                break;
-        }
-        if (windowStart == lineStart)
-            return lineStart;
-        to = windowStart + 1;
-    }
-}
-
-std::pair<int, int> cTextView::WordAt(int pos) const
-{
-    const int line = FBuffer->LineFromPosition(pos);
-    const int lineStart = FBuffer->LineStart(line), lineEnd = FBuffer->LineEnd(line);
-    if (lineStart == lineEnd)
-        return {pos, pos};
-    if (pos >= lineEnd)
-        pos = lineEnd - 1;
-    const int windowStart = std::max(lineStart, pos - WordReach);
-    const int windowEnd = std::min(lineEnd, pos + WordReach);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, FBuffer->Text(windowStart, windowEnd));
-    finder.setPosition(pos - windowStart);
-    qsizetype start = finder.isAtBoundary() ? pos - windowStart : finder.toPreviousBoundary();
-    finder.setPosition(pos - windowStart);
-    qsizetype end = finder.toNextBoundary();
-    start = std::max<qsizetype>(start, 0);
-    if (end < 0)
-        end = windowEnd - windowStart;
-    return {windowStart + int(start), windowStart + int(end)};
-}
-
-std::pair<int, int> cTextView::LineAt(int pos) const
-{
-    const int line = FBuffer->LineFromPosition(pos);
-    const int end = line + 1 < FBuffer->LineCount() ? FBuffer->LineStart(line + 1) : FBuffer->Length();
-    return {FBuffer->LineStart(line), end};
-}
-
 int cTextView::MovedPosition(tMove move, int from)
 {
     auto vertical = [&](int rows) {
@@ -573,13 +443,13 @@ int cTextView::MovedPosition(tMove move, int from)
     const int page = std::max(1, VisibleRows() - 1);
     switch (move) {
     case tMove::Left:
-        return PreviousGrapheme(from);
+        return PreviousGrapheme(*FBuffer, from);
     case tMove::Right:
-        return NextGrapheme(from);
+        return NextGrapheme(*FBuffer, from);
     case tMove::WordLeft:
-        return PreviousWordStart(from);
+        return PreviousWordStart(*FBuffer, from);
     case tMove::WordRight:
-        return NextWordStart(from);
+        return NextWordStart(*FBuffer, from);
     case tMove::Up:
         return vertical(-1);
     case tMove::Down:
@@ -690,7 +560,7 @@ void cTextView::TypeText(const QString &text)
 {
     int start = selectionStart(), end = selectionEnd();
     if (FOverwrite && start == end && FCaret < FBuffer->LineEnd(FBuffer->LineFromPosition(FCaret)))
-        end = NextGrapheme(FCaret);
+        end = NextGrapheme(*FBuffer, FCaret);
     replaceRange(start, end, text);
 }
 
@@ -699,7 +569,8 @@ void cTextView::DeleteBackward(bool word)
     if (hasSelection())
         replaceRange(selectionStart(), selectionEnd(), {});
     else if (FCaret > 0)
-        replaceRange(word ? PreviousWordStart(FCaret) : PreviousCodePoint(FCaret), FCaret, {});
+        replaceRange(word ? PreviousWordStart(*FBuffer, FCaret) : PreviousCodePoint(*FBuffer, FCaret), FCaret,
+                     {});
 }
 
 void cTextView::DeleteForward(bool word)
@@ -707,7 +578,7 @@ void cTextView::DeleteForward(bool word)
     if (hasSelection())
         replaceRange(selectionStart(), selectionEnd(), {});
     else if (FCaret < FBuffer->Length())
-        replaceRange(FCaret, word ? NextWordStart(FCaret) : NextGrapheme(FCaret), {});
+        replaceRange(FCaret, word ? NextWordStart(*FBuffer, FCaret) : NextGrapheme(*FBuffer, FCaret), {});
 }
 
 bool cTextView::EditKey(QKeyEvent *event)
@@ -917,7 +788,7 @@ QRectF cTextView::CaretRectF() const
     const qreal x = XOfPosition(FCaret) + Margin - FLeft;
     qreal width = 1;
     if (FOverwrite && FPreedit.isEmpty() && FCaret < FBuffer->LineEnd(FBuffer->LineFromPosition(FCaret)))
-        width = std::max<qreal>(1, XOfPosition(NextGrapheme(FCaret)) + Margin - FLeft - x);
+        width = std::max<qreal>(1, XOfPosition(NextGrapheme(*FBuffer, FCaret)) + Margin - FLeft - x);
     return {x, rows * h, width, h};
 }
 
@@ -1326,7 +1197,7 @@ void cTextView::mousePressEvent(QMouseEvent *event)
     if (FLastDoubleClick.isValid() && FLastDoubleClick.elapsed() < QApplication::doubleClickInterval() &&
         (p - FDoubleClickPos).manhattanLength() < QApplication::startDragDistance()) {
         FLastDoubleClick.invalidate();
-        const auto [start, end] = LineAt(pos);
+        const auto [start, end] = LineAt(*FBuffer, pos);
         SetCaret(end, start);
         FSelecting = true;
         return;
@@ -1416,7 +1287,7 @@ void cTextView::mouseDoubleClickEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint p = event->position().toPoint();
-    const auto [start, end] = WordAt(cursorForPosition(p));
+    const auto [start, end] = WordAt(*FBuffer, cursorForPosition(p));
     SetCaret(end, start);
     PublishSelection();
     FLastDoubleClick.start();

@@ -214,13 +214,6 @@ private:
     void TypeText(const QString &text);
     void DeleteBackward(bool word);
     void DeleteForward(bool word);
-    int NextGrapheme(int pos) const;
-    int PreviousGrapheme(int pos) const;
-    int PreviousCodePoint(int pos) const;
-    int NextWordStart(int pos) const;
-    int PreviousWordStart(int pos) const;
-    std::pair<int, int> WordAt(int pos) const;
-    std::pair<int, int> LineAt(int pos) const;
     int RowEdge(int from, bool end) const;
     void PublishSelection();
     void FreezePublished();
