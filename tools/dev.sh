@@ -8,7 +8,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${QUORVEL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libpcre2-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils poppler-utils
           fonts-dejavu-core)
 
 install_missing() {
