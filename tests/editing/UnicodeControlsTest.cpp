@@ -171,7 +171,7 @@ TEST(RichEditLines, PutDeleteAndClear)
     EXPECT_EQ(lines.GetCount(), 1);
     lines.Clear();
     EXPECT_EQ(edit.GetTextLen(), 0);
-    EXPECT_FALSE(edit.document()->isModified());
+    EXPECT_FALSE(edit.isModified());
 }
 
 TEST(RichEditLines, TextRoundTripsThroughTheList)
@@ -302,23 +302,16 @@ TEST(RichEditFind, WholeWordsAtChunkEdges)
     }
 }
 
-TEST(RichEditFind, ParagraphSeparatorInTheNeedleMatchesNothing)
+TEST(RichEditFind, ParagraphSeparatorIsTextNotABreak)
 {
     cWRichEdit edit;
     edit.SetTextW(QStringLiteral("a\r\nb"));
     EXPECT_EQ(edit.FindTextW(U(u"a\u2029b"), 0, 0, 0), -1);
     EXPECT_EQ(edit.FindTextW(QStringLiteral("A\rB"), 0, 0, 0), 0);
-}
-
-TEST(RichEditWrap, TextWithAHugeWordWrapsAnywhere)
-{
-    cWRichEdit edit;
-    edit.SetTextW(QStringLiteral("ordinary words wrap at their boundaries"));
-    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
-    edit.SetSelTextW(QString(100000, QChar(u'x')));
-    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAnywhere);
-    edit.SetTextW(QStringLiteral("short again"));
-    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    edit.SetTextW(U(u"x a\u2029b"));
+    EXPECT_EQ(edit.LineCount(), 1);
+    EXPECT_EQ(edit.FindTextW(U(u"a\u2029b"), 0, 0, 0), 2);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("a\rb"), 0, 0, 0), -1);
 }
 
 TEST(RichEditClipboard, CopyPutsCrLfAndEmptyCopyKeepsClipboard)
@@ -372,14 +365,14 @@ TEST(RichEditColours, MarksNeitherChangeTextNorUndo)
     QSignalSpy changes(&edit, &cWRichEdit::Change);
     const QColor black(Qt::black), yellow(Qt::yellow);
     edit.SetCharColors(5, 7, &yellow, &black);
-    ASSERT_EQ(edit.extraSelections().size(), 1);
-    EXPECT_EQ(edit.extraSelections()[0].cursor.selectedText(), QStringLiteral("me"));
+    ASSERT_EQ(edit.colorMarks().size(), 1u);
+    EXPECT_EQ(edit.TextRange(edit.colorMarks()[0].Start, edit.colorMarks()[0].End), QStringLiteral("me"));
     EXPECT_EQ(changes.count(), 0);
     EXPECT_FALSE(edit.ControlCanUndo());
     // Normal colours over a wider range remove the mark.
     const QColor text = edit.palette().color(QPalette::Text), base = edit.palette().color(QPalette::Base);
     edit.SetCharColors(5, 8, &text, &base);
-    EXPECT_TRUE(edit.extraSelections().isEmpty());
+    EXPECT_TRUE(edit.colorMarks().empty());
 }
 
 TEST(RichEditColours, PartialRecolourSplitsAMark)
@@ -391,8 +384,8 @@ TEST(RichEditColours, PartialRecolourSplitsAMark)
     const QColor base = edit.palette().color(QPalette::Base);
     edit.SetCharColors(4, 6, nullptr, &base);
     QStringList marked;
-    for (const auto &s : edit.extraSelections())
-        marked << s.cursor.selectedText();
+    for (const tColorMark &m : edit.colorMarks())
+        marked << edit.TextRange(m.Start, m.End);
     marked.sort();
     EXPECT_EQ(marked, QStringList({QStringLiteral("23"), QStringLiteral("67")}));
 }
