@@ -286,6 +286,8 @@ private:
     bool FCaretShown = false;
     // Mouse
     QPoint FPressPos;
+    // The word a double-click selected, while a drag extends it by words.
+    std::pair<int, int> FWordAnchor{-1, -1};
     bool FSelecting = false, FDragPending = false;
     QElapsedTimer FLastDoubleClick;
     QPoint FDoubleClickPos;

@@ -419,6 +419,12 @@ TEST_F(TextViewTest, ClickDragDoubleAndTripleClick)
     QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, at8);
     EXPECT_EQ(View.selectedText(), QStringLiteral("alpha beta\r"))
         << "a third click takes the line and its mark";
+
+    QTest::mouseDClick(View.viewport(), Qt::LeftButton, {}, at8);
+    QTest::mouseMove(View.viewport(), at3);
+    QTest::mouseRelease(View.viewport(), Qt::LeftButton, {}, at3);
+    EXPECT_EQ(View.selectedText(), QStringLiteral("alpha beta"))
+        << "dragging after a double-click takes words";
 }
 
 TEST_F(TextViewTest, WheelScrollsByRows)
