@@ -319,6 +319,12 @@ TEST_F(TextViewTest, WordWrapFollowsTheWidthAndNeverScrollsSideways)
     Key(Qt::Key_Home);
     EXPECT_GT(Caret(), 0) << "Home goes to the start of the row";
     EXPECT_EQ(View.cursorRect().top(), rowTop);
+    Key(Qt::Key_End);
+    const int rowEnd = Caret();
+    Key(Qt::Key_Home);
+    const QPoint pastRowEnd(View.viewport()->width() - 2, View.cursorRect().center().y());
+    QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, pastRowEnd);
+    EXPECT_EQ(Caret(), rowEnd) << "a click past a row's end stays on the row";
     Key(Qt::Key_End, Qt::ControlModifier);
     Key(Qt::Key_Up);
     Key(Qt::Key_End);
