@@ -1032,7 +1032,8 @@ void cTextView::DrawMarkTail(QPainter &painter, int line, const QTextLayout &lay
     if (layout.lineCount() == 0)
         return;
     const QTextLine last = layout.lineAt(layout.lineCount() - 1);
-    const QRectF tail(origin.x() + last.naturalTextWidth(), origin.y() + last.y(),
+    const QRectF tail(origin.x() + last.naturalTextWidth(),
+                      origin.y() + last.lineNumber() * FLayouts->RowHeight(),
                       QFontMetricsF(font()).horizontalAdvance(u' '), FLayouts->RowHeight());
     painter.fillRect(tail, palette().brush(QPalette::Highlight));
 }

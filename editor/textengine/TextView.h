@@ -111,7 +111,8 @@ public:
     void setUndoAvailable(bool on);
     void setRedoAvailable(bool on);
 
-    // Kept sorted and in step with edits; an edit inside a mark keeps it.
+    // Disjoint ranges, kept sorted and in step with edits; an edit inside a
+    // mark keeps it, a mark whose text goes goes too.
     void setColorMarks(std::vector<tColorMark> marks);
     const std::vector<tColorMark> &colorMarks() const noexcept { return FMarks; }
 
