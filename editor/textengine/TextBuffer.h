@@ -95,7 +95,9 @@ public:
     // (a text with no break gets NewDocumentBreak).
     void SetText(QStringView text);
     // Loading in pieces without an extra copy: a CR at the end of one piece
-    // pairs with an LF at the start of the next.
+    // pairs with an LF at the start of the next. The text is whole and
+    // readable throughout; listeners are told of a reset at the begin and at
+    // the end, not of each piece.
     void BeginLoad(qsizetype expectedUnits = 0);
     void AppendLoad(QStringView piece);
     // Room for up to MaxUnits units at the end of a load, for a decoder to
@@ -103,7 +105,6 @@ public:
     // AppendLoad would.
     [[nodiscard]] char16_t *LoadRoom(qsizetype maxUnits);
     void CommitLoad(qsizetype written);
-    // Tells the listeners that the text was reset.
     void EndLoad();
 
     // The text as it goes to a file: each line followed by its own break.
@@ -130,6 +131,8 @@ private:
                            qsizetype breakCount, tLineBreak newBreak);
     void CountBreak(tLineBreak lineBreak, int delta) noexcept;
     void LoadUnits(const char16_t *source, qsizetype count, char16_t *target);
+    void StartLoad(qsizetype expectedUnits);
+    void NotifyReset();
     void Notify(const tTextChange &change, QStringView removed, const std::vector<tLineBreak> &removedBreaks);
 
     // Units, marks as CR.
