@@ -420,11 +420,13 @@ void cTextBuffer::BeginLoad(qsizetype expectedUnits)
 void cTextBuffer::StartLoad(qsizetype expectedUnits)
 {
     expectedUnits = std::max<qsizetype>(expectedUnits, 0);
-    // A much larger old buffer is given back rather than kept around.
-    if (FUnits.Capacity() > 2 * expectedUnits + 65536)
+    // The old storage is kept only when it fits: growing it would copy the
+    // old text, and a much larger one would hold memory for nothing.
+    const qsizetype room = std::min<qsizetype>(expectedUnits, INT_MAX) + 1024;
+    if (FUnits.Capacity() < room || FUnits.Capacity() > 2 * room + 65536)
         FUnits.Release();
     FUnits.Clear();
-    FUnits.Reserve(std::min<qsizetype>(expectedUnits, INT_MAX) + 1024);
+    FUnits.Reserve(room);
     const qsizetype lines = std::clamp<qsizetype>(expectedUnits / 64, 64, INT_MAX / 64);
     FLineStarts.Release();
     FLineStarts.Reserve(lines);
