@@ -144,12 +144,12 @@ measure() {
     export DISPLAY=":$display" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run"
     mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-    for _ in $(seq 100); do xprop -root > /dev/null 2>&1 && break; sleep 0.05; done
+    for _ in $(seq 600); do xprop -root > /dev/null 2>&1 && break; pause 0.05; done
     openbox > /dev/null 2>&1 &
     wm=$!
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
-        sleep 0.05
+        pause 0.05
     done
 
     t0=$(now)
@@ -204,10 +204,9 @@ measure() {
     echo "$result"
 }
 
-median() { # values...: the median; a run that failed or timed out gives its mark instead
-    local v
-    for v in "$@"; do [[ $v =~ ^[0-9.]+$ ]] || { echo "$v"; return; }; done
-    printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'
+median() { # values...: runs that failed ("-") are left out; a timeout (">N") ranks above every figure
+    printf '%s\n' "$@" | awk '$1 != "-" { print (substr($1, 1, 1) == ">" ? 1e9 : $1), $1 }' | sort -g |
+        awk '{ a[NR] = $2 } END { print NR ? a[int((NR + 1) / 2)] : "-" }'
 }
 
 # ---------------------------------------------------------------------------
