@@ -79,14 +79,17 @@ public:
     // gap to the end; no copy).
     [[nodiscard]] QStringView Contiguous();
 
-    // The choke point: every change of the text goes through these two.
-    // In inserted text CR LF, a lone CR and a lone LF each become one mark,
-    // written out with Break (None: the dominant break).
+    // Every change goes through one choke point behind these, which tells the
+    // listeners. In inserted text CR LF, a lone CR and a lone LF each become
+    // one mark, written out with Break (None: the dominant break). A change
+    // that would make the text longer than the largest int is refused with an
+    // exception, the text unchanged.
     void Insert(int pos, QStringView text, tLineBreak newBreak = tLineBreak::None);
     void Delete(int pos, int length);
     // Delete then Insert, reported as one change.
     void Replace(int pos, int length, QStringView text, tLineBreak newBreak = tLineBreak::None);
-    // Puts removed text back with the breaks it had (undo, redo).
+    // Puts removed text back with the breaks it had (undo, redo); marks past
+    // the end of Breaks take the dominant break.
     void Restore(int pos, QStringView text, const std::vector<tLineBreak> &breaks);
     // Replaces Length units at Pos that way, as one change.
     void Restore(int pos, int length, QStringView text, const std::vector<tLineBreak> &breaks);
