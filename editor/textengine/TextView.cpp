@@ -1498,6 +1498,12 @@ void cTextView::TextChanged(const tTextChange &change, QStringView, const std::v
     if (!FPreedit.isEmpty())
         FLayouts->SetPreedit(FCaret, FPreedit, FPreeditFormats);
     FTopRow = std::clamp(FTopRow, 0, FLayouts->LineRows(FTopLine) - 1);
+    // Text removed at the end does not leave the view scrolled past it.
+    const tRow last = LastTop();
+    if (last < tRow{FTopLine, FTopRow}) {
+        FTopLine = last.Line;
+        FTopRow = last.Row;
+    }
     setModified(true);
     UpdateUndoState();
     UpdateScrollBars();

@@ -157,6 +157,21 @@ TEST_F(TextViewTest, PageDownMovesCaretAndViewByAScreenful)
     EXPECT_EQ(View.firstVisibleLine(), 0);
 }
 
+TEST_F(TextViewTest, DeletingTheEndDoesNotLeaveTheViewScrolledPastIt)
+{
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("line %1\n").arg(i);
+    Show(text);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    const int top = View.firstVisibleLine();
+    EXPECT_GT(top, 250);
+    // A change by the program, which does not move the view to the caret.
+    View.buffer().Delete(View.buffer().LineStart(100), View.buffer().Length() - View.buffer().LineStart(100));
+    EXPECT_LE(View.firstVisibleLine(), 100);
+    EXPECT_EQ(View.verticalScrollBar()->value(), View.firstVisibleLine());
+}
+
 TEST_F(TextViewTest, CaretKeptVisibleWhenMovingFarAway)
 {
     QString text;
