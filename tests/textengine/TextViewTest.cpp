@@ -384,6 +384,46 @@ TEST_F(TextViewTest, KeysInTheMiddleOfATenMegabyteLine)
     }
 }
 
+TEST_F(TextViewTest, UpAndDownCrossTheSegmentsOfAWrappedLongLineRowByRow)
+{
+    Show(Words(3 * cLineLayouts::SegmentMax), {300, 200});
+    View.setLineWrapMode(cTextView::WidgetWidth);
+    std::vector<int> down{Caret()};
+    while (down.back() < View.buffer().Length() - 100) {
+        Key(Qt::Key_Down);
+        ASSERT_GT(Caret(), down.back()) << "after " << down.size() << " rows";
+        ASSERT_LT(Caret() - down.back(), 100) << "one row at a time";
+        down.push_back(Caret());
+    }
+    EXPECT_GT(View.verticalScrollBar()->value(), 0);
+    for (size_t i = down.size() - 1; i-- > 0;) {
+        Key(Qt::Key_Up);
+        ASSERT_EQ(Caret(), down[i]) << "back up, row " << i;
+    }
+}
+
+TEST_F(TextViewTest, TheCaretStaysInViewAlongAnUnwrappedLongLine)
+{
+    Show(Words(3 * cLineLayouts::SegmentMax) + QStringLiteral("\nnext"), {300, 200});
+    const QRect area = View.viewport()->rect();
+    Key(Qt::Key_End);
+    View.viewport()->repaint();
+    EXPECT_TRUE(area.contains(View.cursorRect().center()));
+    for (int i = 0; i < 3; ++i) {
+        // Word by word across the cut between two segments and back.
+        View.setCursorPosition(View.buffer().LineEnd(0) / 3 * (i + 1) - 20);
+        View.ensureCursorVisible();
+        for (int step = 0; step < 8; ++step) {
+            Key(Qt::Key_Right, Qt::ControlModifier);
+            View.viewport()->repaint();
+            ASSERT_TRUE(area.contains(View.cursorRect().center())) << "step " << step;
+        }
+    }
+    Key(Qt::Key_Home);
+    EXPECT_EQ(View.horizontalScrollBar()->value(), 0);
+    EXPECT_TRUE(area.contains(View.cursorRect().center()));
+}
+
 // ---------------------------------------------------------------------------
 // Input method
 
