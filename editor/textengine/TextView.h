@@ -23,8 +23,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QMenu;
