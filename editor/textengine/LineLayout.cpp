@@ -280,6 +280,7 @@ QTextLayout &cLineLayouts::Layout(int line, int segment)
     if (it == FCache.end()) {
         Evict();
         it = FCache.emplace(key, tEntry{Shape(line, segment), 0}).first;
+        ++FShapedCount;
         Measure(line, segment, *it->second.Layout);
     }
     it->second.Used = ++FClock;

@@ -65,6 +65,7 @@ public:
 
     cTextBuffer &buffer() noexcept { return *FBuffer; }
     const cTextBuffer &buffer() const noexcept { return *FBuffer; }
+    const cLineLayouts &layouts() const noexcept { return *FLayouts; }
     // Null for a view over a buffer without one.
     cUndoRecord *undoRecord() const noexcept { return FUndo; }
 

@@ -424,6 +424,33 @@ TEST_F(TextViewTest, TheCaretStaysInViewAlongAnUnwrappedLongLine)
     EXPECT_TRUE(area.contains(View.cursorRect().center()));
 }
 
+TEST_F(TextViewTest, NothingShapesMoreThanTheScreenShows)
+{
+    QString text;
+    for (int i = 0; i < 200000; ++i)
+        text += QStringLiteral("line number %1 of many\n").arg(i);
+    Show(text);
+    // A screenful is a few dozen rows; the whole text would be 200 000.
+    auto shapedBy = [this](auto step) {
+        const quint64 before = View.layouts().ShapedCount();
+        step();
+        QApplication::processEvents();
+        View.viewport()->repaint();
+        return View.layouts().ShapedCount() - before;
+    };
+    EXPECT_LT(shapedBy([] {}), 200u) << "showing";
+    EXPECT_LT(shapedBy([this] { View.resize(500, 400); }), 200u) << "resizing";
+    EXPECT_LT(shapedBy([this] { View.setFont(QFont(QStringLiteral("Monospace"), 14)); }), 200u) << "a font";
+    EXPECT_LT(shapedBy([this] { View.setLineWrapMode(cTextView::WidgetWidth); }), 300u) << "wrapping";
+    EXPECT_LT(shapedBy([this] { View.resize(300, 400); }), 300u) << "rewrapping";
+    EXPECT_LT(shapedBy([this] { Key(Qt::Key_End, Qt::ControlModifier); }), 300u) << "the end";
+    EXPECT_LT(
+        shapedBy([this] { View.verticalScrollBar()->setValue(View.verticalScrollBar()->maximum() / 2); }),
+        300u)
+        << "the middle";
+    EXPECT_LT(shapedBy([this] { Type(QStringLiteral("abc")); }), 300u) << "typing";
+}
+
 // ---------------------------------------------------------------------------
 // Input method
 
