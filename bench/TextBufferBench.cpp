@@ -138,6 +138,22 @@ void BM_ContiguousAfterEdits(benchmark::State &state)
 }
 BENCHMARK(BM_ContiguousAfterEdits)->Unit(benchmark::kMillisecond);
 
+// Cutting 10 MB out of 50 MB, then undoing and redoing it.
+void BM_UndoRedoOfALargeCut(benchmark::State &state)
+{
+    const QString &text = Lines(50 * kMegabyte);
+    cTextBuffer buffer;
+    cUndoRecord record(buffer);
+    Load(buffer, text, 64 * 1024);
+    for (auto _ : state) {
+        buffer.Delete(buffer.Length() / 3, 10 * kMegabyte);
+        record.Undo();
+        record.Redo();
+        record.Undo();
+    }
+}
+BENCHMARK(BM_UndoRedoOfALargeCut)->Unit(benchmark::kMillisecond);
+
 // Saving: each line with its own break, in pieces.
 void BM_Write50Megabytes(benchmark::State &state)
 {

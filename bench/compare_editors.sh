@@ -2,12 +2,13 @@
 # Opens the same generated files in the real program and, when installed, in
 # kate and featherpad, each on an X server and window manager of its own, and
 # prints the medians of:
-#   shown   seconds from start until the window shows the file and the CPU
-#           is quiet (less than QUIET_TICKS ticks in QUIET_SECONDS)
+#   window  seconds from start until the window is shown with the file's name
+#   quiet   seconds from start until then and the CPU is quiet (less than
+#           QUIET_TICKS ticks in QUIET_SECONDS; ">N" when not within LOAD_TIMEOUT)
 #   cpu     CPU seconds used by then
 #   peak    peak resident memory (VmHWM) by then, MiB
 #   key     seconds from a key typed at the start of the text until the CPU
-#           is quiet again ("-" when it never was within KEY_TIMEOUT; below
+#           is quiet again (">N" when not within KEY_TIMEOUT; below
 #           about 0.03 s the figure is within the resolution of the polling)
 #   end     the same for a key typed at the end of the text (after Ctrl+End)
 #
@@ -143,46 +144,55 @@ measure() {
     export DISPLAY=":$display" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run"
     mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-    for _ in $(seq 100); do xprop -root > /dev/null 2>&1 && break; sleep 0.05; done
+    for _ in $(seq 600); do xprop -root > /dev/null 2>&1 && break; pause 0.05; done
     openbox > /dev/null 2>&1 &
     wm=$!
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
-        sleep 0.05
+        pause 0.05
     done
 
     t0=$(now)
     # shellcheck disable=SC2046
     $(command_of "$editor") ${file:+"$file"} > /dev/null 2>&1 &
     pid=$!
-    local result="- - - - -"
+    local result="- - - - - -" t_win quiet key_start=- key_end=-
     win=$(timeout "$load_timeout" xdotool search --sync --onlyvisible --pid "$pid" 2> /dev/null | head -1)
     if [ -n "$win" ] && [ -n "$file" ]; then
         local base
         base=$(basename "$file")
         for _ in $(seq $((load_timeout * 20))); do
             xdotool getwindowname "$win" 2> /dev/null | grep -qF "$base" && break
-            sleep 0.05
+            pause 0.05
         done
     fi
-    if [ -n "$win" ] && t_quiet=$(wait_quiet "$pid" "$load_timeout"); then
+    if [ -n "$win" ]; then
+        t_win=$(now)
+        if t_quiet=$(wait_quiet "$pid" "$load_timeout"); then
+            quiet=$(awk -v d="$((t_quiet - t0))" 'BEGIN { printf "%.2f", d / 1e6 }')
+        else
+            quiet=">$load_timeout"
+        fi
         read_ticks "$pid"
         ticks=$TICKS
         peak=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status")
-        xdotool windowactivate --sync "$win" > /dev/null 2>&1
-        t1=$(now)
-        xdotool key --clearmodifiers x
-        key_at=$(wait_quiet "$pid" "$key_timeout") && key_start=$(to_seconds $((key_at - t1))) || key_start=-
-        key_end=-
-        if [ "$key_start" != - ]; then
-            xdotool key --clearmodifiers ctrl+End
-            wait_quiet "$pid" "$key_timeout" > /dev/null
+        if [ "${quiet:0:1}" != ">" ]; then
+            xdotool windowactivate --sync "$win" > /dev/null 2>&1
             t1=$(now)
             xdotool key --clearmodifiers x
-            key_at=$(wait_quiet "$pid" "$key_timeout") && key_end=$(to_seconds $((key_at - t1))) || key_end=-
+            key_at=$(wait_quiet "$pid" "$key_timeout") && key_start=$(to_seconds $((key_at - t1))) ||
+                key_start=">$key_timeout"
+            if [ "${key_start:0:1}" != ">" ]; then
+                xdotool key --clearmodifiers ctrl+End
+                wait_quiet "$pid" "$key_timeout" > /dev/null
+                t1=$(now)
+                xdotool key --clearmodifiers x
+                key_at=$(wait_quiet "$pid" "$key_timeout") && key_end=$(to_seconds $((key_at - t1))) ||
+                    key_end=">$key_timeout"
+            fi
         fi
-        result=$(awk -v d="$((t_quiet - t0))" -v c="$ticks" -v hz="$tick" -v p="$peak" -v k="$key_start" \
-            -v e="$key_end" 'BEGIN { printf "%.2f %.2f %d %s %s", d / 1e6, c / hz, p / 1024, k, e }')
+        result=$(awk -v w="$((t_win - t0))" -v q="$quiet" -v c="$ticks" -v hz="$tick" -v p="$peak" \
+            -v k="$key_start" -v e="$key_end" 'BEGIN { printf "%.2f %s %.2f %d %s %s", w / 1e6, q, c / hz, p / 1024, k, e }')
     fi
     kill "$pid" 2> /dev/null
     for _ in $(seq 40); do kill -0 "$pid" 2> /dev/null || break; sleep 0.05; done
@@ -194,10 +204,9 @@ measure() {
     echo "$result"
 }
 
-median() { # values...: the median, "-" when any run failed
-    local v
-    for v in "$@"; do [ "$v" = - ] && { echo -; return; }; done
-    printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'
+median() { # values...: runs that failed ("-") are left out; a timeout (">N") ranks above every figure
+    printf '%s\n' "$@" | awk '$1 != "-" { print (substr($1, 1, 1) == ">" ? 1e9 : $1), $1 }' | sort -g |
+        awk '{ a[NR] = $2 } END { print NR ? a[int((NR + 1) / 2)] : "-" }'
 }
 
 # ---------------------------------------------------------------------------
@@ -207,13 +216,13 @@ for name in "${files[@]}"; do
     file=""
     [ "$name" != empty ] && file=$(make_file "$name")
     for editor in "${editors[@]}"; do
-        shown=() cpu=() peak=() key=() keyend=()
+        window=() shown=() cpu=() peak=() key=() keyend=()
         for _ in $(seq "$runs"); do
-            read -r s c p k e <<< "$(measure "$editor" "$file")"
-            shown+=("$s") cpu+=("$c") peak+=("$p") key+=("$k") keyend+=("$e")
-            echo "  $name $editor: $s s, $c s CPU, $p MiB, key $k s, key at end $e s" >&2
+            read -r w s c p k e <<< "$(measure "$editor" "$file")"
+            window+=("$w") shown+=("$s") cpu+=("$c") peak+=("$p") key+=("$k") keyend+=("$e")
+            echo "  $name $editor: window $w s, quiet $s s, $c s CPU, $p MiB, key $k s, key at end $e s" >&2
         done
-        cell[$name,$editor]="$(median "${shown[@]}") / $(median "${cpu[@]}") / $(median "${peak[@]}") / $(median "${key[@]}") / $(median "${keyend[@]}")"
+        cell[$name,$editor]="$(median "${window[@]}") / $(median "${shown[@]}") / $(median "${cpu[@]}") / $(median "${peak[@]}") / $(median "${key[@]}") / $(median "${keyend[@]}")"
     done
 done
 
@@ -225,7 +234,7 @@ size_of() {
 }
 
 echo
-echo "Median of $runs: shown and quiet s / CPU s / peak MiB / key at start s / key at end s"
+echo "Median of $runs: window shown s / CPU quiet s / CPU s / peak MiB / key at start s / key at end s"
 printf '| file |'
 for editor in "${editors[@]}"; do printf ' %s |' "$editor"; done
 printf '\n|---|'

@@ -16,6 +16,8 @@ constexpr qreal UnwrappedWidth = 1e7;
 // a grapheme boundary.
 constexpr int BlankReach = 256;
 constexpr int GraphemeReach = 64;
+// Units of text shaped and kept at most (the glyphs of a unit take tens of bytes).
+constexpr qsizetype CacheUnits = 32 * cLineLayouts::SegmentTarget;
 
 bool IsBlank(QChar c)
 {
@@ -278,20 +280,27 @@ QTextLayout &cLineLayouts::Layout(int line, int segment)
     if (it == FCache.end()) {
         Evict();
         it = FCache.emplace(key, tEntry{Shape(line, segment), 0}).first;
+        ++FShapedCount;
         Measure(line, segment, *it->second.Layout);
     }
     it->second.Used = ++FClock;
     return *it->second.Layout;
 }
 
+// Bounded in entries and in units: a screenful of short lines, or the few
+// segments of a long line around the caret, not a long line's every segment.
 void cLineLayouts::Evict()
 {
-    if (FCache.size() < FCacheSize)
-        return;
-    auto oldest = std::min_element(FCache.begin(), FCache.end(), [](const auto &a, const auto &b) {
-        return a.second.Used < b.second.Used;
-    });
-    FCache.erase(oldest);
+    qsizetype units = 0;
+    for (const auto &[key, entry] : FCache)
+        units += entry.Layout->text().size();
+    while (!FCache.empty() && (FCache.size() >= FCacheSize || units > CacheUnits)) {
+        auto oldest = std::min_element(FCache.begin(), FCache.end(), [](const auto &a, const auto &b) {
+            return a.second.Used < b.second.Used;
+        });
+        units -= oldest->second.Layout->text().size();
+        FCache.erase(oldest);
+    }
 }
 
 void cLineLayouts::DropLayouts(int line, int fromSegment)

@@ -73,6 +73,9 @@ public:
     // The row (within its line) of a column.
     int RowOfColumn(int line, int column);
 
+    // Segments shaped so far: what the screen cost, for checks.
+    quint64 ShapedCount() const noexcept { return FShapedCount; }
+
     // Keep the cache in step with the buffer (call from its listener).
     void TextChanged(const tTextChange &change);
     void Reset();
@@ -115,6 +118,7 @@ private:
     qreal FAscent = 0;
     std::map<tKey, tEntry> FCache;
     quint64 FClock = 0;
+    quint64 FShapedCount = 0;
     // Only lines longer than one segment have a table.
     std::map<int, tLongLine> FLongLines;
     int FPreeditPos = -1;

@@ -1,6 +1,9 @@
 #include "editor/textengine/TextBuffer.h"
 
+#include "editor/platform/Exceptions.h"
+
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -34,6 +37,15 @@ void CopyRun(const char16_t *source, qsizetype count, char16_t *target) noexcept
 {
     if (source != target && count > 0)
         std::memmove(target, source, size_t(count) * sizeof(char16_t));
+}
+
+// Positions are ints: a text that would not fit is refused whole rather than
+// cut or wrapped around.
+void CheckRoom(qsizetype length, qsizetype more)
+{
+    if (more > qsizetype(INT_MAX) - length)
+        throw EOutOfResources(
+            QStringLiteral("The text is too large to be edited (more than %1 characters).").arg(INT_MAX));
 }
 
 int Index(tLineBreak lineBreak) noexcept
@@ -283,6 +295,7 @@ void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak
         return;
     if (newBreak == tLineBreak::None)
         newBreak = DominantBreak();
+    CheckRoom(Length() - length, text.size());
     // Text taken from this buffer moves with the gap.
     QString ownCopy;
     if (FUnits.Holds(reinterpret_cast<const char16_t *>(text.utf16()))) {
@@ -390,24 +403,37 @@ void cTextBuffer::Notify(const tTextChange &change, QStringView removed,
 
 void cTextBuffer::SetText(QStringView text)
 {
-    BeginLoad(text.size());
+    StartLoad(text.size());
     AppendLoad(text);
     EndLoad();
 }
 
+// The text is empty and whole at every step of a load: a mark's break is known
+// when the mark is read (a CR at a piece's end is taken for CR until the next
+// piece starts with LF), so a listener told of the reset may read it at any time.
 void cTextBuffer::BeginLoad(qsizetype expectedUnits)
 {
+    StartLoad(expectedUnits);
+    NotifyReset();
+}
+
+void cTextBuffer::StartLoad(qsizetype expectedUnits)
+{
     expectedUnits = std::max<qsizetype>(expectedUnits, 0);
-    // A much larger old buffer is given back rather than kept around.
-    if (FUnits.Capacity() > 2 * expectedUnits + 65536)
+    // The old storage is kept only when it fits: growing it would copy the
+    // old text, and a much larger one would hold memory for nothing.
+    const qsizetype room = std::min<qsizetype>(expectedUnits, INT_MAX) + 1024;
+    if (FUnits.Capacity() < room || FUnits.Capacity() > 2 * room + 65536)
         FUnits.Release();
     FUnits.Clear();
-    FUnits.Reserve(expectedUnits + 1024);
+    FUnits.Reserve(room);
+    const qsizetype lines = std::clamp<qsizetype>(expectedUnits / 64, 64, INT_MAX / 64);
     FLineStarts.Release();
-    FLineStarts.Reserve(std::max<qsizetype>(expectedUnits / 64, 64));
+    FLineStarts.Reserve(lines);
     FLineStarts.PushBack(0);
     FBreaks.Release();
-    FBreaks.Reserve(std::max<qsizetype>(expectedUnits / 64, 64));
+    FBreaks.Reserve(lines);
+    FBreaks.PushBack(tLineBreak::None);
     std::fill(std::begin(FBreakCount), std::end(FBreakCount), 0);
     FStepLine = 0;
     FStep = 0;
@@ -420,9 +446,17 @@ void cTextBuffer::AppendLoad(QStringView piece)
     LoadUnits(reinterpret_cast<const char16_t *>(piece.utf16()), piece.size(), room);
 }
 
+// A load that would not fit leaves an empty text rather than a cut one.
 char16_t *cTextBuffer::LoadRoom(qsizetype maxUnits)
 {
-    return FUnits.Open(FUnits.Size(), maxUnits);
+    try {
+        CheckRoom(FUnits.Size(), maxUnits);
+        return FUnits.Open(FUnits.Size(), maxUnits);
+    } catch (...) {
+        StartLoad(0);
+        NotifyReset();
+        throw;
+    }
 }
 
 void cTextBuffer::CommitLoad(qsizetype written)
@@ -438,18 +472,14 @@ void cTextBuffer::LoadUnits(const char16_t *source, qsizetype count, char16_t *t
 {
     const qsizetype base = FUnits.Size();
     qsizetype written = 0;
-    auto pushBreak = [this](tLineBreak b) {
-        FBreaks.PushBack(b);
-        CountBreak(b, 1);
-    };
     qsizetype i = 0;
     if (FLoadPendingCR && count > 0) {
         FLoadPendingCR = false;
         if (source[0] == LF) {
-            pushBreak(tLineBreak::CRLF);
+            FBreaks.Ref(FBreaks.Size() - 2) = tLineBreak::CRLF;
+            CountBreak(tLineBreak::CR, -1);
+            CountBreak(tLineBreak::CRLF, 1);
             i = 1;
-        } else {
-            pushBreak(tLineBreak::CR);
         }
     }
     for (; i < count; ++i) {
@@ -458,31 +488,33 @@ void cTextBuffer::LoadUnits(const char16_t *source, qsizetype count, char16_t *t
         written += next - i;
         if ((i = next) == count)
             break;
-        const char16_t c = source[i];
+        tLineBreak lineBreak = tLineBreak::LF;
+        if (source[i] == Mark) {
+            lineBreak = tLineBreak::CR;
+            if (i + 1 == count) {
+                FLoadPendingCR = true;
+            } else if (source[i + 1] == LF) {
+                lineBreak = tLineBreak::CRLF;
+                ++i;
+            }
+        }
         target[written++] = Mark;
         FLineStarts.PushBack(int(base + written));
-        if (c == LF) {
-            pushBreak(tLineBreak::LF);
-        } else if (i + 1 == count) {
-            FLoadPendingCR = true;
-        } else if (source[i + 1] == LF) {
-            pushBreak(tLineBreak::CRLF);
-            ++i;
-        } else {
-            pushBreak(tLineBreak::CR);
-        }
+        FBreaks.Ref(FBreaks.Size() - 1) = lineBreak;
+        FBreaks.PushBack(tLineBreak::None);
+        CountBreak(lineBreak, 1);
     }
     FUnits.Commit(written);
 }
 
 void cTextBuffer::EndLoad()
 {
-    if (FLoadPendingCR) {
-        FBreaks.PushBack(tLineBreak::CR);
-        CountBreak(tLineBreak::CR, 1);
-    }
     FLoadPendingCR = false;
-    FBreaks.PushBack(tLineBreak::None);
+    NotifyReset();
+}
+
+void cTextBuffer::NotifyReset()
+{
     for (size_t i = 0; i < FListeners.size(); ++i)
         FListeners[i]->TextReset();
 }

@@ -79,14 +79,17 @@ public:
     // gap to the end; no copy).
     [[nodiscard]] QStringView Contiguous();
 
-    // The choke point: every change of the text goes through these two.
-    // In inserted text CR LF, a lone CR and a lone LF each become one mark,
-    // written out with Break (None: the dominant break).
+    // Every change goes through one choke point behind these, which tells the
+    // listeners. In inserted text CR LF, a lone CR and a lone LF each become
+    // one mark, written out with Break (None: the dominant break). A change
+    // that would make the text longer than the largest int is refused with an
+    // exception, the text unchanged.
     void Insert(int pos, QStringView text, tLineBreak newBreak = tLineBreak::None);
     void Delete(int pos, int length);
     // Delete then Insert, reported as one change.
     void Replace(int pos, int length, QStringView text, tLineBreak newBreak = tLineBreak::None);
-    // Puts removed text back with the breaks it had (undo, redo).
+    // Puts removed text back with the breaks it had (undo, redo); marks past
+    // the end of Breaks take the dominant break.
     void Restore(int pos, QStringView text, const std::vector<tLineBreak> &breaks);
     // Replaces Length units at Pos that way, as one change.
     void Restore(int pos, int length, QStringView text, const std::vector<tLineBreak> &breaks);
@@ -95,7 +98,9 @@ public:
     // (a text with no break gets NewDocumentBreak).
     void SetText(QStringView text);
     // Loading in pieces without an extra copy: a CR at the end of one piece
-    // pairs with an LF at the start of the next.
+    // pairs with an LF at the start of the next. The text is whole and
+    // readable throughout; listeners are told of a reset at the begin and at
+    // the end, not of each piece.
     void BeginLoad(qsizetype expectedUnits = 0);
     void AppendLoad(QStringView piece);
     // Room for up to MaxUnits units at the end of a load, for a decoder to
@@ -103,7 +108,6 @@ public:
     // AppendLoad would.
     [[nodiscard]] char16_t *LoadRoom(qsizetype maxUnits);
     void CommitLoad(qsizetype written);
-    // Tells the listeners that the text was reset.
     void EndLoad();
 
     // The text as it goes to a file: each line followed by its own break.
@@ -130,6 +134,8 @@ private:
                            qsizetype breakCount, tLineBreak newBreak);
     void CountBreak(tLineBreak lineBreak, int delta) noexcept;
     void LoadUnits(const char16_t *source, qsizetype count, char16_t *target);
+    void StartLoad(qsizetype expectedUnits);
+    void NotifyReset();
     void Notify(const tTextChange &change, QStringView removed, const std::vector<tLineBreak> &removedBreaks);
 
     // Units, marks as CR.

@@ -1032,7 +1032,8 @@ void cTextView::DrawMarkTail(QPainter &painter, int line, const QTextLayout &lay
     if (layout.lineCount() == 0)
         return;
     const QTextLine last = layout.lineAt(layout.lineCount() - 1);
-    const QRectF tail(origin.x() + last.naturalTextWidth(), origin.y() + last.y(),
+    const QRectF tail(origin.x() + last.naturalTextWidth(),
+                      origin.y() + last.lineNumber() * FLayouts->RowHeight(),
                       QFontMetricsF(font()).horizontalAdvance(u' '), FLayouts->RowHeight());
     painter.fillRect(tail, palette().brush(QPalette::Highlight));
 }
@@ -1040,30 +1041,30 @@ void cTextView::DrawMarkTail(QPainter &painter, int line, const QTextLayout &lay
 void cTextView::DrawSegment(QPainter &painter, int line, int segment, QPointF origin, const QRect &clip)
 {
     const tLineSegment piece = FLayouts->Segment(line, segment);
+    const int lineStart = FBuffer->LineStart(line);
+    const int start = lineStart + piece.Start;
+    auto isHere = [&](int pos) {
+        return pos >= start && pos <= start + piece.Length && FBuffer->LineFromPosition(pos) == line &&
+               FLayouts->SegmentOf(line, pos - lineStart) == segment;
+    };
+    const bool caretHere = FCaretShown && !FReadOnly && isHere(FCaret);
+    // Measured before taking the layout: measuring may shape (and evict) others.
+    const QRectF caret = caretHere ? CaretRectF() : QRectF();
     QTextLayout &layout = FLayouts->Layout(line, segment);
-    const int start = FBuffer->LineStart(line) + piece.Start;
     layout.draw(&painter, origin, Selections(start, start + piece.Length, layout), clip);
     if (segment == FLayouts->SegmentCount(line) - 1)
         DrawMarkTail(painter, line, layout, origin);
-    const bool caretHere = FCaret >= start && FCaret <= start + piece.Length &&
-                           FBuffer->LineFromPosition(FCaret) == line &&
-                           FLayouts->SegmentOf(line, FCaret - FBuffer->LineStart(line)) == segment;
-    if (caretHere && FCaretShown && !FReadOnly) {
-        const QRectF caret = CaretRectF();
-        if (caret.width() > 1) {
-            QColor c = palette().color(QPalette::Text);
-            c.setAlpha(96);
-            painter.fillRect(caret, c);
-        } else {
-            int at = FCaret - start;
-            if (!layout.preeditAreaText().isEmpty())
-                at = layout.preeditAreaPosition() + FPreeditCursor;
-            layout.drawCursor(&painter, origin, at, 1);
-        }
+    if (caretHere && caret.width() > 1) {
+        QColor c = palette().color(QPalette::Text);
+        c.setAlpha(96);
+        painter.fillRect(caret, c);
+    } else if (caretHere) {
+        int at = FCaret - start;
+        if (!layout.preeditAreaText().isEmpty())
+            at = layout.preeditAreaPosition() + FPreeditCursor;
+        layout.drawCursor(&painter, origin, at, 1);
     }
-    if (FDropCaret >= start && FDropCaret <= start + piece.Length &&
-        FLayouts->SegmentOf(line, FDropCaret - FBuffer->LineStart(line)) == segment &&
-        FBuffer->LineFromPosition(FDropCaret) == line)
+    if (FDropCaret >= 0 && isHere(FDropCaret))
         layout.drawCursor(&painter, origin, FDropCaret - start, 1);
 }
 
@@ -1203,6 +1204,7 @@ void cTextView::mousePressEvent(QMouseEvent *event)
         return;
     }
     FPressPos = p;
+    FWordAnchor = {-1, -1};
     if (!shift && hasSelection() && pos >= selectionStart() && pos < selectionEnd()) {
         FDragPending = true;
         return;
@@ -1223,7 +1225,17 @@ void cTextView::mouseMoveEvent(QMouseEvent *event)
     }
     if (!FSelecting || !(event->buttons() & Qt::LeftButton))
         return;
-    SetCaret(cursorForPosition(p), FAnchor);
+    const int pos = cursorForPosition(p);
+    if (FWordAnchor.first >= 0) {
+        // After a double-click the selection grows by whole words.
+        const auto [start, end] = WordAt(*FBuffer, pos);
+        if (pos < FWordAnchor.first)
+            SetCaret(start, FWordAnchor.second);
+        else
+            SetCaret(std::max(end, FWordAnchor.second), FWordAnchor.first);
+    } else {
+        SetCaret(pos, FAnchor);
+    }
     if (viewport()->rect().contains(p)) {
         FAutoScroll.stop();
     } else {
@@ -1293,7 +1305,8 @@ void cTextView::mouseDoubleClickEvent(QMouseEvent *event)
     FLastDoubleClick.start();
     FDoubleClickPos = p;
     FDragPending = false;
-    FSelecting = false;
+    FSelecting = true;
+    FWordAnchor = {start, end};
 }
 
 // ---------------------------------------------------------------------------
@@ -1485,6 +1498,12 @@ void cTextView::TextChanged(const tTextChange &change, QStringView, const std::v
     if (!FPreedit.isEmpty())
         FLayouts->SetPreedit(FCaret, FPreedit, FPreeditFormats);
     FTopRow = std::clamp(FTopRow, 0, FLayouts->LineRows(FTopLine) - 1);
+    // Text removed at the end does not leave the view scrolled past it.
+    const tRow last = LastTop();
+    if (last < tRow{FTopLine, FTopRow}) {
+        FTopLine = last.Line;
+        FTopRow = last.Row;
+    }
     setModified(true);
     UpdateUndoState();
     UpdateScrollBars();

@@ -23,8 +23,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QMenu;
@@ -63,6 +65,7 @@ public:
 
     cTextBuffer &buffer() noexcept { return *FBuffer; }
     const cTextBuffer &buffer() const noexcept { return *FBuffer; }
+    const cLineLayouts &layouts() const noexcept { return *FLayouts; }
     // Null for a view over a buffer without one.
     cUndoRecord *undoRecord() const noexcept { return FUndo; }
 
@@ -111,7 +114,8 @@ public:
     void setUndoAvailable(bool on);
     void setRedoAvailable(bool on);
 
-    // Kept sorted and in step with edits; an edit inside a mark keeps it.
+    // Disjoint ranges, kept sorted and in step with edits; an edit inside a
+    // mark keeps it, a mark whose text goes goes too.
     void setColorMarks(std::vector<tColorMark> marks);
     const std::vector<tColorMark> &colorMarks() const noexcept { return FMarks; }
 
@@ -286,6 +290,8 @@ private:
     bool FCaretShown = false;
     // Mouse
     QPoint FPressPos;
+    // The word a double-click selected, while a drag extends it by words.
+    std::pair<int, int> FWordAnchor{-1, -1};
     bool FSelecting = false, FDragPending = false;
     QElapsedTimer FLastDoubleClick;
     QPoint FDoubleClickPos;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <string>
 
@@ -259,6 +260,10 @@ TEST(TextBuffer, LoadingInRandomPiecesEqualsSetText)
                 pieces.CommitLoad(qsizetype(n));
             }
             at += n;
+            // Whole at every step: a CR at the end stands for itself until an LF follows.
+            if (seed % 8 == 1) {
+                ASSERT_EQ(U(pieces.TextWithBreaks()), text.substr(0, at));
+            }
         }
         pieces.EndLoad();
         ASSERT_EQ(pieces.Length(), whole.Length());
@@ -287,6 +292,19 @@ TEST(TextBuffer, CrAtThePieceEndPairsWithLfAtTheNextStart)
     EXPECT_EQ(buffer.LineBreak(2), tLineBreak::CR);
     EXPECT_EQ(buffer.LineBreak(3), tLineBreak::None);
     EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("one\r\ntwo\rthree\r"));
+}
+
+TEST(TextBuffer, ALoadTooLargeForPositionsLeavesAnEmptyText)
+{
+    cTextBuffer buffer;
+    buffer.BeginLoad();
+    buffer.AppendLoad(u"some\nlines");
+    EXPECT_THROW((void)buffer.LoadRoom(qsizetype(INT_MAX) - 5), std::exception);
+    EXPECT_EQ(buffer.Length(), 0);
+    EXPECT_EQ(buffer.LineCount(), 1);
+    buffer.AppendLoad(u"next");
+    buffer.EndLoad();
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("next"));
 }
 
 TEST(TextBuffer, OnlyCrAndLfBreakLines)
@@ -372,6 +390,11 @@ TEST(TextBuffer, EveryChangeIsReportedOnceWithWhatItRemoved)
     buffer.AddListener(&recorder);
     buffer.SetText(u"one\r\ntwo\nthree");
     EXPECT_EQ(recorder.Resets, 1);
+    buffer.BeginLoad();
+    EXPECT_EQ(recorder.Resets, 2);
+    buffer.AppendLoad(u"one\r\ntwo\nthree");
+    buffer.EndLoad();
+    EXPECT_EQ(recorder.Resets, 3);
     buffer.Replace(2, 6, u"X\nY", tLineBreak::CR);
     ASSERT_EQ(recorder.Calls.size(), 1u);
     const auto &call = recorder.Calls[0];

@@ -157,6 +157,21 @@ TEST_F(TextViewTest, PageDownMovesCaretAndViewByAScreenful)
     EXPECT_EQ(View.firstVisibleLine(), 0);
 }
 
+TEST_F(TextViewTest, DeletingTheEndDoesNotLeaveTheViewScrolledPastIt)
+{
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("line %1\n").arg(i);
+    Show(text);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    const int top = View.firstVisibleLine();
+    EXPECT_GT(top, 250);
+    // A change by the program, which does not move the view to the caret.
+    View.buffer().Delete(View.buffer().LineStart(100), View.buffer().Length() - View.buffer().LineStart(100));
+    EXPECT_LE(View.firstVisibleLine(), 100);
+    EXPECT_EQ(View.verticalScrollBar()->value(), View.firstVisibleLine());
+}
+
 TEST_F(TextViewTest, CaretKeptVisibleWhenMovingFarAway)
 {
     QString text;
@@ -319,6 +334,12 @@ TEST_F(TextViewTest, WordWrapFollowsTheWidthAndNeverScrollsSideways)
     Key(Qt::Key_Home);
     EXPECT_GT(Caret(), 0) << "Home goes to the start of the row";
     EXPECT_EQ(View.cursorRect().top(), rowTop);
+    Key(Qt::Key_End);
+    const int rowEnd = Caret();
+    Key(Qt::Key_Home);
+    const QPoint pastRowEnd(View.viewport()->width() - 2, View.cursorRect().center().y());
+    QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, pastRowEnd);
+    EXPECT_EQ(Caret(), rowEnd) << "a click past a row's end stays on the row";
     Key(Qt::Key_End, Qt::ControlModifier);
     Key(Qt::Key_Up);
     Key(Qt::Key_End);
@@ -361,6 +382,73 @@ TEST_F(TextViewTest, KeysInTheMiddleOfATenMegabyteLine)
         EXPECT_EQ(View.buffer().LineCount(), 1);
         EXPECT_TRUE(View.viewport()->rect().intersects(View.cursorRect()));
     }
+}
+
+TEST_F(TextViewTest, UpAndDownCrossTheSegmentsOfAWrappedLongLineRowByRow)
+{
+    Show(Words(3 * cLineLayouts::SegmentMax), {300, 200});
+    View.setLineWrapMode(cTextView::WidgetWidth);
+    std::vector<int> down{Caret()};
+    while (down.back() < View.buffer().Length() - 100) {
+        Key(Qt::Key_Down);
+        ASSERT_GT(Caret(), down.back()) << "after " << down.size() << " rows";
+        ASSERT_LT(Caret() - down.back(), 100) << "one row at a time";
+        down.push_back(Caret());
+    }
+    EXPECT_GT(View.verticalScrollBar()->value(), 0);
+    for (size_t i = down.size() - 1; i-- > 0;) {
+        Key(Qt::Key_Up);
+        ASSERT_EQ(Caret(), down[i]) << "back up, row " << i;
+    }
+}
+
+TEST_F(TextViewTest, TheCaretStaysInViewAlongAnUnwrappedLongLine)
+{
+    Show(Words(3 * cLineLayouts::SegmentMax) + QStringLiteral("\nnext"), {300, 200});
+    const QRect area = View.viewport()->rect();
+    Key(Qt::Key_End);
+    View.viewport()->repaint();
+    EXPECT_TRUE(area.contains(View.cursorRect().center()));
+    for (int i = 0; i < 3; ++i) {
+        // Word by word across the cut between two segments and back.
+        View.setCursorPosition(View.buffer().LineEnd(0) / 3 * (i + 1) - 20);
+        View.ensureCursorVisible();
+        for (int step = 0; step < 8; ++step) {
+            Key(Qt::Key_Right, Qt::ControlModifier);
+            View.viewport()->repaint();
+            ASSERT_TRUE(area.contains(View.cursorRect().center())) << "step " << step;
+        }
+    }
+    Key(Qt::Key_Home);
+    EXPECT_EQ(View.horizontalScrollBar()->value(), 0);
+    EXPECT_TRUE(area.contains(View.cursorRect().center()));
+}
+
+TEST_F(TextViewTest, NothingShapesMoreThanTheScreenShows)
+{
+    QString text;
+    for (int i = 0; i < 200000; ++i)
+        text += QStringLiteral("line number %1 of many\n").arg(i);
+    Show(text);
+    // A screenful is a few dozen rows; the whole text would be 200 000.
+    auto shapedBy = [this](auto step) {
+        const quint64 before = View.layouts().ShapedCount();
+        step();
+        QApplication::processEvents();
+        View.viewport()->repaint();
+        return View.layouts().ShapedCount() - before;
+    };
+    EXPECT_LT(shapedBy([] {}), 200u) << "showing";
+    EXPECT_LT(shapedBy([this] { View.resize(500, 400); }), 200u) << "resizing";
+    EXPECT_LT(shapedBy([this] { View.setFont(QFont(QStringLiteral("Monospace"), 14)); }), 200u) << "a font";
+    EXPECT_LT(shapedBy([this] { View.setLineWrapMode(cTextView::WidgetWidth); }), 300u) << "wrapping";
+    EXPECT_LT(shapedBy([this] { View.resize(300, 400); }), 300u) << "rewrapping";
+    EXPECT_LT(shapedBy([this] { Key(Qt::Key_End, Qt::ControlModifier); }), 300u) << "the end";
+    EXPECT_LT(
+        shapedBy([this] { View.verticalScrollBar()->setValue(View.verticalScrollBar()->maximum() / 2); }),
+        300u)
+        << "the middle";
+    EXPECT_LT(shapedBy([this] { Type(QStringLiteral("abc")); }), 300u) << "typing";
 }
 
 // ---------------------------------------------------------------------------
@@ -419,6 +507,12 @@ TEST_F(TextViewTest, ClickDragDoubleAndTripleClick)
     QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, at8);
     EXPECT_EQ(View.selectedText(), QStringLiteral("alpha beta\r"))
         << "a third click takes the line and its mark";
+
+    QTest::mouseDClick(View.viewport(), Qt::LeftButton, {}, at8);
+    QTest::mouseMove(View.viewport(), at3);
+    QTest::mouseRelease(View.viewport(), Qt::LeftButton, {}, at3);
+    EXPECT_EQ(View.selectedText(), QStringLiteral("alpha beta"))
+        << "dragging after a double-click takes words";
 }
 
 TEST_F(TextViewTest, WheelScrollsByRows)
