@@ -3,6 +3,8 @@
 #include "editor/textengine/TextBuffer.h"
 #include "editor/textengine/UndoRecord.h"
 
+#include <QFile>
+
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -168,5 +170,38 @@ void BM_Write50Megabytes(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 BENCHMARK(BM_Write50Megabytes)->Unit(benchmark::kMillisecond);
+
+// Resident memory a 200 MB load adds, per unit and per line, with the text
+// made piece by piece so that no whole copy of it exists. Run it alone
+// (--benchmark_filter=Resident): the process's earlier peaks do not matter,
+// but its current size does.
+qint64 ResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/statm"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = status.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * 4096 : 0;
+}
+
+void BM_ResidentMemoryOfA200MegabyteLoad(benchmark::State &state)
+{
+    const QString &piece = Lines(kMegabyte);
+    const qsizetype units = 200 * kMegabyte;
+    for (auto _ : state) {
+        const qint64 before = ResidentBytes();
+        cTextBuffer buffer;
+        buffer.BeginLoad(units);
+        for (qsizetype at = 0; at < units; at += piece.size())
+            buffer.AppendLoad(piece);
+        buffer.EndLoad();
+        const double added = double(ResidentBytes() - before);
+        state.counters["bytes per unit"] = added / buffer.Length();
+        state.counters["lines"] = buffer.LineCount();
+        state.counters["bytes per line beyond 2 per unit"] =
+            (added - 2.0 * buffer.Length()) / buffer.LineCount();
+    }
+}
+BENCHMARK(BM_ResidentMemoryOfA200MegabyteLoad)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -158,17 +158,21 @@ measure() {
     pid=$!
     local result="- - - - - -" t_win quiet key_start=- key_end=-
     win=$(timeout "$load_timeout" xdotool search --sync --onlyvisible --pid "$pid" 2> /dev/null | head -1)
+    local titled=yes
     if [ -n "$win" ] && [ -n "$file" ]; then
-        local base
+        local base deadline=$((t0 + load_timeout * 1000000))
         base=$(basename "$file")
-        for _ in $(seq $((load_timeout * 20))); do
-            xdotool getwindowname "$win" 2> /dev/null | grep -qF "$base" && break
+        until xdotool getwindowname "$win" 2> /dev/null | grep -qF "$base"; do
+            # An editor that refuses the file (too large) never names it.
+            (($(now) > deadline)) && { titled=no; break; }
             pause 0.05
         done
     fi
     if [ -n "$win" ]; then
         t_win=$(now)
-        if t_quiet=$(wait_quiet "$pid" "$load_timeout"); then
+        if [ $titled = no ]; then
+            quiet=">$load_timeout"
+        elif t_quiet=$(wait_quiet "$pid" "$load_timeout"); then
             quiet=$(awk -v d="$((t_quiet - t0))" 'BEGIN { printf "%.2f", d / 1e6 }')
         else
             quiet=">$load_timeout"
@@ -191,8 +195,10 @@ measure() {
                     key_end=">$key_timeout"
             fi
         fi
-        result=$(awk -v w="$((t_win - t0))" -v q="$quiet" -v c="$ticks" -v hz="$tick" -v p="$peak" \
-            -v k="$key_start" -v e="$key_end" 'BEGIN { printf "%.2f %s %.2f %d %s %s", w / 1e6, q, c / hz, p / 1024, k, e }')
+        local shown=">$load_timeout"
+        [ $titled = yes ] && shown=$(awk -v d="$((t_win - t0))" 'BEGIN { printf "%.2f", d / 1e6 }')
+        result=$(awk -v w="$shown" -v q="$quiet" -v c="$ticks" -v hz="$tick" -v p="$peak" -v k="$key_start" \
+            -v e="$key_end" 'BEGIN { printf "%s %s %.2f %d %s %s", w, q, c / hz, p / 1024, k, e }')
     fi
     kill "$pid" 2> /dev/null
     for _ in $(seq 40); do kill -0 "$pid" 2> /dev/null || break; sleep 0.05; done
