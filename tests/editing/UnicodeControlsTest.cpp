@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +93,68 @@ TEST(RichEditSelection, SetSelTextLeavesCaretAfterAndIsNotUndoable)
     EXPECT_FALSE(edit.ControlCanUndo());
     edit.undo();
     EXPECT_EQ(edit.GetTextW(), QStringLiteral("hello there\rfriend"));
+}
+
+TEST(RichEditUndo, TypingIsUndoableAndAProgramChangeClearsIt)
+{
+    cWRichEdit edit;
+    edit.SetTextW(QStringLiteral("ab"));
+    edit.SetSelStart(1);
+    QTest::keyClicks(&edit, QStringLiteral("xy"));
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("axyb"));
+    ASSERT_TRUE(edit.ControlCanUndo());
+    edit.ControlUndo();
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("ab"));
+    ASSERT_TRUE(edit.ControlCanRedo());
+    edit.ControlRedo();
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("axyb"));
+    edit.SetSel(0, 1);
+    edit.ReplaceSel(QStringLiteral("Z"));
+    EXPECT_FALSE(edit.ControlCanUndo());
+    EXPECT_FALSE(edit.ControlCanRedo());
+    QTest::keyClicks(&edit, QStringLiteral("q"));
+    EXPECT_TRUE(edit.ControlCanUndo());
+    edit.EmptyUndoBuffer();
+    EXPECT_FALSE(edit.ControlCanUndo());
+    EXPECT_FALSE(edit.isUndoAvailable());
+}
+
+TEST(RichEditBatch, SelectionAndChangeCatchUpOnceAtTheEnd)
+{
+    cWRichEdit edit;
+    edit.SetTextW(QStringLiteral("one two one two"));
+    QSignalSpy changes(&edit, &cWRichEdit::Change);
+    {
+        cEditBatch batch(edit);
+        for (int from = 0; (from = edit.FindTextW(QStringLiteral("one"), from, 0, ftMatchCase)) >= 0;) {
+            edit.SetSel(from, from + 3);
+            edit.ReplaceSel(QStringLiteral("1"));
+            from = edit.GetSelStart();
+        }
+        EXPECT_EQ(edit.GetSelStart(), 7);
+        EXPECT_EQ(edit.cursorPosition(), 0) << "the view's caret waits for the batch";
+        EXPECT_EQ(changes.count(), 0);
+    }
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("1 two 1 two"));
+    EXPECT_EQ(edit.cursorPosition(), 7);
+    EXPECT_EQ(changes.count(), 1);
+}
+
+TEST(RichEditFind, FindsAcrossTheEditPointAfterEdits)
+{
+    cWRichEdit edit;
+    edit.SetTextW(QString(5000, QChar(u'a')) + QStringLiteral(" word ") + QString(5000, QChar(u'b')));
+    edit.SetSel(5003, 5003);
+    edit.ReplaceSel(QStringLiteral("XX"));
+    edit.SetSel(100, 100);
+    edit.ReplaceSel(QStringLiteral("\r\n"));
+    // The text is now "a..." CR "a... woXXrd b..."; the caret sits far from the match.
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("woxxrd"), 0, 0, ftWholeWord), 5002);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("woXXrd"), edit.GetTextLen(), 0, ftBackward | ftMatchCase), 5002);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("a\ra"), 0, 0, 0), 99);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("woXXrd"), 0, 5007, 0), -1)
+        << "a match must end within the range";
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("woXXrd"), 0, 5008, 0), 5002);
 }
 
 TEST(RichEditChange, NotifiesProgramChangesUnlessSwitchedOff)
