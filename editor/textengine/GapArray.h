@@ -125,6 +125,15 @@ public:
         return FData;
     }
 
+    // Start..End in one piece, valid until the next change; the gap moves only
+    // when it lies inside them, so a search right after an edit copies nothing.
+    [[nodiscard]] const T *ContiguousRange(std::ptrdiff_t start, std::ptrdiff_t end) noexcept
+    {
+        if (start < FGapStart && end > FGapStart)
+            MoveGap(end);
+        return start < FGapStart || FData == nullptr ? FData + start : FData + start + FGapLength;
+    }
+
     // Calls Fn(pointer, count) for the one or two stored runs of Start..End.
     template <typename Fn> void ForEachRun(std::ptrdiff_t start, std::ptrdiff_t end, Fn &&fn) const
     {

@@ -211,6 +211,15 @@ QStringView cTextBuffer::Contiguous()
     return QStringView(FUnits.Contiguous(), FUnits.Size());
 }
 
+QStringView cTextBuffer::Contiguous(int start, int end)
+{
+    start = std::clamp(start, 0, Length());
+    end = std::clamp(end, start, Length());
+    if (start == end)
+        return QStringView(u"", 0);
+    return QStringView(FUnits.ContiguousRange(start, end), end - start);
+}
+
 // Each mark is written as its line's break, in chunks of bounded size so that
 // a file of short lines does not become millions of writes.
 void cTextBuffer::ForEachPiece(const std::function<void(QStringView)> &write) const

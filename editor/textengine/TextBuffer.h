@@ -78,6 +78,9 @@ public:
     // The whole text, marks as CR, contiguous until the next change (moves the
     // gap to the end; no copy).
     [[nodiscard]] QStringView Contiguous();
+    // Units Start..End the same way, moving the gap only when it lies inside
+    // them (a search from the place of the last edit moves nothing).
+    [[nodiscard]] QStringView Contiguous(int start, int end);
 
     // Every change goes through one choke point behind these, which tells the
     // listeners. In inserted text CR LF, a lone CR and a lone LF each become

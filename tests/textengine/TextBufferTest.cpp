@@ -227,9 +227,13 @@ TEST(TextBuffer, RandomEditsMatchAPlainStringModel)
                 model.Insert(size_t(pos), text, breaks, fallback);
                 break;
             }
-            case 5:
+            case 5: {
+                const int end = std::uniform_int_distribution<int>(pos, buffer.Length())(random);
+                ASSERT_EQ(U(buffer.Contiguous(pos, end).toString()),
+                          model.Units.substr(size_t(pos), size_t(end - pos)));
                 ASSERT_EQ(U(buffer.Contiguous().toString()), model.Units);
                 break;
+            }
             }
             ASSERT_NO_FATAL_FAILURE(ExpectSame(buffer, model, random));
         }
