@@ -445,13 +445,6 @@ bool IsWordChar(QChar c)
     return c.isLetterOrNumber() || c == u'_';
 }
 
-bool IsWholeWordAt(QStringView text, qsizetype i, qsizetype n)
-{
-    if (i > 0 && IsWordChar(text[i - 1]))
-        return false;
-    return i + n >= text.size() || !IsWordChar(text[i + n]);
-}
-
 } // namespace
 
 // Forward, a match lies within StartPos..StartPos+Length; backward within
@@ -476,21 +469,28 @@ int cWRichEdit::FindTextW(const QString &text, int startPos, int length, int opt
     }
     if (hi - lo < n)
         return -1;
-    // Making the text contiguous moves the gap only: no copy, nothing a reader sees.
-    const QStringView all = const_cast<cTextBuffer &>(buffer()).Contiguous();
-    const QStringView window = all.first(hi);
+    // The range in one piece: after an edit the gap sits where the next
+    // search starts, so a replace-all step copies nothing.
+    const cTextBuffer &b = buffer();
+    const QStringView window = const_cast<cTextBuffer &>(b).Contiguous(lo, hi);
+    auto wholeWordAt = [&](qsizetype i) {
+        const qsizetype at = lo + i, after = at + n;
+        if (at > 0 && IsWordChar(i > 0 ? window[i - 1] : QChar(b.At(int(at - 1)))))
+            return false;
+        return after >= total || !IsWordChar(after < hi ? window[after - lo] : QChar(b.At(int(after))));
+    };
     const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const bool wholeWord = options & ftWholeWord;
     if (!backward) {
         const QStringMatcher matcher(text, cs);
-        for (qsizetype i = lo; (i = matcher.indexIn(window, i)) >= 0; ++i) {
-            if (!wholeWord || IsWholeWordAt(all, i, n))
-                return int(i);
+        for (qsizetype i = 0; (i = matcher.indexIn(window, i)) >= 0; ++i) {
+            if (!wholeWord || wholeWordAt(i))
+                return lo + int(i);
         }
     } else {
-        for (qsizetype i = hi - n; i >= lo && (i = window.lastIndexOf(text, i, cs)) >= lo; --i) {
-            if (!wholeWord || IsWholeWordAt(all, i, n))
-                return int(i);
+        for (qsizetype i = window.size() - n; i >= 0 && (i = window.lastIndexOf(text, i, cs)) >= 0; --i) {
+            if (!wholeWord || wholeWordAt(i))
+                return lo + int(i);
             if (i == 0)
                 break;
         }
