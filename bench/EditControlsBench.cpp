@@ -137,10 +137,10 @@ void BM_FindMissingWord(benchmark::State &state)
 }
 
 // A 10 MB text on one line in a shown control: opening it (set and paint),
-// and one edit in its middle (the whole line is laid out again).
+// and one edit in its middle.
 void ShowWith(cWRichEditEx &edit, bool wrap)
 {
-    edit.setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    edit.setLineWrapMode(wrap ? cTextView::WidgetWidth : cTextView::NoWrap);
     edit.resize(800, 600);
     edit.show();
     QCoreApplication::processEvents();

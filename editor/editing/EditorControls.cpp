@@ -92,7 +92,7 @@ int cEditorController::NewDocument()
     document->StatusBar = StatusBar;
     document->KeyMacro = &FKeyMacro;
     connect(document, &cWRichEdit::Change, this, &cEditorController::StateChanged);
-    connect(document, &QPlainTextEdit::selectionChanged, this, &cEditorController::StateChanged);
+    connect(document, &cTextView::selectionChanged, this, &cEditorController::StateChanged);
     connect(document, &cEditor::ModifiedChanged, this, &cEditorController::StateChanged);
     document->setFont(FEditorFont);
     const int index = addTab(document, Untitled());
@@ -252,7 +252,7 @@ void cEditorController::SetWordWrap(bool on)
 
 void cEditorController::ApplyWordWrap(cEditor &document, bool on)
 {
-    const auto mode = on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap;
+    const auto mode = on ? cTextView::WidgetWidth : cTextView::NoWrap;
     const auto horizontal = on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
     if (document.lineWrapMode() == mode && document.horizontalScrollBarPolicy() == horizontal)
         return;

@@ -77,8 +77,8 @@ const tDocumentDialogs &DocumentDialogs()
 cEditor::cEditor(QWidget *owner) : cEditAPI(owner)
 {
     connect(this, &cWRichEdit::Change, this, &cEditor::TextChanged);
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &cEditor::UpdateCaretPosition);
-    connect(this, &QPlainTextEdit::selectionChanged, this, &cEditor::UpdateCaretPosition);
+    connect(this, &cTextView::cursorPositionChanged, this, &cEditor::UpdateCaretPosition);
+    connect(this, &cTextView::selectionChanged, this, &cEditor::UpdateCaretPosition);
 }
 
 void cEditor::TextChanged()
@@ -314,7 +314,7 @@ void cEditor::SaveToFile(const QString &fileName, tTextEncoding encoding)
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     bool written = false;
     {
-        const QString text = GetTextViaWindowText();
+        const QString text = TextForFile();
         if (encoding != teAnsi || !HasNonAnsiCharacters(text) || ConfirmAnsiLoss(fileName)) {
             QByteArray bytes = EncodeText(text, encoding);
             // Half a unit means nothing in another encoding.

@@ -98,6 +98,13 @@ public:
     // The context menu; its actions call the handlers above. Caller owns it.
     QMenu *CreateContextMenu(QWidget *parent);
 
+    // The view's own clipboard and undo paths lead to the handlers above.
+    void cut() override { WMCut(); }
+    void copy() override { WMCopy(); }
+    void paste() override { WMPaste(); }
+    void undo() override { WMUndo(); }
+    void redo() override { EMRedo(); }
+
 protected:
     // Key-down filter: true when the key was handled and must not reach the
     // control. Routes the standard clipboard and undo keys to the handlers;
@@ -111,6 +118,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
+    QMenu *createStandardContextMenu() override { return CreateContextMenu(this); }
 
 private:
     enum class tKeyCommand

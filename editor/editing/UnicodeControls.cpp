@@ -6,58 +6,16 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStringMatcher>
-#include <QTextBlock>
-#include <QTextDocument>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
-// The document's own separator between paragraphs, as the raw text holds it.
-constexpr char16_t ParagraphMark = QChar::ParagraphSeparator;
-
 // A text position is an int: one unit of headroom for the final paragraph.
 constexpr int MaxTextLength = INT_MAX - 1;
-
-// Switches the document's undo off for a program change, which also clears
-// its stack: text the program sets is never the control's to undo.
-class cUndoOff
-{
-public:
-    explicit cUndoOff(QTextDocument *doc) : FDoc(doc), FWasOn(doc->isUndoRedoEnabled())
-    {
-        FDoc->setUndoRedoEnabled(false);
-    }
-    ~cUndoOff() { FDoc->setUndoRedoEnabled(FWasOn); }
-    cUndoOff(const cUndoOff &) = delete;
-    cUndoOff &operator=(const cUndoOff &) = delete;
-
-private:
-    QTextDocument *FDoc;
-    bool FWasOn;
-};
-
-// Longer runs without a blank make word wrapping quadratic (see AdaptWrapping).
-constexpr qsizetype LongRun = 2048;
-
-bool HasLongRun(QStringView text)
-{
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        run = c.isSpace() ? 0 : run + 1;
-        if (run > LongRun)
-            return true;
-    }
-    return false;
-}
-
-QString MarksToCR(QString raw)
-{
-    raw.replace(QChar(ParagraphMark), QChar(u'\r'));
-    return raw;
-}
 
 } // namespace
 
@@ -94,14 +52,16 @@ QString AdjustLineBreaksW(QStringView text)
 
 // ---------------------------------------------------------------------------
 // cWRichEdit: the primitives. They are the only code that touches the
-// document and its cursors; everything else is built on them.
+// buffer and the selection; everything else is built on them.
 
-cWRichEdit::cWRichEdit(QWidget *parent) : QPlainTextEdit(parent), FTextLimit(MaxTextLength)
+cWRichEdit::cWRichEdit(QWidget *parent) : cTextView(parent), FTextLimit(MaxTextLength)
 {
     // Made once every member is, since the list counts its reference on us.
     FLines = std::make_unique<cWRichEditStrings>(*this);
-    connect(document(), &QTextDocument::contentsChanged, this, [this] {
-        if (FChangeNotification)
+    connect(this, &cTextView::textChanged, this, [this] {
+        if (FBatchDepth > 0)
+            FBatchChanged = true;
+        else if (FChangeNotification)
             emit Change();
     });
 }
@@ -113,15 +73,14 @@ cWRichEdit::~cWRichEdit()
 
 int cWRichEdit::LineCount() const
 {
-    return document()->blockCount();
+    return buffer().LineCount();
 }
 
 int cWRichEdit::LineIndex(int line) const
 {
     if (line < 0)
-        return document()->findBlock(GetSelStart()).position();
-    const QTextBlock block = document()->findBlockByNumber(line);
-    return block.isValid() ? block.position() : -1;
+        return buffer().LineStart(buffer().LineFromPosition(GetSelStart()));
+    return line < buffer().LineCount() ? buffer().LineStart(line) : -1;
 }
 
 int cWRichEdit::LineLength(int pos) const
@@ -130,60 +89,57 @@ int cWRichEdit::LineLength(int pos) const
         pos = GetSelStart();
     if (pos > GetTextLen())
         return 0;
-    return document()->findBlock(pos).length() - 1;
+    return buffer().LineLength(buffer().LineFromPosition(pos));
 }
 
 int cWRichEdit::LineFromChar(int pos) const
 {
     if (pos < 0)
         pos = GetSelStart();
-    return document()->findBlock(std::min(pos, GetTextLen())).blockNumber();
+    return buffer().LineFromPosition(pos);
 }
 
 QString cWRichEdit::LineText(int line) const
 {
-    return document()->findBlockByNumber(line).text();
+    if (line < 0 || line >= buffer().LineCount())
+        return {};
+    return buffer().LineText(line);
 }
 
-QTextCursor cWRichEdit::Cursor() const
-{
-    return FBatchDepth > 0 ? FBatchCursor : textCursor();
-}
-
-void cWRichEdit::SetCursor(const QTextCursor &c)
-{
-    if (FBatchDepth > 0)
-        FBatchCursor = c;
-    else
-        setTextCursor(c);
-}
-
-// The document's edit block defers layout and change signals to its end;
-// the widget's cursor would lay out every block it visits.
+// While a batch is open the selection lives here, so that the view neither
+// repaints nor signals per step.
 void cWRichEdit::BeginEditBatch()
 {
-    if (FBatchDepth == 0) {
-        FBatchCursor = textCursor();
-        FBatchCursor.beginEditBlock();
+    if (FBatchDepth++ == 0) {
+        FBatchAnchor = anchorPosition();
+        FBatchCaret = cursorPosition();
+        FBatchChanged = false;
+        viewport()->setUpdatesEnabled(false);
     }
-    ++FBatchDepth;
 }
 
 void cWRichEdit::EndEditBatch()
 {
     if (--FBatchDepth > 0)
         return;
-    QTextCursor c = FBatchCursor;
-    FBatchCursor = QTextCursor();
-    setTextCursor(c);
-    c.endEditBlock();
+    setSelection(FBatchAnchor, FBatchCaret);
+    viewport()->setUpdatesEnabled(FRedraw);
+    if (FRedraw)
+        viewport()->update();
+    if (FBatchChanged && FChangeNotification)
+        emit Change();
+    FBatchChanged = false;
 }
 
 void cWRichEdit::GetSel(int &anchor, int &caret) const
 {
-    const QTextCursor c = Cursor();
-    anchor = c.anchor();
-    caret = c.position();
+    if (FBatchDepth > 0) {
+        anchor = FBatchAnchor;
+        caret = FBatchCaret;
+    } else {
+        anchor = anchorPosition();
+        caret = cursorPosition();
+    }
 }
 
 void cWRichEdit::SetSel(int start, int end)
@@ -191,96 +147,103 @@ void cWRichEdit::SetSel(int start, int end)
     const int length = GetTextLen();
     start = std::clamp(start, 0, length);
     end = end < 0 ? length : std::min(end, length);
-    QTextCursor c = Cursor();
-    c.setPosition(start);
-    c.setPosition(end, QTextCursor::KeepAnchor);
-    SetCursor(c);
+    if (FBatchDepth > 0) {
+        FBatchAnchor = start;
+        FBatchCaret = end;
+    } else {
+        setSelection(start, end);
+    }
 }
 
+// Typed and pasted breaks take the document's dominant one, as here.
 void cWRichEdit::ReplaceSel(const QString &text)
 {
-    QTextCursor c = Cursor();
-    if (!c.hasSelection() && text.isEmpty())
+    int anchor, caret;
+    GetSel(anchor, caret);
+    const int start = std::min(anchor, caret), end = std::max(anchor, caret);
+    if (start == end && text.isEmpty())
         return;
+    const int before = GetTextLen();
     {
-        cUndoOff undoOff(document());
-        c.insertText(text);
+        std::optional<cNotUndoable> notUndoable;
+        if (undoRecord())
+            notUndoable.emplace(*undoRecord());
+        buffer().Replace(start, end - start, text);
     }
-    SetCursor(c);
-    if (HasLongRun(text))
-        AdaptWrapping(true);
+    const int after = end + GetTextLen() - before;
+    if (FBatchDepth > 0) {
+        FBatchAnchor = FBatchCaret = after;
+    } else {
+        setSelection(after, after);
+        ensureCursorVisible();
+    }
+    UpdateUndoFlags();
 }
 
 bool cWRichEdit::SetText(const QString &text)
 {
     if (text.size() > FTextLimit)
         return false;
-    FMarks.clear();
-    setExtraSelections({});
-    AdaptWrapping(HasLongRun(text));
-    setPlainText(text); // the bulk path; leaves undo off-stack and the caret at 0
+    // Replacing the whole text empties the undo record and the colour marks.
+    buffer().SetText(text);
+    if (FBatchDepth > 0)
+        FBatchAnchor = FBatchCaret = 0;
+    UpdateUndoFlags();
     return true;
 }
 
-// Wrapping at word boundaries, or anywhere for a word too long for a line,
-// costs Qt time quadratic in the length of such a word: a line of megabytes
-// without a blank would take hours. Text holding such a run wraps anywhere.
-void cWRichEdit::AdaptWrapping(bool anywhere)
+void cWRichEdit::UpdateUndoFlags()
 {
-    const auto mode = anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
-    if (wordWrapMode() != mode)
-        setWordWrapMode(mode);
+    setUndoAvailable(ControlCanUndo());
+    setRedoAvailable(ControlCanRedo());
 }
 
 int cWRichEdit::GetTextLen() const
 {
-    return document()->characterCount() - 1;
+    return buffer().Length();
 }
 
 int cWRichEdit::GetSelStart() const
 {
-    return Cursor().selectionStart();
-}
-
-QString cWRichEdit::RawRange(int start, int end) const
-{
-    const int length = GetTextLen();
-    start = std::clamp(start, 0, length);
-    end = std::clamp(end, start, length);
-    if (start == end)
-        return {};
-    if (start == 0 && end == length)
-        return document()->toRawText();
-    QTextCursor c(document());
-    c.setPosition(start);
-    c.setPosition(end, QTextCursor::KeepAnchor);
-    return c.selectedText();
+    int anchor, caret;
+    GetSel(anchor, caret);
+    return std::min(anchor, caret);
 }
 
 QString cWRichEdit::TextRange(int start, int end) const
 {
-    return MarksToCR(RawRange(start, end));
+    const int length = GetTextLen();
+    start = std::clamp(start, 0, length);
+    end = std::clamp(end, start, length);
+    return start == end ? QString() : buffer().Text(start, end);
 }
 
+// Every paragraph mark as CR LF, whatever break it has in the file.
 QString cWRichEdit::GetTextViaWindowText() const
 {
-    const QString raw = document()->toRawText();
-    const qsizetype marks = raw.count(QChar(ParagraphMark));
-    QString out(raw.size() + marks, Qt::Uninitialized);
+    const cTextBuffer &b = buffer();
+    const int length = b.Length();
+    QString out(qsizetype(length) + b.LineCount() - 1, Qt::Uninitialized);
     QChar *p = out.data();
+    const QString raw = b.Text(0, length);
     for (const QChar c : raw) {
-        if (c == ParagraphMark) {
-            *p++ = u'\r';
+        *p++ = c;
+        if (c == cTextBuffer::Mark)
             *p++ = u'\n';
-        } else {
-            *p++ = c;
-        }
     }
     return out;
 }
 
+QString cWRichEdit::TextForFile() const
+{
+    return buffer().TextWithBreaks();
+}
+
 void cWRichEdit::SetRedraw(bool on)
 {
+    FRedraw = on;
+    if (FBatchDepth > 0)
+        return;
     viewport()->setUpdatesEnabled(on);
     if (on)
         viewport()->update();
@@ -289,7 +252,7 @@ void cWRichEdit::SetRedraw(bool on)
 void cWRichEdit::Clear()
 {
     SetText(QString());
-    document()->setModified(false);
+    setModified(false);
 }
 
 bool cWRichEdit::IsNormal(const QColor &c, bool back) const
@@ -304,13 +267,7 @@ void cWRichEdit::SetCharColors(int start, int end, const QColor *textColor, cons
     end = std::clamp(end, start, length);
     if (start == end)
         return;
-    auto makeMark = [this](int a, int b, const QColor &text, const QColor &back) {
-        QTextCursor c(document());
-        c.setPosition(a);
-        c.setPosition(b, QTextCursor::KeepAnchor);
-        return tMark{c, text, back};
-    };
-    auto recolour = [&](tMark m) {
+    auto recolour = [&](tColorMark m) {
         if (textColor)
             m.Text = IsNormal(*textColor, false) ? QColor() : *textColor;
         if (backColor)
@@ -318,10 +275,10 @@ void cWRichEdit::SetCharColors(int start, int end, const QColor *textColor, cons
         return m;
     };
     // Marks are kept disjoint: the range cuts the ones it overlaps.
-    std::vector<tMark> out;
+    std::vector<tColorMark> out;
     std::vector<std::pair<int, int>> covered;
-    for (const tMark &m : FMarks) {
-        const int a = m.Range.selectionStart(), b = m.Range.selectionEnd();
+    for (const tColorMark &m : colorMarks()) {
+        const int a = m.Start, b = m.End;
         if (a == b)
             continue;
         if (b <= start || a >= end) {
@@ -329,11 +286,11 @@ void cWRichEdit::SetCharColors(int start, int end, const QColor *textColor, cons
             continue;
         }
         if (a < start)
-            out.push_back(makeMark(a, start, m.Text, m.Back));
+            out.push_back(tColorMark{a, start, m.Text, m.Back});
         if (b > end)
-            out.push_back(makeMark(end, b, m.Text, m.Back));
+            out.push_back(tColorMark{end, b, m.Text, m.Back});
         const int ia = std::max(a, start), ib = std::min(b, end);
-        out.push_back(recolour(makeMark(ia, ib, m.Text, m.Back)));
+        out.push_back(recolour(tColorMark{ia, ib, m.Text, m.Back}));
         covered.emplace_back(ia, ib);
     }
     std::sort(covered.begin(), covered.end());
@@ -341,53 +298,38 @@ void cWRichEdit::SetCharColors(int start, int end, const QColor *textColor, cons
     covered.emplace_back(end, end);
     for (const auto &[a, b] : covered) {
         if (a > gap)
-            out.push_back(recolour(makeMark(gap, a, QColor(), QColor())));
+            out.push_back(recolour(tColorMark{gap, a, QColor(), QColor()}));
         gap = std::max(gap, b);
     }
-    std::erase_if(out, [](const tMark &m) { return !m.Text.isValid() && !m.Back.isValid(); });
-    FMarks = std::move(out);
-    ApplyMarks();
+    std::erase_if(out, [](const tColorMark &m) { return !m.Text.isValid() && !m.Back.isValid(); });
+    setColorMarks(std::move(out));
 }
 
 bool cWRichEdit::ControlCanUndo() const
 {
-    return document()->isUndoAvailable();
+    return undoRecord() && undoRecord()->CanUndo();
 }
 
 bool cWRichEdit::ControlCanRedo() const
 {
-    return document()->isRedoAvailable();
+    return undoRecord() && undoRecord()->CanRedo();
 }
 
 void cWRichEdit::ControlUndo()
 {
-    undo();
+    cTextView::undo();
 }
 
 void cWRichEdit::ControlRedo()
 {
-    redo();
+    cTextView::redo();
 }
 
 void cWRichEdit::EmptyUndoBuffer()
 {
-    document()->clearUndoRedoStacks();
-}
-
-void cWRichEdit::ApplyMarks()
-{
-    QList<QTextEdit::ExtraSelection> selections;
-    selections.reserve(qsizetype(FMarks.size()));
-    for (const tMark &m : FMarks) {
-        QTextEdit::ExtraSelection s;
-        s.cursor = m.Range;
-        if (m.Text.isValid())
-            s.format.setForeground(m.Text);
-        if (m.Back.isValid())
-            s.format.setBackground(m.Back);
-        selections.append(s);
-    }
-    setExtraSelections(selections);
+    if (undoRecord())
+        undoRecord()->Clear();
+    UpdateUndoFlags();
 }
 
 // ---------------------------------------------------------------------------
@@ -517,24 +459,12 @@ bool IsWordChar(QChar c)
     return c.isLetterOrNumber() || c == u'_';
 }
 
-// Seg holds the text from SegStart on, with one character of margin around
-// every candidate where the text has one.
-bool IsWholeWordAt(const QString &seg, qsizetype i, qsizetype n, int segStart, int total)
-{
-    if (segStart + i > 0 && IsWordChar(seg[i - 1]))
-        return false;
-    return segStart + i + n >= total || !IsWordChar(seg[i + n]);
-}
-
-// Chunks grow so that a near match costs little and a far one is linear.
-constexpr int FirstChunk = 1 << 10;
-constexpr int LastChunk = 1 << 22;
-
 } // namespace
 
 // Forward, a match lies within StartPos..StartPos+Length; backward within
 // StartPos-Length..StartPos, and the last one before StartPos is taken. A
 // Length below 1 runs to the end of the text in the search's direction.
+// The buffer holds a paragraph mark as CR, which the needle's CR matches.
 int cWRichEdit::FindTextW(const QString &text, int startPos, int length, int options) const
 {
     const int n = int(std::min<qsizetype>(text.size(), INT_MAX));
@@ -551,45 +481,32 @@ int cWRichEdit::FindTextW(const QString &text, int startPos, int length, int opt
         lo = startPos;
         hi = length < 1 ? total : int(std::min<qint64>(total, qint64(startPos) + length));
     }
-    // The text is read as the document holds it, with its own paragraph
-    // marks, where the needle's CR must match; a U+2029 of the needle never
-    // reads back from the text, so it can match nothing.
-    if (text.contains(QChar(ParagraphMark)))
+    if (hi - lo < n)
         return -1;
-    QString needle = text;
-    needle.replace(QChar(u'\r'), QChar(ParagraphMark));
+    // The range in one piece: after an edit the gap sits where the next
+    // search starts, so a replace-all step copies nothing.
+    const cTextBuffer &b = buffer();
+    const QStringView window = const_cast<cTextBuffer &>(b).Contiguous(lo, hi);
+    auto wholeWordAt = [&](qsizetype i) {
+        const qsizetype at = lo + i, after = at + n;
+        if (at > 0 && IsWordChar(i > 0 ? window[i - 1] : QChar(b.At(int(at - 1)))))
+            return false;
+        return after >= total || !IsWordChar(after < hi ? window[after - lo] : QChar(b.At(int(after))));
+    };
     const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const bool wholeWord = options & ftWholeWord;
-    int chunk = FirstChunk;
     if (!backward) {
-        const QStringMatcher matcher(needle, cs);
-        for (int from = lo; from <= hi - n;) {
-            const int lastStart = int(std::min<qint64>(hi - n, qint64(from) + chunk - 1));
-            const int segStart = std::max(0, from - 1);
-            const QString seg = RawRange(segStart, std::min(total, lastStart + n + 1));
-            for (qsizetype i = from - segStart; (i = matcher.indexIn(QStringView(seg), i)) >= 0; ++i) {
-                if (segStart + i > lastStart)
-                    break;
-                if (!wholeWord || IsWholeWordAt(seg, i, n, segStart, total))
-                    return segStart + int(i);
-            }
-            from = lastStart + 1;
-            chunk = std::min(chunk * 2, LastChunk);
+        const QStringMatcher matcher(text, cs);
+        for (qsizetype i = 0; (i = matcher.indexIn(window, i)) >= 0; ++i) {
+            if (!wholeWord || wholeWordAt(i))
+                return lo + int(i);
         }
     } else {
-        for (int last = hi - n; last >= lo;) {
-            const int firstStart = int(std::max<qint64>(lo, qint64(last) - chunk + 1));
-            const int segStart = std::max(0, firstStart - 1);
-            const QString seg = RawRange(segStart, std::min(total, last + n + 1));
-            for (qsizetype i = last - segStart;
-                 i >= 0 && (i = QStringView(seg).lastIndexOf(needle, i, cs)) >= 0; --i) {
-                if (segStart + i < firstStart)
-                    break;
-                if (!wholeWord || IsWholeWordAt(seg, i, n, segStart, total))
-                    return segStart + int(i);
-            }
-            last = firstStart - 1;
-            chunk = std::min(chunk * 2, LastChunk);
+        for (qsizetype i = window.size() - n; i >= 0 && (i = window.lastIndexOf(text, i, cs)) >= 0; --i) {
+            if (!wholeWord || wholeWordAt(i))
+                return lo + int(i);
+            if (i == 0)
+                break;
         }
     }
     return -1;

@@ -2,12 +2,11 @@
 // The Unicode edit controls: a plain-text editor and an editable combo box
 // whose lines and items are wide string lists.
 #include "editor/text/UnicodeStrings.h"
+#include "editor/textengine/TextView.h"
 
 #include <QColor>
 #include <QComboBox>
-#include <QPlainTextEdit>
 #include <QString>
-#include <QTextCursor>
 
 #include <memory>
 #include <vector>
@@ -67,15 +66,17 @@ QString AdjustLineBreaksW(QStringView text);
 
 class cWRichEditStrings;
 
-// A plain-text editor carrying UTF-16 end to end. A position is a text-cursor
-// position: a paragraph mark counts one character, read back as CR.
+// A plain-text editor carrying UTF-16 end to end. A position counts a
+// paragraph mark as one character, read back as CR.
 //
 // Text given to the control maps line breaks to paragraph marks: CR LF is one
-// mark, a lone CR and a lone LF one each (U+2029 is one too, the document's
-// own separator). GetTextW gives CR between paragraphs, GetTextViaWindowText
-// CR LF, so a file with CR LF breaks comes back byte for byte. No other
-// character is ever translated, and U+0000 is text like any other.
-class cWRichEdit : public QPlainTextEdit, public IWEditor
+// mark, a lone CR and a lone LF one each; every mark remembers the break it
+// came with, and a mark typed or pasted takes the text's dominant break.
+// GetTextW gives CR between paragraphs, GetTextViaWindowText CR LF, and
+// TextForFile each mark's own break, so a file comes back byte for byte. No
+// other character is ever a break (U+2028, U+2029 are text), and U+0000 is
+// text like any other.
+class cWRichEdit : public cTextView, public IWEditor
 {
     Q_OBJECT
 public:
@@ -123,6 +124,8 @@ public:
     // Wide text operations.
     void SetTextW(const QString &s);
     QString GetTextViaWindowText() const;
+    // The text as it goes to a file: every line with its own break.
+    QString TextForFile() const;
     QString GetTextRange(int start, int end) const { return TextRange(start, end); }
     // Pos, or the nearest position before (or after, when Forward) it when
     // Pos falls between the two halves of a surrogate pair.
@@ -157,27 +160,17 @@ signals:
     void Change();
 
 private:
-    struct tMark
-    {
-        QTextCursor Range;
-        QColor Text, Back;
-    };
-    // TextRange with the document's own paragraph marks (U+2029).
-    QString RawRange(int start, int end) const;
-    void AdaptWrapping(bool anywhere);
-    void ApplyMarks();
     bool IsNormal(const QColor &c, bool back) const;
-    // The selection: the batch's while one is open, else the widget's.
-    QTextCursor Cursor() const;
-    void SetCursor(const QTextCursor &c);
+    void UpdateUndoFlags();
 
     std::unique_ptr<cWRichEditStrings> FLines;
-    std::vector<tMark> FMarks;
     int FRefCount = 0;
     int FTextLimit;
     bool FChangeNotification = true;
-    QTextCursor FBatchCursor;
+    bool FRedraw = true;
     int FBatchDepth = 0;
+    int FBatchAnchor = 0, FBatchCaret = 0;
+    bool FBatchChanged = false;
 };
 
 // Lines of an edit control reached through IWEditor. A trailing empty line

@@ -36,7 +36,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
-#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -696,11 +695,11 @@ void cFormMain::EditPaste(QAction *action, bool execute)
 
 void cFormMain::EditSelectAll(QAction *action, bool execute)
 {
-    auto *edit = qobject_cast<QPlainTextEdit *>(focusWidget());
+    auto *edit = qobject_cast<cTextView *>(focusWidget());
     if (!edit)
         edit = Active();
     if (!execute)
-        action->setEnabled(edit && !edit->document()->isEmpty());
+        action->setEnabled(edit && edit->buffer().Length() > 0);
     else if (edit)
         edit->selectAll();
 }
@@ -935,7 +934,7 @@ void cFormMain::SuspendWordWrap(bool restore)
     cEditor *document = Active();
     if (!document)
         return;
-    const bool wrapping = document->lineWrapMode() != QPlainTextEdit::NoWrap;
+    const bool wrapping = document->lineWrapMode() != cTextView::NoWrap;
     if ((!restore && !wrapping) || (restore && !document->WrapSuspended))
         return;
     const int start = document->GetSelStart();

@@ -2,6 +2,8 @@
 // The text of one control: UTF-16 units in a gap buffer, a paragraph mark as
 // one unit (stored as CR), a line-start index and each line's own break as it
 // came in, so text read from a file goes back out byte for byte.
+#include "editor/textengine/GapArray.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -10,7 +12,13 @@
 #include <vector>
 
 // How a paragraph mark is written out. The last line has none.
-enum class tLineBreak : std::uint8_t { None, LF, CR, CRLF };
+enum class tLineBreak : std::uint8_t
+{
+    None,
+    LF,
+    CR,
+    CRLF
+};
 
 // One change, as the buffer's choke point reports it after applying it.
 struct tTextChange
@@ -70,24 +78,39 @@ public:
     // The whole text, marks as CR, contiguous until the next change (moves the
     // gap to the end; no copy).
     [[nodiscard]] QStringView Contiguous();
+    // Units Start..End the same way, moving the gap only when it lies inside
+    // them (a search from the place of the last edit moves nothing).
+    [[nodiscard]] QStringView Contiguous(int start, int end);
 
-    // The choke point: every change of the text goes through these two.
-    // In inserted text CR LF, a lone CR and a lone LF each become one mark,
-    // written out with Break (None: the dominant break).
+    // Every change goes through one choke point behind these, which tells the
+    // listeners. In inserted text CR LF, a lone CR and a lone LF each become
+    // one mark, written out with Break (None: the dominant break). A change
+    // that would make the text longer than the largest int is refused with an
+    // exception, the text unchanged.
     void Insert(int pos, QStringView text, tLineBreak newBreak = tLineBreak::None);
     void Delete(int pos, int length);
     // Delete then Insert, reported as one change.
     void Replace(int pos, int length, QStringView text, tLineBreak newBreak = tLineBreak::None);
-    // Puts removed text back with the breaks it had (undo, redo).
+    // Puts removed text back with the breaks it had (undo, redo); marks past
+    // the end of Breaks take the dominant break.
     void Restore(int pos, QStringView text, const std::vector<tLineBreak> &breaks);
+    // Replaces Length units at Pos that way, as one change.
+    void Restore(int pos, int length, QStringView text, const std::vector<tLineBreak> &breaks);
 
     // Replaces everything; each line keeps the break it has in Text
     // (a text with no break gets NewDocumentBreak).
     void SetText(QStringView text);
     // Loading in pieces without an extra copy: a CR at the end of one piece
-    // pairs with an LF at the start of the next.
+    // pairs with an LF at the start of the next. The text is whole and
+    // readable throughout; listeners are told of a reset at the begin and at
+    // the end, not of each piece.
     void BeginLoad(qsizetype expectedUnits = 0);
     void AppendLoad(QStringView piece);
+    // Room for up to MaxUnits units at the end of a load, for a decoder to
+    // write into directly; CommitLoad takes the first Written of them as
+    // AppendLoad would.
+    [[nodiscard]] char16_t *LoadRoom(qsizetype maxUnits);
+    void CommitLoad(qsizetype written);
     void EndLoad();
 
     // The text as it goes to a file: each line followed by its own break.
@@ -103,14 +126,29 @@ public:
     static constexpr tLineBreak NewDocumentBreak = tLineBreak::LF;
 
 private:
-    // Gap buffer of units.
-    std::vector<char16_t> FUnits;
-    qsizetype FGapStart = 0, FGapLength = 0;
-    // Line starts with a pending shift: starts after FStepLine are off by FStep
-    // until the step moves past them (cheap runs of edits in one place).
-    std::vector<int> FLineStarts;
+    struct tInsertion; // what a normalised insertion put into the units
+    [[nodiscard]] int StoredStart(int line) const noexcept;
+    void MoveStep(int line);
+    void ShiftAfterStep(int delta) noexcept;
+    void Change(int pos, int length, QStringView text, const tLineBreak *breaks, qsizetype breakCount,
+                tLineBreak newBreak);
+    void RemoveUnits(int pos, int length, int firstLine, int marks);
+    tInsertion InsertUnits(int pos, int line, QStringView text, const tLineBreak *breaks,
+                           qsizetype breakCount, tLineBreak newBreak);
+    void CountBreak(tLineBreak lineBreak, int delta) noexcept;
+    void LoadUnits(const char16_t *source, qsizetype count, char16_t *target);
+    void StartLoad(qsizetype expectedUnits);
+    void NotifyReset();
+    void Notify(const tTextChange &change, QStringView removed, const std::vector<tLineBreak> &removedBreaks);
+
+    // Units, marks as CR.
+    cGapArray<char16_t> FUnits;
+    // Starts of lines with a pending shift: stored starts after FStepLine are
+    // FStep short until the step moves past them, so runs of edits in one
+    // place cost nothing per line. Line 0 starts at 0.
+    cGapArray<int> FLineStarts;
     int FStepLine = 0, FStep = 0;
-    std::vector<tLineBreak> FBreaks; // one per line; the last is None
+    cGapArray<tLineBreak> FBreaks; // one per line; the last is None
     int FBreakCount[4] = {};
     bool FLoadPendingCR = false;
     std::vector<ITextBufferListener *> FListeners;

@@ -223,7 +223,7 @@ TEST_F(Search, UnpromptedPlainReplaceAllCatchesUpOnceAtTheEnd)
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(Doc.Modified());
     // The widget's own caret is the one the last replacement left.
-    EXPECT_EQ(Doc.textCursor().position(), 15);
+    EXPECT_EQ(Doc.cursorPosition(), 15);
     EXPECT_EQ(Doc.GetSelStart(), 15);
     EXPECT_EQ(Doc.GetSelLength(), 0);
     EXPECT_EQ(Doc.LineFromChar(-1), 2);

@@ -1,5 +1,7 @@
 #include "editor/editing/Editors.h"
 
+#include "editor/editing/TextFiles.h"
+
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/KbdMacros.h"
 #include "editor/platform/AnsiCodePage.h"
@@ -161,9 +163,51 @@ TEST_F(Document, NoByteOfAFileIsLostBySavingItUnchanged)
     EXPECT_TRUE(answerer.Calls().isEmpty());
 }
 
+TEST_F(Document, EveryLineKeepsItsOwnBreakInEveryEncoding)
+{
+    const QString texts[] = {
+        QStringLiteral("a\nb\n"),
+        QStringLiteral("a\rb\r"),
+        QStringLiteral("a\r\nb\r\n"),
+        QStringLiteral("mixed\r\nlf\nc\r\r\n\n\rno final break"),
+        QString::fromUtf16(u"sep\u2029line\u2028x\uFDD0y\uFDD1\r\nend"),
+    };
+    for (const QString &text : texts) {
+        for (tTextEncoding encoding : {teAnsi, teUnicode, teUnicodeBigEndian, teUTF8}) {
+            if (encoding == teAnsi && text.contains(QChar(u'\u2029')))
+                continue;
+            const QByteArray bytes = BomTable[encoding] + EncodeText(text, encoding);
+            EXPECT_EQ(RoundTrip(bytes), bytes) << text.toStdString() << " " << int(encoding);
+            EXPECT_EQ(Doc.GetTextLen(), text.size() - text.count(QStringLiteral("\r\n")));
+        }
+    }
+    EXPECT_EQ(Doc.LineCount(), 2) << "U+2028, U+2029, U+FDD0 and U+FDD1 are text";
+}
+
+TEST_F(Document, TypedBreaksTakeTheDominantOneAndANewDocumentUsesLf)
+{
+    const QString name = File(QStringLiteral("crlf.txt"), "one\r\ntwo\r\nthree\nfour");
+    Doc.LoadFromFile(name);
+    Doc.SetSel(3, 3);
+    QTest::keyClick(&Doc, Qt::Key_Return);
+    Doc.SetSelStart(Doc.GetTextLen());
+    Doc.SetSelTextW(QStringLiteral("\nfive"));
+    ASSERT_TRUE(Doc.Save());
+    EXPECT_EQ(Bytes(name), QByteArray("one\r\n\r\ntwo\r\nthree\nfour\r\nfive"));
+
+    Doc.Clear();
+    QTest::keyClicks(&Doc, QStringLiteral("x"));
+    QTest::keyClick(&Doc, Qt::Key_Return);
+    QTest::keyClicks(&Doc, QStringLiteral("y"));
+    const QString fresh = Dir.filePath(QStringLiteral("new.txt"));
+    Doc.SaveToFile(fresh, teUTF8);
+    EXPECT_EQ(Bytes(fresh), QByteArray("\xEF\xBB\xBFx\ny"));
+    EXPECT_EQ(Doc.GetTextViaWindowText(), QStringLiteral("x\r\ny")) << "the window text keeps CR LF";
+}
+
 TEST_F(Document, SavingWritesTheChosenEncodingWithItsMark)
 {
-    Doc.SetTextW(QString::fromUtf8("Ä\r"));
+    Doc.SetTextW(QString::fromUtf8("Ä\r\n"));
     const QString name = Dir.filePath(QStringLiteral("out.txt"));
     Doc.SaveToFile(name, teUnicodeBigEndian);
     EXPECT_EQ(Bytes(name), QByteArray("\xFE\xFF\x00\xC4\x00\r\x00\n", 8));
@@ -400,16 +444,16 @@ TEST_F(Document, HighlightGoesWithTheNextClickOrKeyWithoutMarkingModified)
     Doc.SetModified(false);
     Doc.SetSel(5, 7);
     Doc.HighlightFound(true);
-    ASSERT_EQ(Doc.extraSelections().size(), 1);
-    EXPECT_EQ(Doc.extraSelections()[0].format.background().color(), QColor(0, 0, 0));
-    EXPECT_EQ(Doc.extraSelections()[0].format.foreground().color(), QColor(255, 255, 0));
+    ASSERT_EQ(Doc.colorMarks().size(), 1u);
+    EXPECT_EQ(Doc.colorMarks()[0].Back, QColor(0, 0, 0));
+    EXPECT_EQ(Doc.colorMarks()[0].Text, QColor(255, 255, 0));
     EXPECT_EQ(Doc.GetSelTextW(), QStringLiteral("me"));
 
     QTest::mouseClick(Doc.viewport(), Qt::MiddleButton, {}, QPoint(2, 2));
     EXPECT_TRUE(Doc.Highlighted());
     QTest::mouseClick(Doc.viewport(), Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_FALSE(Doc.Highlighted());
-    EXPECT_TRUE(Doc.extraSelections().isEmpty());
+    EXPECT_TRUE(Doc.colorMarks().empty());
     EXPECT_FALSE(Doc.Modified());
     EXPECT_EQ(Doc.GetSelStart(), 0);
 
@@ -417,7 +461,7 @@ TEST_F(Document, HighlightGoesWithTheNextClickOrKeyWithoutMarkingModified)
     Doc.HighlightFound(true);
     QTest::keyClick(&Doc, Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_FALSE(Doc.Highlighted());
-    EXPECT_TRUE(Doc.extraSelections().isEmpty());
+    EXPECT_TRUE(Doc.colorMarks().empty());
     EXPECT_EQ(Doc.GetSelTextW(), QStringLiteral("find "));
     EXPECT_FALSE(Doc.Modified());
 }

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,68 @@ TEST(RichEditSelection, SetSelTextLeavesCaretAfterAndIsNotUndoable)
     EXPECT_EQ(edit.GetTextW(), QStringLiteral("hello there\rfriend"));
 }
 
+TEST(RichEditUndo, TypingIsUndoableAndAProgramChangeClearsIt)
+{
+    cWRichEdit edit;
+    edit.SetTextW(QStringLiteral("ab"));
+    edit.SetSelStart(1);
+    QTest::keyClicks(&edit, QStringLiteral("xy"));
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("axyb"));
+    ASSERT_TRUE(edit.ControlCanUndo());
+    edit.ControlUndo();
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("ab"));
+    ASSERT_TRUE(edit.ControlCanRedo());
+    edit.ControlRedo();
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("axyb"));
+    edit.SetSel(0, 1);
+    edit.ReplaceSel(QStringLiteral("Z"));
+    EXPECT_FALSE(edit.ControlCanUndo());
+    EXPECT_FALSE(edit.ControlCanRedo());
+    QTest::keyClicks(&edit, QStringLiteral("q"));
+    EXPECT_TRUE(edit.ControlCanUndo());
+    edit.EmptyUndoBuffer();
+    EXPECT_FALSE(edit.ControlCanUndo());
+    EXPECT_FALSE(edit.isUndoAvailable());
+}
+
+TEST(RichEditBatch, SelectionAndChangeCatchUpOnceAtTheEnd)
+{
+    cWRichEdit edit;
+    edit.SetTextW(QStringLiteral("one two one two"));
+    QSignalSpy changes(&edit, &cWRichEdit::Change);
+    {
+        cEditBatch batch(edit);
+        for (int from = 0; (from = edit.FindTextW(QStringLiteral("one"), from, 0, ftMatchCase)) >= 0;) {
+            edit.SetSel(from, from + 3);
+            edit.ReplaceSel(QStringLiteral("1"));
+            from = edit.GetSelStart();
+        }
+        EXPECT_EQ(edit.GetSelStart(), 7);
+        EXPECT_EQ(edit.cursorPosition(), 0) << "the view's caret waits for the batch";
+        EXPECT_EQ(changes.count(), 0);
+    }
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("1 two 1 two"));
+    EXPECT_EQ(edit.cursorPosition(), 7);
+    EXPECT_EQ(changes.count(), 1);
+}
+
+TEST(RichEditFind, FindsAcrossTheEditPointAfterEdits)
+{
+    cWRichEdit edit;
+    edit.SetTextW(QString(5000, QChar(u'a')) + QStringLiteral(" word ") + QString(5000, QChar(u'b')));
+    edit.SetSel(5003, 5003);
+    edit.ReplaceSel(QStringLiteral("XX"));
+    edit.SetSel(100, 100);
+    edit.ReplaceSel(QStringLiteral("\r\n"));
+    // The text is now "a..." CR "a... woXXrd b..."; the caret sits far from the match.
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("woxxrd"), 0, 0, ftWholeWord), 5002);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("woXXrd"), edit.GetTextLen(), 0, ftBackward | ftMatchCase), 5002);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("a\ra"), 0, 0, 0), 99);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("woXXrd"), 0, 5007, 0), -1)
+        << "a match must end within the range";
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("woXXrd"), 0, 5008, 0), 5002);
+}
+
 TEST(RichEditChange, NotifiesProgramChangesUnlessSwitchedOff)
 {
     cWRichEdit edit;
@@ -171,7 +234,7 @@ TEST(RichEditLines, PutDeleteAndClear)
     EXPECT_EQ(lines.GetCount(), 1);
     lines.Clear();
     EXPECT_EQ(edit.GetTextLen(), 0);
-    EXPECT_FALSE(edit.document()->isModified());
+    EXPECT_FALSE(edit.isModified());
 }
 
 TEST(RichEditLines, TextRoundTripsThroughTheList)
@@ -302,23 +365,16 @@ TEST(RichEditFind, WholeWordsAtChunkEdges)
     }
 }
 
-TEST(RichEditFind, ParagraphSeparatorInTheNeedleMatchesNothing)
+TEST(RichEditFind, ParagraphSeparatorIsTextNotABreak)
 {
     cWRichEdit edit;
     edit.SetTextW(QStringLiteral("a\r\nb"));
     EXPECT_EQ(edit.FindTextW(U(u"a\u2029b"), 0, 0, 0), -1);
     EXPECT_EQ(edit.FindTextW(QStringLiteral("A\rB"), 0, 0, 0), 0);
-}
-
-TEST(RichEditWrap, TextWithAHugeWordWrapsAnywhere)
-{
-    cWRichEdit edit;
-    edit.SetTextW(QStringLiteral("ordinary words wrap at their boundaries"));
-    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
-    edit.SetSelTextW(QString(100000, QChar(u'x')));
-    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAnywhere);
-    edit.SetTextW(QStringLiteral("short again"));
-    EXPECT_EQ(edit.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    edit.SetTextW(U(u"x a\u2029b"));
+    EXPECT_EQ(edit.LineCount(), 1);
+    EXPECT_EQ(edit.FindTextW(U(u"a\u2029b"), 0, 0, 0), 2);
+    EXPECT_EQ(edit.FindTextW(QStringLiteral("a\rb"), 0, 0, 0), -1);
 }
 
 TEST(RichEditClipboard, CopyPutsCrLfAndEmptyCopyKeepsClipboard)
@@ -372,14 +428,14 @@ TEST(RichEditColours, MarksNeitherChangeTextNorUndo)
     QSignalSpy changes(&edit, &cWRichEdit::Change);
     const QColor black(Qt::black), yellow(Qt::yellow);
     edit.SetCharColors(5, 7, &yellow, &black);
-    ASSERT_EQ(edit.extraSelections().size(), 1);
-    EXPECT_EQ(edit.extraSelections()[0].cursor.selectedText(), QStringLiteral("me"));
+    ASSERT_EQ(edit.colorMarks().size(), 1u);
+    EXPECT_EQ(edit.TextRange(edit.colorMarks()[0].Start, edit.colorMarks()[0].End), QStringLiteral("me"));
     EXPECT_EQ(changes.count(), 0);
     EXPECT_FALSE(edit.ControlCanUndo());
     // Normal colours over a wider range remove the mark.
     const QColor text = edit.palette().color(QPalette::Text), base = edit.palette().color(QPalette::Base);
     edit.SetCharColors(5, 8, &text, &base);
-    EXPECT_TRUE(edit.extraSelections().isEmpty());
+    EXPECT_TRUE(edit.colorMarks().empty());
 }
 
 TEST(RichEditColours, PartialRecolourSplitsAMark)
@@ -391,8 +447,8 @@ TEST(RichEditColours, PartialRecolourSplitsAMark)
     const QColor base = edit.palette().color(QPalette::Base);
     edit.SetCharColors(4, 6, nullptr, &base);
     QStringList marked;
-    for (const auto &s : edit.extraSelections())
-        marked << s.cursor.selectedText();
+    for (const tColorMark &m : edit.colorMarks())
+        marked << edit.TextRange(m.Start, m.End);
     marked.sort();
     EXPECT_EQ(marked, QStringList({QStringLiteral("23"), QStringLiteral("67")}));
 }

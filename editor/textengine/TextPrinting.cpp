@@ -1,0 +1,55 @@
+#include "editor/textengine/TextPrinting.h"
+
+#include "editor/textengine/LineLayout.h"
+
+#include <QPagedPaintDevice>
+#include <QPainter>
+
+#include <climits>
+
+bool PrintText(const cTextBuffer &buffer, const QFont &font, qreal tabStopDistance, QPagedPaintDevice *device)
+{
+    if (!device)
+        return false;
+    QPainter painter;
+    if (!painter.begin(device))
+        return false;
+    // A handful of layouts: each is drawn once, in order.
+    cLineLayouts layouts(buffer, 8);
+    layouts.SetPaintDevice(device);
+    layouts.SetFont(QFont(font, device));
+    layouts.SetTabStopDistance(tabStopDistance);
+    layouts.SetWrapWidth(std::max(1, device->width()));
+    const qreal rowHeight = layouts.RowHeight();
+    const qreal pageHeight = device->height();
+    // Pages outside the asked range are laid out, to know where the others
+    // begin, but not drawn.
+    const QPageRanges ranges = device->pageRanges();
+    const int lastPage = ranges.isEmpty() ? INT_MAX : ranges.lastPage();
+    int page = 1;
+    bool drawnOnPage = false, pageDone = false;
+    qreal y = 0;
+    for (int line = 0; line < buffer.LineCount() && page <= lastPage; ++line) {
+        const int segments = layouts.SegmentCount(line);
+        for (int segment = 0; segment < segments && page <= lastPage; ++segment) {
+            const QTextLayout &layout = layouts.Layout(line, segment);
+            for (int row = 0; row < std::max(1, layout.lineCount()) && page <= lastPage; ++row) {
+                if (y > 0 && y + rowHeight > pageHeight) {
+                    pageDone = pageDone || drawnOnPage;
+                    drawnOnPage = false;
+                    ++page;
+                    y = 0;
+                }
+                if (row < layout.lineCount() && (ranges.isEmpty() || ranges.contains(page))) {
+                    if (pageDone && !drawnOnPage)
+                        device->newPage();
+                    drawnOnPage = true;
+                    const QTextLine textLine = layout.lineAt(row);
+                    textLine.draw(&painter, QPointF(0, y - textLine.y()));
+                }
+                y += rowHeight;
+            }
+        }
+    }
+    return painter.end();
+}

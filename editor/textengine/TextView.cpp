@@ -1,0 +1,1539 @@
+#include "editor/textengine/TextView.h"
+
+#include "editor/textengine/TextBoundaries.h"
+#include "editor/textengine/TextPrinting.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QtMath>
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <optional>
+
+namespace {
+
+// Space left of the text, so that a caret at the start of a line shows.
+constexpr int Margin = 4;
+// Text the input method sees around the caret: a long line is not copied whole.
+constexpr int SurroundingReach = 1024;
+// The caret blinks this long after the last input, then stays on.
+constexpr qint64 BlinkForMs = 10000;
+constexpr int AutoScrollMs = 50;
+
+// Typed text that is a control character (other than a tab) is a key the
+// view does not handle, not text.
+bool IsAcceptableText(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar c = text.at(0);
+    if (c == u'\t')
+        return true;
+    return c.category() != QChar::Other_Control;
+}
+
+QString MarksTo(QString text, QChar mark)
+{
+    text.replace(QChar(cTextBuffer::Mark), mark);
+    return text;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Creation
+
+cTextView::cTextView(QWidget *parent)
+    : QAbstractScrollArea(parent), FOwnBuffer(std::make_unique<cTextBuffer>()), FBuffer(FOwnBuffer.get()),
+      FOwnUndo(std::make_unique<cUndoRecord>(*FBuffer)), FUndo(FOwnUndo.get())
+{
+    Init();
+}
+
+cTextView::cTextView(cTextBuffer &buffer, cUndoRecord *undo, QWidget *parent)
+    : QAbstractScrollArea(parent), FBuffer(&buffer), FUndo(undo)
+{
+    Init();
+}
+
+cTextView::~cTextView()
+{
+    if (FPublished)
+        FreezePublished();
+    FBuffer->RemoveListener(this);
+}
+
+void cTextView::Init()
+{
+    FLayouts = std::make_unique<cLineLayouts>(*FBuffer);
+    FLayouts->SetFont(font());
+    FBuffer->AddListener(this);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &cTextView::OnVerticalAction);
+    UpdateScrollBars();
+}
+
+// ---------------------------------------------------------------------------
+// Text
+
+void cTextView::setPlainText(const QString &text)
+{
+    FBuffer->SetText(text);
+}
+
+QString cTextView::toPlainText() const
+{
+    return MarksTo(FBuffer->Text(0, FBuffer->Length()), QChar(u'\n'));
+}
+
+void cTextView::insertPlainText(const QString &text)
+{
+    replaceRange(selectionStart(), selectionEnd(), text);
+}
+
+void cTextView::replaceRange(int start, int end, QStringView text)
+{
+    const int length = FBuffer->Length();
+    start = std::clamp(start, 0, length);
+    end = std::clamp(end, start, length);
+    if (start == end && text.isEmpty())
+        return;
+    if (FPublished && start < selectionEnd() && end > selectionStart())
+        FreezePublished();
+    FEditing = true;
+    FBuffer->Replace(start, end - start, text);
+    const int caret = end + FBuffer->Length() - length;
+    SetCaret(caret, caret);
+    FEditing = false;
+    ensureCursorVisible();
+}
+
+QString cTextView::selectedText() const
+{
+    return FBuffer->Text(selectionStart(), selectionEnd());
+}
+
+void cTextView::setReadOnly(bool on)
+{
+    FReadOnly = on;
+    setAttribute(Qt::WA_InputMethodEnabled, !on);
+    viewport()->update();
+}
+
+void cTextView::setOverwriteMode(bool on)
+{
+    FOverwrite = on;
+    UpdateCaret();
+}
+
+void cTextView::setLineWrapMode(LineWrapMode mode)
+{
+    if (mode == FWrapMode)
+        return;
+    FWrapMode = mode;
+    FTopRow = 0;
+    FLeft = 0;
+    ApplyWrapWidth();
+    UpdateScrollBars();
+    ensureCursorVisible();
+    viewport()->update();
+}
+
+qreal cTextView::tabStopDistance() const
+{
+    return FTabStop;
+}
+
+void cTextView::setTabStopDistance(qreal distance)
+{
+    if (distance <= 0)
+        return;
+    FTabStop = distance;
+    FLayouts->SetTabStopDistance(distance);
+    viewport()->update();
+}
+
+void cTextView::setModified(bool on)
+{
+    if (on == FModified)
+        return;
+    FModified = on;
+    emit modificationChanged(on);
+}
+
+void cTextView::setUndoAvailable(bool on)
+{
+    if (on == FUndoAvailable)
+        return;
+    FUndoAvailable = on;
+    emit undoAvailable(on);
+}
+
+void cTextView::setRedoAvailable(bool on)
+{
+    if (on == FRedoAvailable)
+        return;
+    FRedoAvailable = on;
+    emit redoAvailable(on);
+}
+
+void cTextView::setColorMarks(std::vector<tColorMark> marks)
+{
+    const int length = FBuffer->Length();
+    for (tColorMark &m : marks) {
+        m.Start = std::clamp(m.Start, 0, length);
+        m.End = std::clamp(m.End, m.Start, length);
+    }
+    std::erase_if(marks, [](const tColorMark &m) { return m.Start == m.End; });
+    std::sort(marks.begin(), marks.end(),
+              [](const tColorMark &a, const tColorMark &b) { return a.Start < b.Start; });
+    FMarks = std::move(marks);
+    viewport()->update();
+}
+
+void cTextView::print(QPagedPaintDevice *device) const
+{
+    PrintText(*FBuffer, font(), FTabStop, device);
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard and undo: the default handlers
+
+void cTextView::cut()
+{
+    if (FReadOnly || !hasSelection())
+        return;
+    copy();
+    if (FUndo)
+        FUndo->BreakTyping();
+    replaceRange(selectionStart(), selectionEnd(), {});
+}
+
+void cTextView::copy()
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setMimeData(createMimeDataFromSelection());
+}
+
+void cTextView::paste()
+{
+    if (!FReadOnly)
+        insertFromMimeData(QGuiApplication::clipboard()->mimeData());
+}
+
+void cTextView::undo()
+{
+    if (FUndo && !FReadOnly)
+        ApplyUndoSelection(FUndo->Undo());
+}
+
+void cTextView::redo()
+{
+    if (FUndo && !FReadOnly)
+        ApplyUndoSelection(FUndo->Redo());
+}
+
+void cTextView::ApplyUndoSelection(const std::optional<tUndoSelection> &selection)
+{
+    if (!selection)
+        return;
+    SetCaret(selection->Start + selection->Length, selection->Start);
+    ensureCursorVisible();
+}
+
+void cTextView::UpdateUndoState()
+{
+    if (!FUndo)
+        return;
+    setUndoAvailable(FUndo->CanUndo());
+    setRedoAvailable(FUndo->CanRedo());
+}
+
+void cTextView::selectAll()
+{
+    SetCaret(FBuffer->Length(), 0);
+    PublishSelection();
+}
+
+QMimeData *cTextView::createMimeDataFromSelection() const
+{
+    auto *data = new QMimeData;
+    data->setText(MarksTo(selectedText(), QChar(u'\n')));
+    return data;
+}
+
+bool cTextView::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source && source->hasText();
+}
+
+void cTextView::insertFromMimeData(const QMimeData *source)
+{
+    if (FReadOnly || !canInsertFromMimeData(source))
+        return;
+    const QString text = source->text();
+    if (text.isEmpty())
+        return;
+    // A paste is a step of its own, however short.
+    if (FUndo)
+        FUndo->BreakTyping();
+    insertPlainText(text);
+    if (FUndo)
+        FUndo->BreakTyping();
+}
+
+QMenu *cTextView::createStandardContextMenu()
+{
+    auto *menu = new QMenu(this);
+    const bool editable = !FReadOnly;
+    auto add = [menu](const QString &text, bool enabled, auto handler) {
+        QAction *action = menu->addAction(text);
+        action->setEnabled(enabled);
+        QObject::connect(action, &QAction::triggered, menu, handler);
+    };
+    add(tr("&Undo"), editable && FUndoAvailable, [this] { undo(); });
+    add(tr("&Redo"), editable && FRedoAvailable, [this] { redo(); });
+    menu->addSeparator();
+    add(tr("Cu&t"), editable && hasSelection(), [this] { cut(); });
+    add(tr("&Copy"), hasSelection(), [this] { copy(); });
+    add(tr("&Paste"), editable && canInsertFromMimeData(QGuiApplication::clipboard()->mimeData()),
+        [this] { paste(); });
+    menu->addSeparator();
+    add(tr("Select All"), FBuffer->Length() > 0, [this] { selectAll(); });
+    return menu;
+}
+
+void cTextView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    if (menu)
+        menu->exec(event->globalPos());
+}
+
+// ---------------------------------------------------------------------------
+// Caret and selection
+
+void cTextView::setCursorPosition(int pos)
+{
+    SetCaret(pos, pos);
+}
+
+void cTextView::setSelection(int anchor, int position)
+{
+    SetCaret(position, anchor);
+}
+
+void cTextView::SetCaret(int caret, int anchor, bool keepX)
+{
+    const int length = FBuffer->Length();
+    caret = std::clamp(caret, 0, length);
+    anchor = std::clamp(anchor, 0, length);
+    if (!keepX)
+        FDesiredX = -1;
+    RestartBlink();
+    if (caret == FCaret && anchor == FAnchor)
+        return;
+    if (FUndo && !FEditing)
+        FUndo->BreakTyping();
+    const bool caretMoved = caret != FCaret;
+    const bool selectionMoved =
+        (caret != anchor || FCaret != FAnchor) &&
+        (std::min(caret, anchor) != selectionStart() || std::max(caret, anchor) != selectionEnd());
+    // Extending the selection publishes it again; anything else ends it.
+    if (selectionMoved && FPublished && (caret == anchor || anchor != FAnchor))
+        FreezePublished();
+    FCaret = caret;
+    FAnchor = anchor;
+    viewport()->update();
+    if (caretMoved)
+        emit cursorPositionChanged();
+    if (selectionMoved)
+        emit selectionChanged();
+    if (hasSelection() != FHadSelection) {
+        FHadSelection = hasSelection();
+        emit copyAvailable(FHadSelection);
+    }
+}
+
+namespace {
+
+// The X11 primary selection: the view's selected text, made only when some
+// program asks for it, so that selecting megabytes with Shift+arrows copies
+// nothing; frozen when the view's selection goes.
+class cSelectionData : public QMimeData
+{
+public:
+    explicit cSelectionData(std::function<QString()> text) : FText(std::move(text)) {}
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+    bool hasFormat(const QString &type) const override { return type == QLatin1String("text/plain"); }
+    void Freeze(QString text) { FFrozen = std::move(text); }
+    bool Frozen() const noexcept { return FFrozen.has_value(); }
+
+protected:
+    QVariant retrieveData(const QString &type, QMetaType) const override
+    {
+        if (type != QLatin1String("text/plain"))
+            return {};
+        return FFrozen ? *FFrozen : FText();
+    }
+
+private:
+    std::function<QString()> FText;
+    std::optional<QString> FFrozen;
+};
+
+} // namespace
+
+QString cTextView::SelectionMimeText() const
+{
+    const std::unique_ptr<QMimeData> data(createMimeDataFromSelection());
+    return data ? data->text() : QString();
+}
+
+void cTextView::PublishSelection()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!hasSelection() || !clipboard->supportsSelection())
+        return;
+    auto *data = new cSelectionData(
+        [view = QPointer<cTextView>(this)] { return view ? view->SelectionMimeText() : QString(); });
+    clipboard->setMimeData(data, QClipboard::Selection);
+    FPublished = data;
+}
+
+void cTextView::FreezePublished()
+{
+    auto *data = static_cast<cSelectionData *>(FPublished.data());
+    if (data && !data->Frozen())
+        data->Freeze(SelectionMimeText());
+    FPublished = nullptr;
+}
+
+int cTextView::MovedPosition(tMove move, int from)
+{
+    auto vertical = [&](int rows) {
+        if (FDesiredX < 0)
+            FDesiredX = XOfPosition(from);
+        const int line = FBuffer->LineFromPosition(from);
+        const tRow here{line, FLayouts->RowOfColumn(line, from - FBuffer->LineStart(line))};
+        const tRow there = MoveRows(here, rows);
+        if (there.Line == here.Line && there.Row == here.Row)
+            return rows < 0 ? 0 : FBuffer->Length();
+        return PositionAt(there, FDesiredX);
+    };
+    const int page = std::max(1, VisibleRows() - 1);
+    switch (move) {
+    case tMove::Left:
+        return PreviousGrapheme(*FBuffer, from);
+    case tMove::Right:
+        return NextGrapheme(*FBuffer, from);
+    case tMove::WordLeft:
+        return PreviousWordStart(*FBuffer, from);
+    case tMove::WordRight:
+        return NextWordStart(*FBuffer, from);
+    case tMove::Up:
+        return vertical(-1);
+    case tMove::Down:
+        return vertical(1);
+    case tMove::PageUp:
+        ScrollTo(MoveRows({FTopLine, FTopRow}, -page), FLeft);
+        return vertical(-page);
+    case tMove::PageDown:
+        ScrollTo(MoveRows({FTopLine, FTopRow}, page), FLeft);
+        return vertical(page);
+    case tMove::LineStart:
+        return RowEdge(from, false);
+    case tMove::LineEnd:
+        return RowEdge(from, true);
+    case tMove::Start:
+        return 0;
+    case tMove::End:
+        return FBuffer->Length();
+    }
+    return from;
+}
+
+// Home and End go to the ends of the visual row, as wrapped text shows it.
+// A row that wraps after a blank ends before the blank, or the caret would
+// show on the next row.
+int cTextView::RowEdge(int from, bool end) const
+{
+    const int line = FBuffer->LineFromPosition(from);
+    const int lineStart = FBuffer->LineStart(line);
+    if (!FLayouts->Wraps())
+        return end ? FBuffer->LineEnd(line) : lineStart;
+    const int column = from - lineStart;
+    const int segment = FLayouts->SegmentOf(line, column);
+    const tLineSegment piece = FLayouts->Segment(line, segment);
+    const QTextLayout &layout = FLayouts->Layout(line, segment);
+    const QTextLine row = layout.lineForTextPosition(column - piece.Start);
+    if (!row.isValid())
+        return end ? FBuffer->LineEnd(line) : lineStart;
+    const int start = lineStart + piece.Start + row.textStart();
+    if (!end)
+        return start;
+    int pos = start + row.textLength();
+    const bool lastRow =
+        row.lineNumber() == layout.lineCount() - 1 && segment == FLayouts->SegmentCount(line) - 1;
+    if (!lastRow && pos > start && QChar(FBuffer->At(pos - 1)).isSpace())
+        --pos;
+    return pos;
+}
+
+bool cTextView::MoveKey(QKeyEvent *event)
+{
+    struct tBinding
+    {
+        QKeySequence::StandardKey Key;
+        tMove Move;
+        bool Select;
+    };
+    static const tBinding bindings[] = {
+        {QKeySequence::MoveToPreviousChar, tMove::Left, false},
+        {QKeySequence::MoveToNextChar, tMove::Right, false},
+        {QKeySequence::MoveToPreviousWord, tMove::WordLeft, false},
+        {QKeySequence::MoveToNextWord, tMove::WordRight, false},
+        {QKeySequence::MoveToPreviousLine, tMove::Up, false},
+        {QKeySequence::MoveToNextLine, tMove::Down, false},
+        {QKeySequence::MoveToPreviousPage, tMove::PageUp, false},
+        {QKeySequence::MoveToNextPage, tMove::PageDown, false},
+        {QKeySequence::MoveToStartOfLine, tMove::LineStart, false},
+        {QKeySequence::MoveToEndOfLine, tMove::LineEnd, false},
+        {QKeySequence::MoveToStartOfBlock, tMove::LineStart, false},
+        {QKeySequence::MoveToEndOfBlock, tMove::LineEnd, false},
+        {QKeySequence::MoveToStartOfDocument, tMove::Start, false},
+        {QKeySequence::MoveToEndOfDocument, tMove::End, false},
+        {QKeySequence::SelectPreviousChar, tMove::Left, true},
+        {QKeySequence::SelectNextChar, tMove::Right, true},
+        {QKeySequence::SelectPreviousWord, tMove::WordLeft, true},
+        {QKeySequence::SelectNextWord, tMove::WordRight, true},
+        {QKeySequence::SelectPreviousLine, tMove::Up, true},
+        {QKeySequence::SelectNextLine, tMove::Down, true},
+        {QKeySequence::SelectPreviousPage, tMove::PageUp, true},
+        {QKeySequence::SelectNextPage, tMove::PageDown, true},
+        {QKeySequence::SelectStartOfLine, tMove::LineStart, true},
+        {QKeySequence::SelectEndOfLine, tMove::LineEnd, true},
+        {QKeySequence::SelectStartOfBlock, tMove::LineStart, true},
+        {QKeySequence::SelectEndOfBlock, tMove::LineEnd, true},
+        {QKeySequence::SelectStartOfDocument, tMove::Start, true},
+        {QKeySequence::SelectEndOfDocument, tMove::End, true},
+    };
+    for (const tBinding &b : bindings) {
+        if (!event->matches(b.Key))
+            continue;
+        int pos;
+        if (!b.Select && hasSelection() && (b.Move == tMove::Left || b.Move == tMove::Right))
+            pos = b.Move == tMove::Left ? selectionStart() : selectionEnd();
+        else
+            pos = MovedPosition(b.Move, FCaret);
+        const bool keepX = b.Move == tMove::Up || b.Move == tMove::Down || b.Move == tMove::PageUp ||
+                           b.Move == tMove::PageDown;
+        SetCaret(pos, b.Select ? FAnchor : pos, keepX);
+        ensureCursorVisible();
+        if (b.Select)
+            PublishSelection();
+        return true;
+    }
+    return false;
+}
+
+void cTextView::TypeText(const QString &text)
+{
+    int start = selectionStart(), end = selectionEnd();
+    if (FOverwrite && start == end && FCaret < FBuffer->LineEnd(FBuffer->LineFromPosition(FCaret)))
+        end = NextGrapheme(*FBuffer, FCaret);
+    replaceRange(start, end, text);
+}
+
+void cTextView::DeleteBackward(bool word)
+{
+    if (hasSelection())
+        replaceRange(selectionStart(), selectionEnd(), {});
+    else if (FCaret > 0)
+        replaceRange(word ? PreviousWordStart(*FBuffer, FCaret) : PreviousCodePoint(*FBuffer, FCaret), FCaret,
+                     {});
+}
+
+void cTextView::DeleteForward(bool word)
+{
+    if (hasSelection())
+        replaceRange(selectionStart(), selectionEnd(), {});
+    else if (FCaret < FBuffer->Length())
+        replaceRange(FCaret, word ? NextWordStart(*FBuffer, FCaret) : NextGrapheme(*FBuffer, FCaret), {});
+}
+
+bool cTextView::EditKey(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cut))
+        cut();
+    else if (event->matches(QKeySequence::Copy))
+        copy();
+    else if (event->matches(QKeySequence::Paste))
+        paste();
+    else if (event->matches(QKeySequence::Undo))
+        undo();
+    else if (event->matches(QKeySequence::Redo))
+        redo();
+    else if (event->matches(QKeySequence::SelectAll))
+        selectAll();
+    else if (FReadOnly ||
+             (FTabChangesFocus && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)))
+        return false;
+    else if (event->matches(QKeySequence::DeleteStartOfWord))
+        DeleteBackward(true);
+    else if (event->matches(QKeySequence::DeleteEndOfWord))
+        DeleteForward(true);
+    else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier))
+        DeleteBackward(false);
+    else if (event->matches(QKeySequence::Delete))
+        DeleteForward(false);
+    else if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+             !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        TypeText(QString(QChar(cTextBuffer::Mark)));
+    else if (IsAcceptableText(event->text()) &&
+             !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        TypeText(event->text());
+    else
+        return false;
+    return true;
+}
+
+void cTextView::keyPressEvent(QKeyEvent *event)
+{
+    if (MoveKey(event) || EditKey(event))
+        event->accept();
+    else
+        event->ignore();
+}
+
+// Keys the view handles itself are not taken by the window's shortcuts.
+bool cTextView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        static const QKeySequence::StandardKey own[] = {
+            QKeySequence::Cut,
+            QKeySequence::Copy,
+            QKeySequence::Paste,
+            QKeySequence::Undo,
+            QKeySequence::Redo,
+            QKeySequence::SelectAll,
+            QKeySequence::MoveToNextWord,
+            QKeySequence::MoveToPreviousWord,
+            QKeySequence::SelectNextWord,
+            QKeySequence::SelectPreviousWord,
+            QKeySequence::MoveToStartOfDocument,
+            QKeySequence::MoveToEndOfDocument,
+            QKeySequence::SelectStartOfDocument,
+            QKeySequence::SelectEndOfDocument,
+            QKeySequence::DeleteStartOfWord,
+            QKeySequence::DeleteEndOfWord,
+        };
+        const bool plain = !(key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+        const bool typed = plain && IsAcceptableText(key->text());
+        if (typed || std::any_of(std::begin(own), std::end(own), [key](auto k) { return key->matches(k); })) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+// ---------------------------------------------------------------------------
+// Rows and positions
+
+int cTextView::VisibleRows() const
+{
+    return std::max(1, int(viewport()->height() / FLayouts->RowHeight()));
+}
+
+cTextView::tRow cTextView::MoveRows(tRow from, int count) const
+{
+    tRow r = from;
+    const int last = FBuffer->LineCount() - 1;
+    while (count > 0) {
+        const int rows = FLayouts->LineRows(r.Line);
+        const int left = rows - 1 - r.Row;
+        if (count <= left) {
+            r.Row += count;
+            return r;
+        }
+        if (r.Line >= last) {
+            r.Row = rows - 1;
+            return r;
+        }
+        count -= left + 1;
+        ++r.Line;
+        r.Row = 0;
+    }
+    while (count < 0) {
+        if (-count <= r.Row) {
+            r.Row += count;
+            return r;
+        }
+        if (r.Line == 0) {
+            r.Row = 0;
+            return r;
+        }
+        count += r.Row + 1;
+        --r.Line;
+        r.Row = FLayouts->LineRows(r.Line) - 1;
+    }
+    return r;
+}
+
+cTextView::tRow cTextView::LastTop() const
+{
+    const int last = FBuffer->LineCount() - 1;
+    return MoveRows({last, FLayouts->LineRows(last) - 1}, -(VisibleRows() - 1));
+}
+
+cTextView::tRow cTextView::CaretRow() const
+{
+    const int line = FBuffer->LineFromPosition(FCaret);
+    return {line, FLayouts->RowOfColumn(line, FCaret - FBuffer->LineStart(line))};
+}
+
+// Rows from the top row down to R, counting no further than Limit.
+int cTextView::RowsFromTop(tRow r, int limit) const
+{
+    if (r.Line == FTopLine)
+        return r.Row - FTopRow;
+    if (r < tRow{FTopLine, FTopRow})
+        return -1;
+    int rows = FLayouts->LineRows(FTopLine) - FTopRow;
+    for (int line = FTopLine + 1; line < r.Line; ++line) {
+        rows += FLayouts->LineRows(line);
+        if (rows > limit)
+            return rows;
+    }
+    return rows + r.Row;
+}
+
+// X in the line's own coordinates (no margin, no scrolling).
+int cTextView::PositionAt(tRow r, qreal x) const
+{
+    const int lineStart = FBuffer->LineStart(r.Line);
+    int segment = 0, row = 0;
+    qreal left = 0;
+    if (FLayouts->Wraps()) {
+        std::tie(segment, row) = FLayouts->RowPlace(r.Line, r.Row);
+    } else {
+        const int count = FLayouts->SegmentCount(r.Line);
+        for (; segment < count - 1; ++segment) {
+            const qreal width = FLayouts->SegmentWidth(r.Line, segment);
+            if (x < left + width)
+                break;
+            left += width;
+        }
+    }
+    const tLineSegment piece = FLayouts->Segment(r.Line, segment);
+    QTextLayout &layout = FLayouts->Layout(r.Line, segment);
+    if (layout.lineCount() == 0)
+        return lineStart + piece.Start;
+    const QTextLine textLine = layout.lineAt(std::clamp(row, 0, layout.lineCount() - 1));
+    int at = textLine.xToCursor(x - left);
+    // A position inside the composition text is the composition's place.
+    const int preeditAt = layout.preeditAreaPosition();
+    const int preeditLength = int(layout.preeditAreaText().size());
+    if (preeditLength > 0 && at > preeditAt)
+        at = std::max(preeditAt, at - preeditLength);
+    return lineStart + piece.Start + std::clamp(at, 0, piece.Length);
+}
+
+qreal cTextView::XOfPosition(int pos) const
+{
+    const int line = FBuffer->LineFromPosition(pos);
+    const int column = pos - FBuffer->LineStart(line);
+    const int segment = FLayouts->SegmentOf(line, column);
+    const tLineSegment piece = FLayouts->Segment(line, segment);
+    QTextLayout &layout = FLayouts->Layout(line, segment);
+    int at = column - piece.Start;
+    if (!layout.preeditAreaText().isEmpty() && at >= layout.preeditAreaPosition())
+        at += pos == FCaret ? FPreeditCursor : int(layout.preeditAreaText().size());
+    const QTextLine textLine = layout.lineForTextPosition(at);
+    const qreal x = textLine.isValid() ? textLine.cursorToX(at) : 0;
+    return x + (FLayouts->Wraps() ? 0 : FLayouts->SegmentX(line, segment));
+}
+
+int cTextView::cursorForPosition(const QPoint &viewportPos) const
+{
+    const int rows = qFloor(viewportPos.y() / FLayouts->RowHeight());
+    return PositionAt(MoveRows({FTopLine, FTopRow}, rows), viewportPos.x() - Margin + FLeft);
+}
+
+QRectF cTextView::CaretRectF() const
+{
+    const qreal h = FLayouts->RowHeight();
+    const int rows = RowsFromTop(CaretRow(), VisibleRows() + 1);
+    const qreal x = XOfPosition(FCaret) + Margin - FLeft;
+    qreal width = 1;
+    if (FOverwrite && FPreedit.isEmpty() && FCaret < FBuffer->LineEnd(FBuffer->LineFromPosition(FCaret)))
+        width = std::max<qreal>(1, XOfPosition(NextGrapheme(*FBuffer, FCaret)) + Margin - FLeft - x);
+    return {x, rows * h, width, h};
+}
+
+QRect cTextView::cursorRect() const
+{
+    return CaretRectF().toAlignedRect();
+}
+
+void cTextView::ensureCursorVisible()
+{
+    const tRow caret = CaretRow();
+    const tRow top{FTopLine, FTopRow};
+    const int visible = VisibleRows();
+    tRow newTop = top;
+    if (caret < top)
+        newTop = caret;
+    else if (RowsFromTop(caret, visible) >= visible)
+        newTop = MoveRows(caret, -(visible - 1));
+    int left = FLeft;
+    if (!FLayouts->Wraps()) {
+        const qreal x = XOfPosition(FCaret);
+        const int width = viewport()->width() - 2 * Margin - 1;
+        FWidest = std::max({FWidest, x + 1, FLayouts->LineWidth(FBuffer->LineFromPosition(FCaret))});
+        if (x < left)
+            left = std::max(0, qFloor(x) - width / 4);
+        else if (x > left + width)
+            left = qCeil(x) - width + width / 4;
+    }
+    ScrollTo(newTop, left);
+}
+
+// ---------------------------------------------------------------------------
+// Scrolling. Unwrapped, the vertical bar counts lines. Wrapped, rows are
+// known only for the lines shaped so far, so the bar counts lines in steps
+// of a fraction of a line, and its own steps move by rows.
+
+int cTextView::VerticalResolution() const
+{
+    if (!FLayouts->Wraps())
+        return 1;
+    return std::clamp(INT_MAX / 4 / std::max(1, FBuffer->LineCount()), 1, 1024);
+}
+
+int cTextView::ValueOf(tRow top) const
+{
+    const int resolution = VerticalResolution();
+    if (resolution == 1)
+        return top.Line;
+    const int rows = std::max(1, FLayouts->LineRows(top.Line));
+    return top.Line * resolution + int(qint64(top.Row) * resolution / rows);
+}
+
+cTextView::tRow cTextView::TopOf(int value) const
+{
+    const int resolution = VerticalResolution();
+    const int line = std::clamp(value / resolution, 0, FBuffer->LineCount() - 1);
+    if (resolution == 1)
+        return {line, 0};
+    const int rows = FLayouts->LineRows(line);
+    return {line, int(qint64(value % resolution) * rows / resolution)};
+}
+
+void cTextView::ScrollTo(tRow top, int left)
+{
+    const tRow last = LastTop();
+    if (last < top)
+        top = last;
+    top.Row = std::clamp(top.Row, 0, FLayouts->LineRows(top.Line) - 1);
+    if (FLayouts->Wraps())
+        left = 0;
+    const int maxLeft = std::max(0, qCeil(FWidest) + 2 * Margin + 1 - viewport()->width());
+    left = std::clamp(left, 0, maxLeft);
+    if (top.Line == FTopLine && top.Row == FTopRow && left == FLeft)
+        return;
+    FTopLine = top.Line;
+    FTopRow = top.Row;
+    FLeft = left;
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void cTextView::UpdateScrollBars()
+{
+    if (FSettingScroll)
+        return;
+    FSettingScroll = true;
+    QScrollBar *vertical = verticalScrollBar();
+    const int resolution = VerticalResolution();
+    vertical->setRange(0, ValueOf(LastTop()));
+    vertical->setSingleStep(resolution);
+    vertical->setPageStep(std::max(1, VisibleRows() - 1) * resolution);
+    vertical->setValue(ValueOf({FTopLine, FTopRow}));
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int width = viewport()->width();
+    horizontal->setRange(0, FLayouts->Wraps() ? 0 : std::max(0, qCeil(FWidest) + 2 * Margin + 1 - width));
+    horizontal->setSingleStep(std::max(1, qRound(QFontMetricsF(font()).averageCharWidth() * 2)));
+    horizontal->setPageStep(std::max(1, width));
+    horizontal->setValue(FLeft);
+    FSettingScroll = false;
+}
+
+void cTextView::scrollContentsBy(int, int)
+{
+    if (FSettingScroll)
+        return;
+    const tRow top = FPendingTop ? *FPendingTop : TopOf(verticalScrollBar()->value());
+    FPendingTop.reset();
+    FTopLine = top.Line;
+    FTopRow = top.Row;
+    FLeft = horizontalScrollBar()->value();
+    viewport()->update();
+}
+
+// Arrow and page clicks on the bar move by rows, which its value cannot
+// express inside a long wrapped line.
+void cTextView::OnVerticalAction(int action)
+{
+    if (!FLayouts->Wraps())
+        return;
+    int rows = 0;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+        rows = 1;
+        break;
+    case QAbstractSlider::SliderSingleStepSub:
+        rows = -1;
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        rows = std::max(1, VisibleRows() - 1);
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        rows = -std::max(1, VisibleRows() - 1);
+        break;
+    default:
+        return;
+    }
+    tRow top = MoveRows({FTopLine, FTopRow}, rows);
+    const tRow last = LastTop();
+    if (last < top)
+        top = last;
+    FPendingTop = top;
+    verticalScrollBar()->setSliderPosition(ValueOf(top));
+    if (FPendingTop) {
+        FPendingTop.reset();
+        ScrollTo(top, FLeft);
+    }
+}
+
+void cTextView::ApplyWrapWidth()
+{
+    const qreal width = FWrapMode == WidgetWidth ? std::max(1, viewport()->width() - 2 * Margin - 1) : 0;
+    FLayouts->SetWrapWidth(width);
+}
+
+void cTextView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (FWrapMode == WidgetWidth)
+        ApplyWrapWidth();
+    const tRow last = LastTop();
+    if (last < tRow{FTopLine, FTopRow}) {
+        FTopLine = last.Line;
+        FTopRow = last.Row;
+    }
+    FTopRow = std::clamp(FTopRow, 0, FLayouts->LineRows(FTopLine) - 1);
+    UpdateScrollBars();
+}
+
+void cTextView::wheelEvent(QWheelEvent *event)
+{
+    if (event->modifiers() & (Qt::ShiftModifier | Qt::AltModifier) || event->angleDelta().y() == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    FWheelDelta += event->angleDelta().y();
+    const int steps = FWheelDelta / QWheelEvent::DefaultDeltasPerStep;
+    FWheelDelta -= steps * QWheelEvent::DefaultDeltasPerStep;
+    if (steps != 0)
+        ScrollTo(MoveRows({FTopLine, FTopRow}, -steps * QApplication::wheelScrollLines()), FLeft);
+    event->accept();
+}
+
+void cTextView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        FLayouts->SetFont(font());
+        FWidest = 0;
+        FTopRow = 0;
+        UpdateScrollBars();
+        viewport()->update();
+    } else if (event->type() == QEvent::PaletteChange) {
+        viewport()->update();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+QList<QTextLayout::FormatRange> cTextView::Selections(int start, int end, const QTextLayout &layout) const
+{
+    QList<QTextLayout::FormatRange> ranges;
+    const int preeditAt = layout.preeditAreaPosition();
+    const int preeditLength = int(layout.preeditAreaText().size());
+    auto add = [&](int a, int b, const QTextCharFormat &format) {
+        a = std::max(a, start) - start;
+        b = std::min(b, end) - start;
+        if (a >= b)
+            return;
+        if (preeditLength > 0) {
+            a += a >= preeditAt ? preeditLength : 0;
+            b += b > preeditAt ? preeditLength : 0;
+        }
+        ranges.append({a, b - a, format});
+    };
+    const auto first = std::lower_bound(FMarks.begin(), FMarks.end(), start,
+                                        [](const tColorMark &m, int pos) { return m.End <= pos; });
+    for (auto it = first; it != FMarks.end() && it->Start < end; ++it) {
+        QTextCharFormat format;
+        if (it->Text.isValid())
+            format.setForeground(it->Text);
+        if (it->Back.isValid())
+            format.setBackground(it->Back);
+        add(it->Start, it->End, format);
+    }
+    if (hasSelection()) {
+        QTextCharFormat format;
+        format.setBackground(palette().brush(QPalette::Highlight));
+        format.setForeground(palette().brush(QPalette::HighlightedText));
+        add(selectionStart(), selectionEnd(), format);
+    }
+    return ranges;
+}
+
+// A selected paragraph mark shows as a selected blank after the line.
+void cTextView::DrawMarkTail(QPainter &painter, int line, const QTextLayout &layout, QPointF origin)
+{
+    const int mark = FBuffer->LineEnd(line);
+    if (line + 1 >= FBuffer->LineCount() || mark < selectionStart() || mark >= selectionEnd())
+        return;
+    if (layout.lineCount() == 0)
+        return;
+    const QTextLine last = layout.lineAt(layout.lineCount() - 1);
+    const QRectF tail(origin.x() + last.naturalTextWidth(),
+                      origin.y() + last.lineNumber() * FLayouts->RowHeight(),
+                      QFontMetricsF(font()).horizontalAdvance(u' '), FLayouts->RowHeight());
+    painter.fillRect(tail, palette().brush(QPalette::Highlight));
+}
+
+void cTextView::DrawSegment(QPainter &painter, int line, int segment, QPointF origin, const QRect &clip)
+{
+    const tLineSegment piece = FLayouts->Segment(line, segment);
+    const int lineStart = FBuffer->LineStart(line);
+    const int start = lineStart + piece.Start;
+    auto isHere = [&](int pos) {
+        return pos >= start && pos <= start + piece.Length && FBuffer->LineFromPosition(pos) == line &&
+               FLayouts->SegmentOf(line, pos - lineStart) == segment;
+    };
+    const bool caretHere = FCaretShown && !FReadOnly && isHere(FCaret);
+    // Measured before taking the layout: measuring may shape (and evict) others.
+    const QRectF caret = caretHere ? CaretRectF() : QRectF();
+    QTextLayout &layout = FLayouts->Layout(line, segment);
+    layout.draw(&painter, origin, Selections(start, start + piece.Length, layout), clip);
+    if (segment == FLayouts->SegmentCount(line) - 1)
+        DrawMarkTail(painter, line, layout, origin);
+    if (caretHere && caret.width() > 1) {
+        QColor c = palette().color(QPalette::Text);
+        c.setAlpha(96);
+        painter.fillRect(caret, c);
+    } else if (caretHere) {
+        int at = FCaret - start;
+        if (!layout.preeditAreaText().isEmpty())
+            at = layout.preeditAreaPosition() + FPreeditCursor;
+        layout.drawCursor(&painter, origin, at, 1);
+    }
+    if (FDropCaret >= 0 && isHere(FDropCaret))
+        layout.drawCursor(&painter, origin, FDropCaret - start, 1);
+}
+
+qreal cTextView::PaintLine(QPainter &painter, int line, int firstRow, qreal y, const QRect &clip)
+{
+    const qreal h = FLayouts->RowHeight();
+    const int height = viewport()->height();
+    if (FLayouts->Wraps()) {
+        auto [segment, row] = FLayouts->RowPlace(line, firstRow);
+        const int count = FLayouts->SegmentCount(line);
+        for (; segment < count && y < height; ++segment, row = 0) {
+            const QTextLayout &layout = FLayouts->Layout(line, segment);
+            const int rows = std::max(1, layout.lineCount()) - row;
+            if (y + rows * h > clip.top() && y <= clip.bottom())
+                DrawSegment(painter, line, segment, QPointF(Margin, y - row * h), clip);
+            y += rows * h;
+        }
+        return y;
+    }
+    if (y + h > clip.top() && y <= clip.bottom()) {
+        const int count = FLayouts->SegmentCount(line);
+        const qreal right = FLeft + viewport()->width();
+        qreal x = 0;
+        for (int segment = 0; segment < count && x <= right; ++segment) {
+            qreal width = FLayouts->SegmentWidth(line, segment);
+            if (x + width >= FLeft - Margin) {
+                FLayouts->Layout(line, segment);
+                width = FLayouts->SegmentWidth(line, segment);
+                DrawSegment(painter, line, segment, QPointF(Margin + x - FLeft, y), clip);
+            }
+            x += width;
+        }
+        FWidest = std::max(FWidest, count == 1 ? x : FLayouts->LineWidth(line));
+    }
+    return y + h;
+}
+
+void cTextView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    const QRect clip = event->rect();
+    const qreal widest = FWidest;
+    qreal y = 0;
+    for (int line = FTopLine, row = FTopRow; line < FBuffer->LineCount() && y < viewport()->height();
+         ++line, row = 0)
+        y = PaintLine(painter, line, row, y, clip);
+    if (FWidest > widest)
+        UpdateScrollBars();
+}
+
+// ---------------------------------------------------------------------------
+// Caret blink: a timer only while focused and only for a while.
+
+void cTextView::RestartBlink()
+{
+    FCaretShown = hasFocus();
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0) {
+        FBlink.start(flash / 2, this);
+        FBlinkSince.start();
+    } else {
+        FBlink.stop();
+    }
+    UpdateCaret();
+}
+
+void cTextView::StopBlink()
+{
+    FBlink.stop();
+    FCaretShown = false;
+    UpdateCaret();
+}
+
+void cTextView::UpdateCaret()
+{
+    viewport()->update(CaretRectF().toAlignedRect().adjusted(-2, -1, 2, 1));
+}
+
+void cTextView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == FBlink.timerId()) {
+        if (FBlinkSince.elapsed() > BlinkForMs) {
+            FBlink.stop();
+            FCaretShown = true;
+        } else {
+            FCaretShown = !FCaretShown;
+        }
+        UpdateCaret();
+    } else if (event->timerId() == FAutoScroll.timerId()) {
+        AutoScroll(FAutoScrollPos);
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
+
+// Qt would move the focus on Tab before the key reaches keyPressEvent.
+bool cTextView::focusNextPrevChild(bool next)
+{
+    if (!FTabChangesFocus && !FReadOnly)
+        return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+void cTextView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    RestartBlink();
+}
+
+void cTextView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    if (FUndo)
+        FUndo->BreakTyping();
+    StopBlink();
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+void cTextView::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() != Qt::LeftButton) {
+        event->setAccepted(event->button() == Qt::MiddleButton);
+        return;
+    }
+    const int pos = cursorForPosition(p);
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (FLastDoubleClick.isValid() && FLastDoubleClick.elapsed() < QApplication::doubleClickInterval() &&
+        (p - FDoubleClickPos).manhattanLength() < QApplication::startDragDistance()) {
+        FLastDoubleClick.invalidate();
+        const auto [start, end] = LineAt(*FBuffer, pos);
+        SetCaret(end, start);
+        FSelecting = true;
+        return;
+    }
+    FPressPos = p;
+    FWordAnchor = {-1, -1};
+    if (!shift && hasSelection() && pos >= selectionStart() && pos < selectionEnd()) {
+        FDragPending = true;
+        return;
+    }
+    SetCaret(pos, shift ? FAnchor : pos);
+    FSelecting = true;
+}
+
+void cTextView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint p = event->position().toPoint();
+    if (FDragPending) {
+        if ((p - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
+            FDragPending = false;
+            StartDrag();
+        }
+        return;
+    }
+    if (!FSelecting || !(event->buttons() & Qt::LeftButton))
+        return;
+    const int pos = cursorForPosition(p);
+    if (FWordAnchor.first >= 0) {
+        // After a double-click the selection grows by whole words.
+        const auto [start, end] = WordAt(*FBuffer, pos);
+        if (pos < FWordAnchor.first)
+            SetCaret(start, FWordAnchor.second);
+        else
+            SetCaret(std::max(end, FWordAnchor.second), FWordAnchor.first);
+    } else {
+        SetCaret(pos, FAnchor);
+    }
+    if (viewport()->rect().contains(p)) {
+        FAutoScroll.stop();
+    } else {
+        FAutoScrollPos = p;
+        if (!FAutoScroll.isActive())
+            FAutoScroll.start(AutoScrollMs, this);
+    }
+}
+
+void cTextView::AutoScroll(const QPoint &viewportPos)
+{
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        FAutoScroll.stop();
+        return;
+    }
+    const QRect area = viewport()->rect();
+    int rows = 0;
+    if (viewportPos.y() < area.top())
+        rows = -1;
+    else if (viewportPos.y() > area.bottom())
+        rows = 1;
+    int left = FLeft;
+    if (viewportPos.x() < area.left())
+        left -= horizontalScrollBar()->singleStep();
+    else if (viewportPos.x() > area.right())
+        left += horizontalScrollBar()->singleStep();
+    ScrollTo(MoveRows({FTopLine, FTopRow}, rows), left);
+    const QPoint inside(std::clamp(viewportPos.x(), area.left(), area.right()),
+                        std::clamp(viewportPos.y(), area.top(), area.bottom()));
+    SetCaret(cursorForPosition(inside), FAnchor);
+}
+
+void cTextView::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPoint p = event->position().toPoint();
+    FAutoScroll.stop();
+    if (event->button() == Qt::MiddleButton) {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        if (!FReadOnly && clipboard->supportsSelection()) {
+            const int pos = cursorForPosition(p);
+            SetCaret(pos, pos);
+            insertFromMimeData(clipboard->mimeData(QClipboard::Selection));
+        }
+        event->accept();
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (FDragPending) {
+        FDragPending = false;
+        const int pos = cursorForPosition(p);
+        SetCaret(pos, pos);
+    }
+    if (FSelecting)
+        PublishSelection();
+    FSelecting = false;
+}
+
+void cTextView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint p = event->position().toPoint();
+    const auto [start, end] = WordAt(*FBuffer, cursorForPosition(p));
+    SetCaret(end, start);
+    PublishSelection();
+    FLastDoubleClick.start();
+    FDoubleClickPos = p;
+    FDragPending = false;
+    FSelecting = true;
+    FWordAnchor = {start, end};
+}
+
+// ---------------------------------------------------------------------------
+// Drag and drop. A drag out only copies; moving text happens when it is
+// dropped back in here.
+
+void cTextView::StartDrag()
+{
+    auto *drag = new QDrag(this);
+    drag->setMimeData(createMimeDataFromSelection());
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+}
+
+void cTextView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (FReadOnly || !canInsertFromMimeData(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void cTextView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (FReadOnly || !canInsertFromMimeData(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    FDropCaret = cursorForPosition(event->position().toPoint());
+    viewport()->update();
+    event->acceptProposedAction();
+}
+
+void cTextView::dragLeaveEvent(QDragLeaveEvent *)
+{
+    FDropCaret = -1;
+    viewport()->update();
+}
+
+void cTextView::dropEvent(QDropEvent *event)
+{
+    FDropCaret = -1;
+    viewport()->update();
+    if (FReadOnly || !canInsertFromMimeData(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    int pos = cursorForPosition(event->position().toPoint());
+    const bool move = event->source() == this && !(event->modifiers() & Qt::ControlModifier);
+    if (move) {
+        if (pos >= selectionStart() && pos <= selectionEnd()) {
+            event->acceptProposedAction();
+            return;
+        }
+        const int start = selectionStart(), end = selectionEnd();
+        const QString text = selectedText();
+        std::optional<cUndoGroup> oneStep;
+        if (FUndo)
+            oneStep.emplace(*FUndo);
+        replaceRange(start, end, {});
+        if (pos > end)
+            pos -= end - start;
+        replaceRange(pos, pos, text);
+        SetCaret(FCaret, pos);
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        return;
+    }
+    SetCaret(pos, pos);
+    insertFromMimeData(event->mimeData());
+    SetCaret(FCaret, pos);
+    event->acceptProposedAction();
+}
+
+// ---------------------------------------------------------------------------
+// Input method
+
+void cTextView::SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes)
+{
+    QList<QTextLayout::FormatRange> formats;
+    FPreeditCursor = int(text.size());
+    for (const QInputMethodEvent::Attribute &a : attributes) {
+        if (a.type == QInputMethodEvent::TextFormat) {
+            const QTextCharFormat format = a.value.value<QTextFormat>().toCharFormat();
+            if (format.isValid())
+                formats.append({a.start, a.length, format});
+        } else if (a.type == QInputMethodEvent::Cursor) {
+            FPreeditCursor = a.start;
+        }
+    }
+    if (formats.isEmpty() && !text.isEmpty()) {
+        QTextCharFormat underline;
+        underline.setFontUnderline(true);
+        formats.append({0, int(text.size()), underline});
+    }
+    FPreedit = text;
+    FPreeditFormats = formats;
+    FLayouts->SetPreedit(FCaret, text, formats);
+    viewport()->update();
+}
+
+void cTextView::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (FReadOnly) {
+        event->ignore();
+        return;
+    }
+    SetPreedit({}, {});
+    const QString commit = event->commitString();
+    if (!commit.isEmpty() || event->replacementLength() > 0) {
+        int start = selectionStart(), end = selectionEnd();
+        if (event->replacementLength() > 0 || event->replacementStart() != 0) {
+            start = std::clamp(FCaret + event->replacementStart(), 0, FBuffer->Length());
+            end = std::clamp(start + event->replacementLength(), start, FBuffer->Length());
+        }
+        replaceRange(start, end, commit);
+    } else if (hasSelection() && !event->preeditString().isEmpty()) {
+        replaceRange(selectionStart(), selectionEnd(), {});
+    }
+    SetPreedit(event->preeditString(), event->attributes());
+    ensureCursorVisible();
+    event->accept();
+}
+
+QVariant cTextView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const int line = FBuffer->LineFromPosition(FCaret);
+    const int windowStart = std::max(FBuffer->LineStart(line), FCaret - SurroundingReach);
+    const int windowEnd = std::min(FBuffer->LineEnd(line), FCaret + SurroundingReach);
+    switch (query) {
+    case Qt::ImEnabled:
+        return !FReadOnly;
+    case Qt::ImCursorRectangle:
+        return cursorRect().translated(viewport()->pos());
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition:
+        return FCaret - windowStart;
+    case Qt::ImAnchorPosition:
+        return std::clamp(FAnchor, windowStart, windowEnd) - windowStart;
+    case Qt::ImSurroundingText:
+        return FBuffer->Text(windowStart, windowEnd);
+    case Qt::ImCurrentSelection:
+        return FBuffer->Text(std::max(selectionStart(), windowStart), std::min(selectionEnd(), windowEnd));
+    case Qt::ImReadOnly:
+        return FReadOnly;
+    case Qt::ImHints:
+        return int(inputMethodHints());
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Keeping step with the buffer
+
+void cTextView::AdjustPositions(const tTextChange &change)
+{
+    const int removedEnd = change.Position + change.RemovedLength;
+    auto adjust = [&](int p) {
+        if (p <= change.Position)
+            return p;
+        if (p <= removedEnd)
+            return change.Position;
+        return p - change.RemovedLength + change.InsertedLength;
+    };
+    FCaret = adjust(FCaret);
+    FAnchor = adjust(FAnchor);
+    for (tColorMark &m : FMarks) {
+        m.Start = adjust(m.Start);
+        m.End = adjust(m.End);
+    }
+    std::erase_if(FMarks, [](const tColorMark &m) { return m.Start >= m.End; });
+    FDropCaret = -1;
+    const int lastOld = change.FirstLine + change.LinesRemoved;
+    if (FTopLine > lastOld) {
+        FTopLine += change.LinesInserted - change.LinesRemoved;
+    } else if (FTopLine > change.FirstLine) {
+        FTopLine = change.FirstLine;
+        FTopRow = 0;
+    }
+}
+
+void cTextView::TextChanged(const tTextChange &change, QStringView, const std::vector<tLineBreak> &)
+{
+    const int caret = FCaret, anchor = FAnchor;
+    AdjustPositions(change);
+    FLayouts->TextChanged(change);
+    if (!FPreedit.isEmpty())
+        FLayouts->SetPreedit(FCaret, FPreedit, FPreeditFormats);
+    FTopRow = std::clamp(FTopRow, 0, FLayouts->LineRows(FTopLine) - 1);
+    // Text removed at the end does not leave the view scrolled past it.
+    const tRow last = LastTop();
+    if (last < tRow{FTopLine, FTopRow}) {
+        FTopLine = last.Line;
+        FTopRow = last.Row;
+    }
+    setModified(true);
+    UpdateUndoState();
+    UpdateScrollBars();
+    viewport()->update();
+    emit textChanged();
+    if (FCaret != caret)
+        emit cursorPositionChanged();
+    if (FCaret != caret || FAnchor != anchor)
+        emit selectionChanged();
+}
+
+void cTextView::TextReset()
+{
+    const bool hadSelection = hasSelection();
+    FCaret = FAnchor = 0;
+    FMarks.clear();
+    FLayouts->Reset();
+    FPreedit.clear();
+    FTopLine = FTopRow = FLeft = 0;
+    FWidest = 0;
+    FDropCaret = -1;
+    FDesiredX = -1;
+    UpdateUndoState();
+    UpdateScrollBars();
+    viewport()->update();
+    emit textChanged();
+    emit cursorPositionChanged();
+    if (hadSelection) {
+        emit selectionChanged();
+        FHadSelection = false;
+        emit copyAvailable(false);
+    }
+}

@@ -1,0 +1,305 @@
+#pragma once
+// A plain-text view over a cTextBuffer: paints the visible rows only, each
+// line shaped by QTextLayout in segments (cLineLayouts), and turns keys,
+// mouse, input method and drops into buffer changes. Its interface follows
+// QPlainTextEdit's where the two meet, so code written for that widget ports
+// with few changes.
+//
+// Every path by which the view changes the text, undoes or touches the
+// clipboard runs through a virtual function a subclass can take over:
+// keyPressEvent and event (ShortcutOverride), cut/copy/paste/undo/redo,
+// createStandardContextMenu, insertFromMimeData (paste, middle click, drops),
+// createMimeDataFromSelection (copy, primary selection, drags), dropEvent.
+#include "editor/textengine/LineLayout.h"
+#include "editor/textengine/TextBuffer.h"
+#include "editor/textengine/UndoRecord.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QInputMethodEvent>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QMenu;
+class QMimeData;
+class QPagedPaintDevice;
+class QPainter;
+
+// View-only colours of a range (found text): neither the text nor undo sees
+// them. An invalid colour leaves that part as it is.
+struct tColorMark
+{
+    int Start = 0;
+    int End = 0;
+    QColor Text;
+    QColor Back;
+};
+
+class cTextView : public QAbstractScrollArea, protected ITextBufferListener
+{
+    Q_OBJECT
+public:
+    enum LineWrapMode
+    {
+        NoWrap,
+        WidgetWidth
+    };
+
+    // With a buffer and an undo record of its own.
+    explicit cTextView(QWidget *parent = nullptr);
+    // Over Buffer and, when given, Undo (listening to Buffer already); both
+    // must outlive the view.
+    explicit cTextView(cTextBuffer &buffer, cUndoRecord *undo = nullptr, QWidget *parent = nullptr);
+    ~cTextView() override;
+    cTextView(const cTextView &) = delete;
+    cTextView &operator=(const cTextView &) = delete;
+
+    cTextBuffer &buffer() noexcept { return *FBuffer; }
+    const cTextBuffer &buffer() const noexcept { return *FBuffer; }
+    const cLineLayouts &layouts() const noexcept { return *FLayouts; }
+    // Null for a view over a buffer without one.
+    cUndoRecord *undoRecord() const noexcept { return FUndo; }
+
+    // The whole text; the caret goes to the start, marks go.
+    void setPlainText(const QString &text);
+    // Paragraph marks as '\n'.
+    QString toPlainText() const;
+    // Replaces the selection as typing would (breaks take the dominant one);
+    // the caret ends after the text.
+    void insertPlainText(const QString &text);
+
+    // Positions count a paragraph mark as one unit.
+    int cursorPosition() const noexcept { return FCaret; }
+    int anchorPosition() const noexcept { return FAnchor; }
+    void setCursorPosition(int pos);
+    void setSelection(int anchor, int position);
+    bool hasSelection() const noexcept { return FCaret != FAnchor; }
+    int selectionStart() const noexcept { return std::min(FCaret, FAnchor); }
+    int selectionEnd() const noexcept { return std::max(FCaret, FAnchor); }
+    // Marks as CR.
+    QString selectedText() const;
+    void ensureCursorVisible();
+    // In viewport coordinates.
+    QRect cursorRect() const;
+    int cursorForPosition(const QPoint &viewportPos) const;
+    int firstVisibleLine() const noexcept { return FTopLine; }
+
+    bool isReadOnly() const noexcept { return FReadOnly; }
+    void setReadOnly(bool on);
+    bool overwriteMode() const noexcept { return FOverwrite; }
+    void setOverwriteMode(bool on);
+    LineWrapMode lineWrapMode() const noexcept { return FWrapMode; }
+    void setLineWrapMode(LineWrapMode mode);
+    // Whether Tab moves the focus instead of typing a tab (it types one by default).
+    bool tabChangesFocus() const noexcept { return FTabChangesFocus; }
+    void setTabChangesFocus(bool on) noexcept { FTabChangesFocus = on; }
+    qreal tabStopDistance() const;
+    void setTabStopDistance(qreal distance);
+
+    bool isModified() const noexcept { return FModified; }
+    void setModified(bool on);
+    // Follow the undo record; a subclass keeping more history of its own
+    // may set them too, for the standard menu and the signals.
+    bool isUndoAvailable() const noexcept { return FUndoAvailable; }
+    bool isRedoAvailable() const noexcept { return FRedoAvailable; }
+    void setUndoAvailable(bool on);
+    void setRedoAvailable(bool on);
+
+    // Disjoint ranges, kept sorted and in step with edits; an edit inside a
+    // mark keeps it, a mark whose text goes goes too.
+    void setColorMarks(std::vector<tColorMark> marks);
+    const std::vector<tColorMark> &colorMarks() const noexcept { return FMarks; }
+
+    // The whole text, page by page at the device's resolution, wrapped to
+    // the page width whatever the view's own wrapping.
+    void print(QPagedPaintDevice *device) const;
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+public slots:
+    virtual void cut();
+    virtual void copy();
+    virtual void paste();
+    virtual void undo();
+    virtual void redo();
+    void selectAll();
+
+signals:
+    void textChanged();
+    void cursorPositionChanged();
+    void selectionChanged();
+    void modificationChanged(bool changed);
+    void copyAvailable(bool yes);
+    void undoAvailable(bool yes);
+    void redoAvailable(bool yes);
+
+protected:
+    virtual QMimeData *createMimeDataFromSelection() const;
+    virtual bool canInsertFromMimeData(const QMimeData *source) const;
+    virtual void insertFromMimeData(const QMimeData *source);
+    // Caller owns it.
+    virtual QMenu *createStandardContextMenu();
+
+    // The one way the view changes text: replaces Start..End and puts the
+    // caret after the new text.
+    void replaceRange(int start, int end, QStringView text);
+
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+    // ITextBufferListener
+    void TextChanged(const tTextChange &change, QStringView removed,
+                     const std::vector<tLineBreak> &removedBreaks) override;
+    void TextReset() override;
+
+private:
+    // A visual row: the line and the row within it.
+    struct tRow
+    {
+        int Line = 0;
+        int Row = 0;
+        friend bool operator<(const tRow &a, const tRow &b)
+        {
+            return a.Line != b.Line ? a.Line < b.Line : a.Row < b.Row;
+        }
+    };
+    enum class tMove
+    {
+        Left,
+        Right,
+        WordLeft,
+        WordRight,
+        Up,
+        Down,
+        PageUp,
+        PageDown,
+        LineStart,
+        LineEnd,
+        Start,
+        End
+    };
+
+    void Init();
+    void ApplyUndoSelection(const std::optional<tUndoSelection> &selection);
+    void UpdateUndoState();
+    // Caret and selection
+    void SetCaret(int caret, int anchor, bool keepX = false);
+    int MovedPosition(tMove move, int from);
+    bool MoveKey(QKeyEvent *event);
+    bool EditKey(QKeyEvent *event);
+    void TypeText(const QString &text);
+    void DeleteBackward(bool word);
+    void DeleteForward(bool word);
+    int RowEdge(int from, bool end) const;
+    void PublishSelection();
+    void FreezePublished();
+    QString SelectionMimeText() const;
+    // Rows and positions
+    tRow CaretRow() const;
+    tRow MoveRows(tRow from, int count) const;
+    tRow LastTop() const;
+    int RowsFromTop(tRow r, int limit) const;
+    int VisibleRows() const;
+    int PositionAt(tRow row, qreal x) const;
+    qreal XOfPosition(int pos) const;
+    QRectF CaretRectF() const;
+    // Scrolling
+    void ScrollTo(tRow top, int left);
+    void UpdateScrollBars();
+    int VerticalResolution() const;
+    int ValueOf(tRow top) const;
+    tRow TopOf(int value) const;
+    void OnVerticalAction(int action);
+    void ApplyWrapWidth();
+    // Painting
+    // Paints a line from its row FirstRow on at Y; gives the y below it.
+    qreal PaintLine(QPainter &painter, int line, int firstRow, qreal y, const QRect &clip);
+    void DrawSegment(QPainter &painter, int line, int segment, QPointF origin, const QRect &clip);
+    QList<QTextLayout::FormatRange> Selections(int start, int end, const QTextLayout &layout) const;
+    void DrawMarkTail(QPainter &painter, int line, const QTextLayout &layout, QPointF origin);
+    // Caret blink
+    void RestartBlink();
+    void StopBlink();
+    void UpdateCaret();
+    // Drag and drop
+    void StartDrag();
+    void AutoScroll(const QPoint &viewportPos);
+    // Edits
+    void AdjustPositions(const tTextChange &change);
+    void SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes);
+
+    std::unique_ptr<cTextBuffer> FOwnBuffer;
+    cTextBuffer *FBuffer;
+    std::unique_ptr<cUndoRecord> FOwnUndo;
+    cUndoRecord *FUndo;
+    // Set while the view applies an edit, whose caret moves do not end a
+    // typing run of the undo record.
+    bool FEditing = false;
+    // Mutable: shaping on demand is part of reading the view.
+    mutable std::unique_ptr<cLineLayouts> FLayouts;
+    int FCaret = 0, FAnchor = 0;
+    // Up and Down keep the x where the caret was put last.
+    qreal FDesiredX = -1;
+    int FTopLine = 0, FTopRow = 0, FLeft = 0;
+    // A top set by a scroll bar step, exact where the bar's value is not.
+    std::optional<tRow> FPendingTop;
+    int FWheelDelta = 0;
+    qreal FTabStop = 80;
+    // Widest line painted so far (unwrapped): the horizontal extent.
+    qreal FWidest = 0;
+    bool FSettingScroll = false;
+    bool FReadOnly = false, FOverwrite = false, FModified = false;
+    bool FUndoAvailable = false, FRedoAvailable = false;
+    bool FHadSelection = false;
+    bool FTabChangesFocus = false;
+    // The primary selection this view last published, until it is frozen.
+    QPointer<QMimeData> FPublished;
+    LineWrapMode FWrapMode = NoWrap;
+    std::vector<tColorMark> FMarks;
+    // Blink: runs only while focused and for a while after the last input.
+    QBasicTimer FBlink;
+    QElapsedTimer FBlinkSince;
+    bool FCaretShown = false;
+    // Mouse
+    QPoint FPressPos;
+    // The word a double-click selected, while a drag extends it by words.
+    std::pair<int, int> FWordAnchor{-1, -1};
+    bool FSelecting = false, FDragPending = false;
+    QElapsedTimer FLastDoubleClick;
+    QPoint FDoubleClickPos;
+    QBasicTimer FAutoScroll;
+    QPoint FAutoScrollPos;
+    int FDropCaret = -1;
+    // Input method composition
+    QString FPreedit;
+    QList<QTextLayout::FormatRange> FPreeditFormats;
+    int FPreeditCursor = 0;
+};

@@ -1,0 +1,156 @@
+#include "editor/textengine/LineLayout.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Repeat(const QString &piece, int units)
+{
+    QString text;
+    while (text.size() < units)
+        text += piece;
+    text.truncate(units);
+    return text;
+}
+
+// Segments cover the line in order, none too long, and each shaped segment
+// holds exactly the buffer's text.
+void ExpectSoundSegments(cLineLayouts &layouts, const cTextBuffer &buffer, int line)
+{
+    const int count = layouts.SegmentCount(line);
+    int next = 0;
+    for (int i = 0; i < count; ++i) {
+        const tLineSegment piece = layouts.Segment(line, i);
+        ASSERT_EQ(piece.Start, next) << "segment " << i;
+        EXPECT_LE(piece.Length, cLineLayouts::SegmentMax);
+        EXPECT_GT(piece.Length, 0);
+        next += piece.Length;
+        const int start = buffer.LineStart(line) + piece.Start;
+        ASSERT_EQ(layouts.Layout(line, i).text(), buffer.Text(start, start + piece.Length))
+            << "segment " << i;
+    }
+    EXPECT_EQ(next, buffer.LineLength(line));
+}
+
+TEST(LineLayoutSegments, AShortLineIsOneSegment)
+{
+    cTextBuffer buffer;
+    buffer.SetText(QStringLiteral("short\nline"));
+    cLineLayouts layouts(buffer);
+    EXPECT_EQ(layouts.SegmentCount(0), 1);
+    EXPECT_EQ(layouts.Layout(1, 0).text(), QStringLiteral("line"));
+}
+
+TEST(LineLayoutSegments, ALongLineIsCutAfterBlanks)
+{
+    cTextBuffer buffer;
+    buffer.SetText(Repeat(QStringLiteral("word "), 100000));
+    cLineLayouts layouts(buffer);
+    const int count = layouts.SegmentCount(0);
+    EXPECT_GT(count, 100000 / cLineLayouts::SegmentMax);
+    ExpectSoundSegments(layouts, buffer, 0);
+    for (int i = 0; i + 1 < count; ++i) {
+        const tLineSegment piece = layouts.Segment(0, i);
+        EXPECT_EQ(buffer.At(piece.Start + piece.Length - 1), u' ') << "segment " << i;
+    }
+}
+
+TEST(LineLayoutSegments, CutsNeverSplitASurrogatePairOrACluster)
+{
+    for (const QString &unit : {QString::fromUtf16(u"\U0001F600"), QString::fromUtf16(u"e\u0301\u0302"),
+                                QString::fromUtf16(u"\U0001F469\u200D\U0001F4BB")}) {
+        cTextBuffer buffer;
+        buffer.SetText(QStringLiteral("x") + Repeat(unit, 50000 - int(50000 % unit.size())));
+        cLineLayouts layouts(buffer);
+        ASSERT_GT(layouts.SegmentCount(0), 2);
+        for (int i = 1; i < layouts.SegmentCount(0); ++i) {
+            const int cut = layouts.Segment(0, i).Start;
+            EXPECT_EQ((cut - 1) % unit.size(), 0) << "cut at " << cut << " splits " << unit.toStdString();
+        }
+    }
+}
+
+TEST(LineLayoutSegments, EditsReshapeOnlyTheirSegmentAndKeepTheRestSound)
+{
+    cTextBuffer buffer;
+    buffer.SetText(QStringLiteral("before\n") + Repeat(QStringLiteral("abc de "), 60000) +
+                   QStringLiteral("\nafter"));
+    cLineLayouts layouts(buffer);
+    QRandomGenerator random(3);
+    for (int step = 0; step < 300; ++step) {
+        const int lineStart = buffer.LineStart(1);
+        const int length = buffer.LineLength(1);
+        const int column = int(random.bounded(length + 1));
+        const int kind = int(random.bounded(3));
+        const int removed =
+            kind == 0 ? 0 : std::min(length - column, int(random.bounded(kind == 1 ? 3 : 12000)));
+        const QString inserted =
+            kind == 2 ? QString() : Repeat(QStringLiteral("xy z"), int(random.bounded(9000)));
+        buffer.Replace(lineStart + column, removed, inserted);
+        tTextChange change;
+        change.Position = lineStart + column;
+        change.RemovedLength = removed;
+        change.InsertedLength = int(inserted.size());
+        change.FirstLine = 1;
+        layouts.TextChanged(change);
+        if (step % 60 == 0)
+            ExpectSoundSegments(layouts, buffer, 1);
+    }
+    ExpectSoundSegments(layouts, buffer, 1);
+    EXPECT_EQ(layouts.Layout(0, 0).text(), QStringLiteral("before"));
+    EXPECT_EQ(layouts.Layout(2, 0).text(), QStringLiteral("after"));
+}
+
+TEST(LineLayoutCache, LinesInsertedAboveShiftTheShapedLines)
+{
+    cTextBuffer buffer;
+    buffer.SetText(QStringLiteral("a\nb\nc\nd"));
+    cLineLayouts layouts(buffer);
+    for (int line = 0; line < 4; ++line)
+        layouts.Layout(line, 0);
+    struct cForward : ITextBufferListener
+    {
+        cLineLayouts &Layouts;
+        explicit cForward(cLineLayouts &layouts) : Layouts(layouts) {}
+        void TextChanged(const tTextChange &change, QStringView, const std::vector<tLineBreak> &) override
+        {
+            Layouts.TextChanged(change);
+        }
+        void TextReset() override { Layouts.Reset(); }
+    } forward(layouts);
+    buffer.AddListener(&forward);
+    buffer.Insert(buffer.LineStart(1), QStringLiteral("new\nlines\n"));
+    buffer.Delete(buffer.LineStart(4), 2); // "c\n"
+    const QStringList expected{QStringLiteral("a"), QStringLiteral("new"), QStringLiteral("lines"),
+                               QStringLiteral("b"), QStringLiteral("d")};
+    ASSERT_EQ(buffer.LineCount(), 5);
+    for (int line = 0; line < 5; ++line)
+        EXPECT_EQ(layouts.Layout(line, 0).text(), expected[line]) << "line " << line;
+    buffer.RemoveListener(&forward);
+}
+
+TEST(LineLayoutMeasures, RowsAreEstimatedUntilShapedAndExactAfter)
+{
+    cTextBuffer buffer;
+    buffer.SetText(Repeat(QStringLiteral("word "), 50000));
+    cLineLayouts layouts(buffer);
+    layouts.SetWrapWidth(300);
+    const int estimated = layouts.LineRows(0);
+    EXPECT_GT(estimated, 100);
+    for (int i = 0; i < layouts.SegmentCount(0); ++i)
+        layouts.Layout(0, i);
+    int exact = 0;
+    for (int i = 0; i < layouts.SegmentCount(0); ++i)
+        exact += layouts.Layout(0, i).lineCount();
+    EXPECT_EQ(layouts.LineRows(0), exact);
+    EXPECT_NEAR(estimated, exact, exact / 2);
+    const auto [segment, row] = layouts.RowPlace(0, exact - 1);
+    EXPECT_EQ(segment, layouts.SegmentCount(0) - 1);
+    EXPECT_EQ(row, layouts.Layout(0, segment).lineCount() - 1);
+    const int lastColumn = buffer.LineLength(0);
+    EXPECT_EQ(layouts.RowOfColumn(0, lastColumn), exact - 1);
+}
+
+} // namespace
