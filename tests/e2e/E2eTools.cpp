@@ -28,20 +28,7 @@ QRect WindowGeometry(const cDesktop &desktop, const QString &window)
 
 QString WaitForMessageBox(const cDesktop &desktop, const QString &mainWindow, int timeoutMs)
 {
-    QString box;
-    WaitUntil(
-        [&] {
-            const QStringList ids = desktop
-                                        .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                  QStringLiteral("--name"), QStringLiteral("^Zelmar$")})
-                                        .split(u'\n', Qt::SkipEmptyParts);
-            for (const QString &id : ids)
-                if (id != mainWindow)
-                    box = id;
-            return !box.isEmpty();
-        },
-        timeoutMs);
-    return box;
+    return desktop.WaitForOtherWindow(QStringLiteral("^Zelmar$"), mainWindow, timeoutMs);
 }
 
 bool AnswerMessageBox(const cDesktop &desktop, const QString &box, const QString &key)

@@ -44,17 +44,8 @@ TEST(Program, AMissingFileIsReportedAndTheNextOneOpens)
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
     // The error box is a second window captioned with the product name.
-    QString box;
-    ASSERT_TRUE(WaitUntil([&] {
-        const QStringList ids = desktop
-                                    .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                              QStringLiteral("--name"), QStringLiteral("^Zelmar$")})
-                                    .split(u'\n', Qt::SkipEmptyParts);
-        for (const QString &id : ids)
-            if (id != window)
-                box = id;
-        return !box.isEmpty();
-    }));
+    const QString box = desktop.WaitForOtherWindow(QStringLiteral("^Zelmar$"), window);
+    ASSERT_FALSE(box.isEmpty());
     desktop.Focus(box);
     desktop.Keys({QStringLiteral("Return")});
     EXPECT_TRUE(desktop.TitleBecomes(window, a + QStringLiteral(" - Zelmar")));

@@ -8,24 +8,6 @@
 
 namespace {
 
-// The next error box: a second visible window captioned with the product
-// name, besides the main window; empty on time-out.
-QString ErrorBox(const cDesktop &desktop, const QString &mainWindow)
-{
-    QString box;
-    WaitUntil([&] {
-        const QStringList ids = desktop
-                                    .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                              QStringLiteral("--name"), QStringLiteral("^Zelmar$")})
-                                    .split(u'\n', Qt::SkipEmptyParts);
-        for (const QString &id : ids)
-            if (id != mainWindow)
-                box = id;
-        return !box.isEmpty();
-    });
-    return box;
-}
-
 // A pipe on the command line would wait for a writer in open(), and the
 // endless device would be read until memory runs out: both are reported
 // and the next file opens.
@@ -40,7 +22,7 @@ TEST(SpecialFiles, APipeAndADeviceOnTheCommandLineAreReportedAndTheNextFileOpens
     ASSERT_FALSE(window.isEmpty());
     desktop.Focus(window);
     for (int box = 0; box < 2; ++box) {
-        const QString id = ErrorBox(desktop, window);
+        const QString id = desktop.WaitForOtherWindow(QStringLiteral("^Zelmar$"), window);
         ASSERT_FALSE(id.isEmpty()) << "error box " << box;
         desktop.Focus(id);
         desktop.Keys({QStringLiteral("Return")});
