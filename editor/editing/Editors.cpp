@@ -283,11 +283,8 @@ void cEditor::LoadFromFile(const QString &fileName)
 {
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     const cUpdateBracket update(WLines());
-    tTextFile file = ReadTextFile(fileName, TextLimit());
-    // A refused text would leave an empty document that a save writes back.
-    if (!SetText(file.Text))
-        throw EInvalidOperation(QStringLiteral("Text exceeds memo capacity"));
-    file.Text.clear();
+    tTextFile file;
+    LoadText([&](cTextBuffer &buffer) { file = ReadTextFileInto(fileName, buffer, TextLimit()); });
     FEncoding = file.Encoding;
     FOddByte = file.OddByte;
     SetFileName(fileName);

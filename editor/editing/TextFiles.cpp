@@ -4,6 +4,7 @@
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/FileNames.h"
 #include "editor/platform/Resources.h"
+#include "editor/textengine/TextBuffer.h"
 
 #include <QFile>
 
@@ -200,7 +201,17 @@ QByteArray EncodeText(const QString &text, tTextEncoding encoding)
     return AnsiEncode(text);
 }
 
-tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits)
+namespace {
+
+// A file's bytes with its encoding and the size of its mark.
+struct tFileBytes
+{
+    QByteArray Bytes;
+    tTextEncoding Encoding = teAnsi;
+    qsizetype MarkSize = 0;
+};
+
+tFileBytes ReadFileBytes(const QString &fileName, qsizetype maxUnits)
 {
     const QByteArray path = EncodeFileName(fileName);
     // Looked at before it is opened: opening a pipe waits for a writer, and
@@ -239,19 +250,133 @@ tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits)
     try {
         // Read, not mapped: a file cut short by another program meanwhile
         // would otherwise take the whole program down with SIGBUS.
-        const QByteArray bytes = ReadToEnd(file.Get(), info.st_size, limit, fileName, beyondLimit);
+        tFileBytes result;
+        result.Bytes = ReadToEnd(file.Get(), info.st_size, limit, fileName, beyondLimit);
         file.Close();
-        tTextFile result;
-        result.Encoding = DetectEncoding(bytes.left(3), bytes.size());
-        const qsizetype markSize = BomTable[result.Encoding].size();
-        result.Text = DecodeText(bytes.constData() + markSize, bytes.size() - markSize, result.Encoding,
-                                 &result.OddByte);
-        if (result.Text.size() > maxUnits)
-            ThrowOpenError(fileName, tooLarge);
+        result.Encoding = DetectEncoding(result.Bytes.left(3), result.Bytes.size());
+        result.MarkSize = BomTable[result.Encoding].size();
         return result;
     } catch (const std::bad_alloc &) {
         ThrowOpenError(fileName, noMemory);
     }
+}
+
+[[noreturn]] void ThrowTooLarge(const QString &fileName)
+{
+    ThrowOpenError(fileName, SystemError(EFBIG));
+}
+
+bool IsUtf8Text(tTextEncoding encoding)
+{
+    if (encoding != teAnsi)
+        return encoding == teUTF8;
+    const QByteArray codePage = AnsiCodePageName().toUpper();
+    return codePage == "UTF-8" || codePage == "UTF8";
+}
+
+} // namespace
+
+tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits)
+{
+    const tFileBytes file = ReadFileBytes(fileName, maxUnits);
+    try {
+        tTextFile result;
+        result.Encoding = file.Encoding;
+        result.Text = DecodeText(file.Bytes.constData() + file.MarkSize, file.Bytes.size() - file.MarkSize,
+                                 file.Encoding, &result.OddByte);
+        if (result.Text.size() > maxUnits)
+            ThrowTooLarge(fileName);
+        return result;
+    } catch (const std::bad_alloc &) {
+        ThrowOpenError(fileName, SystemError(ENOMEM));
+    }
+}
+
+void DecodeTextInto(cTextBuffer &buffer, const char *data, qsizetype size, tTextEncoding encoding,
+                    QByteArray *oddByte, qsizetype pieceUnits)
+{
+    pieceUnits = std::max<qsizetype>(pieceUnits, 2);
+    if (oddByte)
+        oddByte->clear();
+    if (encoding == teUnicode || encoding == teUnicodeBigEndian) {
+        if (oddByte && size % 2 != 0)
+            *oddByte = QByteArray(data + size - 1, 1);
+        const qsizetype units = size / 2;
+        buffer.BeginLoad(units);
+        for (qsizetype done = 0; done < units;) {
+            const qsizetype count = std::min(pieceUnits, units - done);
+            char16_t *room = buffer.LoadRoom(count);
+            std::memcpy(room, data + 2 * done, size_t(count) * 2);
+            if (encoding == teUnicodeBigEndian) {
+                for (qsizetype i = 0; i < count; ++i)
+                    room[i] = char16_t((room[i] >> 8) | (room[i] << 8));
+            }
+            buffer.CommitLoad(count);
+            done += count;
+        }
+        buffer.EndLoad();
+        return;
+    }
+    if (IsUtf8Text(encoding)) {
+        // Never more units than bytes.
+        buffer.BeginLoad(size);
+        const char *end = data + size;
+        while (data < end) {
+            char16_t *room = buffer.LoadRoom(pieceUnits);
+            buffer.CommitLoad(Utf8DecodeLosslessInto(data, end, room, pieceUnits));
+        }
+        buffer.EndLoad();
+        return;
+    }
+    // The code page's decoder takes the whole text in one go.
+    const QString text = AnsiDecode(QByteArray::fromRawData(data, size));
+    buffer.BeginLoad(text.size());
+    buffer.AppendLoad(text);
+    buffer.EndLoad();
+}
+
+tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizetype maxUnits,
+                           qsizetype pieceUnits)
+{
+    tFileBytes file = ReadFileBytes(fileName, maxUnits);
+    const char *data = file.Bytes.constData() + file.MarkSize;
+    const qsizetype size = file.Bytes.size() - file.MarkSize;
+    tTextFile result;
+    result.Encoding = file.Encoding;
+    try {
+        // Known before the text is touched wherever the bytes tell it.
+        QString text;
+        bool decoded = false;
+        if (file.Encoding == teUnicode || file.Encoding == teUnicodeBigEndian) {
+            if (size / 2 > maxUnits)
+                ThrowTooLarge(fileName);
+        } else if (IsUtf8Text(file.Encoding)) {
+            if (size > maxUnits && Utf8LosslessLength(data, size) > maxUnits)
+                ThrowTooLarge(fileName);
+        } else {
+            text = AnsiDecode(QByteArray::fromRawData(data, size));
+            file.Bytes.clear();
+            decoded = true;
+            if (text.size() > maxUnits)
+                ThrowTooLarge(fileName);
+        }
+        try {
+            if (decoded) {
+                buffer.BeginLoad(text.size());
+                buffer.AppendLoad(text);
+                buffer.EndLoad();
+            } else {
+                DecodeTextInto(buffer, data, size, file.Encoding, &result.OddByte, pieceUnits);
+            }
+        } catch (const std::bad_alloc &) {
+            // Half a text must not pass for the file.
+            buffer.SetText(QStringView());
+            throw;
+        }
+    } catch (const std::bad_alloc &) {
+        ThrowOpenError(fileName, SystemError(ENOMEM));
+    }
+    return result;
 }
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <climits>
 
+class cTextBuffer;
+
 // The encoding of a file from its first bytes and its size: a mark, or ANSI.
 tTextEncoding DetectEncoding(const QByteArray &head, qint64 fileSize);
 
@@ -26,6 +28,16 @@ struct tTextFile
 // gives what it held when it was read. Throws EFOpenError
 // "Cannot open file "%s". %s" naming the file and the reason.
 tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits = INT_MAX - 1);
+
+// ReadTextFile straight into Buffer's storage, a piece of PieceUnits units at
+// a time, without a copy of the whole text; the text comes back empty. Buffer
+// is untouched unless the file was read and its text fits; should memory run
+// out on the way, it is left empty.
+tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizetype maxUnits = INT_MAX - 1,
+                           qsizetype pieceUnits = 1 << 16);
+// DecodeText into Buffer's storage that way (BeginLoad to EndLoad).
+void DecodeTextInto(cTextBuffer &buffer, const char *data, qsizetype size, tTextEncoding encoding,
+                    QByteArray *oddByte = nullptr, qsizetype pieceUnits = 1 << 16);
 
 // The bytes of a text in an encoding, without its mark.
 QByteArray EncodeText(const QString &text, tTextEncoding encoding);

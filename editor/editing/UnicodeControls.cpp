@@ -192,6 +192,21 @@ bool cWRichEdit::SetText(const QString &text)
     return true;
 }
 
+void cWRichEdit::LoadText(const std::function<void(cTextBuffer &)> &load)
+{
+    struct tAfter
+    {
+        cWRichEdit &Edit;
+        ~tAfter()
+        {
+            if (Edit.FBatchDepth > 0)
+                Edit.FBatchAnchor = Edit.FBatchCaret = 0;
+            Edit.UpdateUndoFlags();
+        }
+    } after{*this};
+    load(buffer());
+}
+
 void cWRichEdit::UpdateUndoFlags()
 {
     setUndoAvailable(ControlCanUndo());

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -104,6 +105,9 @@ public:
     void SetSel(int start, int end) override;
     void ReplaceSel(const QString &text) override;
     bool SetText(const QString &text) override;
+    // Sets the text as SetText does, with Load writing it into the buffer
+    // itself (a file decoded straight into the buffer's storage).
+    void LoadText(const std::function<void(cTextBuffer &)> &load);
     void SetRedraw(bool on) override;
 
     // Further primitives.

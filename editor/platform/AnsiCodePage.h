@@ -32,6 +32,12 @@ inline QString Utf8DecodeLossless(const QByteArray &bytes)
     return Utf8DecodeLossless(bytes.constData(), bytes.size());
 }
 QByteArray Utf8EncodeLossless(const QString &text);
+// Decodes as Utf8DecodeLossless does, from Data into Out, until the bytes end
+// at End or fewer than two units of Room are left; Data moves past what was
+// decoded. A sequence is never cut, since End is where the bytes end.
+qsizetype Utf8DecodeLosslessInto(const char *&data, const char *end, char16_t *out, qsizetype room);
+// The number of units Utf8DecodeLossless gives for these bytes.
+qsizetype Utf8LosslessLength(const char *data, qsizetype size);
 
 // The escape of one undecodable byte, and back.
 inline constexpr char16_t EscapeOfByte(unsigned char byte) noexcept

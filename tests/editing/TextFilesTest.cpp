@@ -3,6 +3,7 @@
 #include "editor/editing/Utilities.h"
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
+#include "editor/textengine/TextBuffer.h"
 
 #include <QDir>
 #include <QFile>
@@ -271,6 +272,84 @@ TEST_F(TextFiles, TheOddLastByteOfUtf16IsKeptApart)
     EXPECT_TRUE(
         ReadTextFile(Write(QStringLiteral("even"), QByteArray("\xFF\xFE\x41\x00", 4))).OddByte.isEmpty());
     EXPECT_TRUE(ReadTextFile(Write(QStringLiteral("ansi"), QByteArray("abc"))).OddByte.isEmpty());
+}
+
+// What the buffer holds after a load, line by line with each break.
+QString Lines(cTextBuffer &buffer)
+{
+    QString out;
+    for (int line = 0; line < buffer.LineCount(); ++line)
+        out += buffer.LineText(line) + QChar(u'0' + int(buffer.LineBreak(line))) + u'|';
+    return out;
+}
+
+// Pieces of every small size put their ends inside multi-byte sequences, inside
+// surrogate pairs and between a CR and its LF: the text must be what decoding
+// the whole file gives, and it must save back byte for byte.
+TEST_F(TextFiles, DecodingInPiecesGivesTheWholeDecodedText)
+{
+    const QString text = QStringLiteral("a\r\nb\u00e9\r\r\n\u4e2d\U0001F600\n\u2029\uFDD0\uFDD1\uFFFE\r") +
+                         QStringLiteral("x\r\n\U0001F600\r\n\r\ny");
+    QByteArray malformed("ok \xC3( \xFF\r\n\xF0\x9F\x98\r\xED\xA0\x80 \xE2\x82", 19);
+    for (int run = 0; run < 2; ++run) {
+        if (run == 1)
+            SetAnsiCodePage("UTF-8");
+        struct tCase
+        {
+            tTextEncoding Encoding;
+            QByteArray Bytes;
+        } cases[] = {
+            {teUTF8, EncodeText(text, teUTF8)},
+            {teUTF8, malformed},
+            {teUnicode, EncodeText(text, teUnicode) + 'z'},
+            {teUnicodeBigEndian, EncodeText(text, teUnicodeBigEndian)},
+            {teAnsi, QByteArray("a\r\n\x81\x8D\r\r\n\x90z\xE9\r", 12) + malformed},
+        };
+        for (const tCase &c : cases) {
+            QByteArray wholeOdd;
+            cTextBuffer whole;
+            whole.SetText(DecodeText(c.Bytes.constData(), c.Bytes.size(), c.Encoding, &wholeOdd));
+            for (qsizetype piece : {1, 2, 3, 4, 5, 7, 1 << 16}) {
+                SCOPED_TRACE(testing::Message()
+                             << "encoding " << int(c.Encoding) << " piece " << piece << " run " << run);
+                cTextBuffer buffer;
+                buffer.SetText(QStringLiteral("old\ntext"));
+                QByteArray odd("?");
+                DecodeTextInto(buffer, c.Bytes.constData(), c.Bytes.size(), c.Encoding, &odd, piece);
+                EXPECT_EQ(Lines(buffer), Lines(whole));
+                EXPECT_EQ(odd, wholeOdd);
+                EXPECT_EQ(EncodeText(buffer.TextWithBreaks(), c.Encoding) + odd, c.Bytes);
+            }
+        }
+    }
+}
+
+TEST_F(TextFiles, ReadingIntoTheBufferChecksTheFileFirst)
+{
+    const QString path =
+        Write(QStringLiteral("doc"), QByteArray("\xEF\xBB\xBFone\r\ntwo \xC3\xA9\n\xFF", 16));
+    cTextBuffer buffer;
+    const tTextFile file = ReadTextFileInto(path, buffer, INT_MAX - 1, 3);
+    EXPECT_EQ(file.Encoding, teUTF8);
+    EXPECT_TRUE(file.Text.isEmpty());
+    EXPECT_EQ(buffer.TextWithBreaks(), ReadTextFile(path).Text);
+
+    // A text too long for the limit, or a missing file, leaves the old text.
+    buffer.SetText(QStringLiteral("kept"));
+    EXPECT_THROW(ReadTextFileInto(path, buffer, 9), EFOpenError);
+    EXPECT_THROW(ReadTextFileInto(Write(QStringLiteral("wide"), QByteArray("\xFF\xFE"
+                                                                           "a\0b\0c\0",
+                                                                           8)),
+                                  buffer, 2),
+                 EFOpenError);
+    EXPECT_THROW(ReadTextFileInto(Write(QStringLiteral("ansi"), QByteArray("abcd")), buffer, 3), EFOpenError);
+    EXPECT_THROW(ReadTextFileInto(Dir.filePath(QStringLiteral("missing")), buffer), EFOpenError);
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("kept"));
+    // Multi-byte sequences make fewer units than bytes: what fits is read.
+    const QString dense =
+        Write(QStringLiteral("dense"), QByteArray("\xEF\xBB\xBF\xE4\xB8\xAD\xE4\xB8\xAD", 9));
+    ReadTextFileInto(dense, buffer, 2);
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("\u4e2d\u4e2d"));
 }
 
 // ---------------------------------------------------------------------------
