@@ -76,12 +76,12 @@ const tDocumentDialogs &DocumentDialogs()
 
 cEditor::cEditor(QWidget *owner) : cEditAPI(owner)
 {
-    connect(this, &cWRichEdit::Change, this, &cEditor::TextChanged);
+    connect(this, &cWRichEdit::Change, this, &cEditor::DocumentChanged);
     connect(this, &cTextView::cursorPositionChanged, this, &cEditor::UpdateCaretPosition);
     connect(this, &cTextView::selectionChanged, this, &cEditor::UpdateCaretPosition);
 }
 
-void cEditor::TextChanged()
+void cEditor::DocumentChanged()
 {
     HighlightFound(false);
     UpdateCaretPosition();

@@ -95,7 +95,8 @@ protected:
 
 private:
     bool ConfirmAnsiLoss(const QString &fileName) const;
-    void TextChanged();
+    // The change handler: any edit, by the user or the program.
+    void DocumentChanged();
     void ForwardTabKey(Qt::KeyboardModifiers modifiers);
 
     QString FFileName;
