@@ -11,7 +11,7 @@ namespace {
 // A pipe on the command line would wait for a writer in open(), and the
 // endless device would be read until memory runs out: both are reported
 // and the next file opens.
-TEST(SpecialFiles, APipeAndADeviceOnTheCommandLineAreReportedAndTheNextFileOpens)
+TEST(NonRegularFiles, APipeAndADeviceOnTheCommandLineAreReportedAndTheNextFileOpens)
 {
     cDesktop desktop;
     const QString pipe = desktop.WorkDir() + QStringLiteral("/pipe");
