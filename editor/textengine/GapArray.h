@@ -9,6 +9,7 @@
 #include <functional>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 template <typename T> class cGapArray
 {
@@ -146,16 +147,11 @@ public:
         if (end > start)
             fn(FData + start + FGapLength, end - start);
     }
+    // The same runs, writable: the array itself is not const here.
     template <typename Fn> void ForEachRunMutable(std::ptrdiff_t start, std::ptrdiff_t end, Fn &&fn)
     {
-        if (start < FGapStart) {
-            const std::ptrdiff_t stop = std::min(end, FGapStart);
-            if (stop > start)
-                fn(FData + start, stop - start);
-            start = stop;
-        }
-        if (end > start)
-            fn(FData + start + FGapLength, end - start);
+        std::as_const(*this).ForEachRun(start, end,
+                                        [&fn](const T *p, std::ptrdiff_t n) { fn(const_cast<T *>(p), n); });
     }
 
     void CopyOut(std::ptrdiff_t start, std::ptrdiff_t end, T *out) const noexcept
