@@ -138,8 +138,9 @@ void cEditorController::OpenText(const QString &text, bool readOnly)
     NewDocument();
     cEditor &document = *ActiveEditor();
     {
+        // An imported text keeps each break as the file had it.
         cUpdateBracket noRedraw(document.WLines());
-        document.SetTextW(text);
+        document.LoadText([&text](cTextBuffer &buffer) { buffer.SetText(text); });
     }
     MakeReadOnly(document, readOnly);
     document.PrepareForEditing();

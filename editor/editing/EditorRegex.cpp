@@ -44,21 +44,24 @@ bool cEditRegex::RegexNotApplicable(const tSearchRequest &request) const
            (request.Has(soSelectedText) && GetSelLength() == 0);
 }
 
-void cEditRegex::PrepareRegex(const tSearchRequest &request)
+void cEditRegex::PrepareRegex(const tSearchRequest &request, bool borrow)
 {
     FRegex.SetModifierI(!request.Has(soMatchCase));
-    QString input;
+    int end = GetTextLen();
     if (request.Has(soSelectedText)) {
         SearchBase = GetSelStart();
-        input = GetSelTextW();
+        end = SearchBase + GetSelLength();
     } else if (request.Has(soFromCursor)) {
         SearchBase = GetSelStart();
-        input = GetTextRange(SearchBase, GetTextLen());
     } else {
         SearchBase = 0;
-        input = GetTextW();
     }
-    FRegex.SetInputString(input);
+    if (borrow) {
+        const QStringView scope = buffer().Contiguous(SearchBase, end);
+        FRegex.SetInputString(QString::fromRawData(scope.data(), scope.size()));
+    } else {
+        FRegex.SetInputString(GetTextRange(SearchBase, end));
+    }
     FRegex.SetExpression(request.FindText);
 }
 
@@ -125,24 +128,36 @@ void cEditRegex::RegexFindNext(const tSearchRequest &request)
 
 // The replacement is built from the scope's text before the document is
 // touched: when nothing matched, the text, caret and modified flag stay.
+// Only the matches change, so the lines between them keep their breaks.
 int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
 {
-    PrepareRegex(request);
+    // The scope is read in place; the regex lets go of it before the text changes.
+    struct tLetGo
+    {
+        TRegExpr &Regex;
+        ~tLetGo() { Regex.SetInputString(QString()); }
+    } letGo{FRegex};
+    PrepareRegex(request, true);
     int count = 0;
-    const QString scope = FRegex.InputString();
-    const QString replaced = FRegex.Replace(scope, request.ReplaceText, true, &count);
+    std::vector<tReplacedMatch> matches;
+    const QString replaced =
+        FRegex.Replace(FRegex.InputString(), request.ReplaceText, true, &count, &matches);
+    FRegex.SetInputString(QString());
     if (count == 0)
         return 0;
-    if (request.Has(soSelectedText)) {
-        SetSelTextW(replaced);
-    } else if (!request.Has(soFromCursor)) {
-        // A refused text must not be reported as replaced.
-        if (!SetText(replaced))
-            throw EInvalidOperation(QStringLiteral("Text exceeds memo capacity"));
-    } else {
-        SetSelLength(2147483647);
-        SetSelTextW(replaced);
-    }
+    const bool whole = !request.Has(soSelectedText) && !request.Has(soFromCursor);
+    // A refused text must not be reported as replaced.
+    if (whole && replaced.size() > TextLimit())
+        throw EInvalidOperation(QStringLiteral("Text exceeds memo capacity"));
+    std::vector<tReplacement> replacements;
+    replacements.reserve(matches.size());
+    const QStringView out(replaced);
+    for (const tReplacedMatch &m : matches)
+        replacements.push_back(
+            {SearchBase + int(m.Start), int(m.Length), out.sliced(m.OutStart, m.OutLength)});
+    ReplaceMany(replacements);
+    // The caret where setting the scope's text would leave it.
+    SetSelStart(whole ? 0 : SearchBase + int(replaced.size()));
     return count;
 }
 

@@ -52,7 +52,8 @@ public:
 
     // True when the regex layer must not act on the request at all.
     bool RegexNotApplicable(const tSearchRequest &request) const;
-    void PrepareRegex(const tSearchRequest &request);
+    // Borrow: the regex reads the scope in place, valid until the text changes.
+    void PrepareRegex(const tSearchRequest &request, bool borrow = false);
     // One find or one replacement; Delta (when given) receives the change of
     // length. Throws eCancel when the user cancels at the prompt.
     bool RegexFindReplace(const tSearchRequest &request, int *delta = nullptr);

@@ -1003,7 +1003,8 @@ QString TRegExpr::Substitute(const QString &templ) const
     return out;
 }
 
-QString TRegExpr::Replace(const QString &input, const QString &templ, bool useSubstitution, int *count)
+QString TRegExpr::Replace(const QString &input, const QString &templ, bool useSubstitution, int *count,
+                          std::vector<tReplacedMatch> *matches)
 {
     SetInputString(input);
     EnsureCompiled();
@@ -1018,7 +1019,11 @@ QString TRegExpr::Replace(const QString &input, const QString &templ, bool useSu
     for (bool found = Search(0); found; found = Search(NextSearchStart())) {
         const PCRE2_SIZE *ovector = FProgram->Ovector();
         out += source.sliced(copied, qsizetype(ovector[0]) - copied);
+        const qsizetype outStart = out.size();
         Expand(parts, *this, out);
+        if (matches)
+            matches->push_back(
+                {qsizetype(ovector[0]), qsizetype(ovector[1] - ovector[0]), outStart, out.size() - outStart});
         copied = qsizetype(ovector[1]);
         ++replaced;
     }

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 // A compile or execution error, with the engine's own message.
 class ERegExpr : public eException
@@ -31,6 +32,16 @@ public:
 private:
     int FErrorCode;
     int FErrorOffset;
+};
+
+// Where Replace put one expansion: the match of Length units at Start
+// (0-based) became OutLength units at OutStart of the result.
+struct tReplacedMatch
+{
+    qsizetype Start = 0;
+    qsizetype Length = 0;
+    qsizetype OutStart = 0;
+    qsizetype OutLength = 0;
 };
 
 class TRegExpr
@@ -108,8 +119,10 @@ public:
 
     // Input with every match replaced by the template (expanded by Substitute's
     // rules when useSubstitution, else taken literally), in one pass. Count gets
-    // the number of matches replaced. Leaves InputString = input, no match.
-    QString Replace(const QString &input, const QString &templ, bool useSubstitution, int *count = nullptr);
+    // the number of matches replaced, Matches (when given) where each went.
+    // Leaves InputString = input, no match.
+    QString Replace(const QString &input, const QString &templ, bool useSubstitution, int *count = nullptr,
+                    std::vector<tReplacedMatch> *matches = nullptr);
 
 private:
     class cProgram;

@@ -30,9 +30,10 @@ void cWRichEditEx::Record(tUndoKind kind)
     FUndo.State = usCanUndo;
     FUndo.SelStart = GetSelStart();
     FUndo.SelLength = GetSelLength();
-    if (kind == ukSnapshot)
+    if (kind == ukSnapshot) {
         FUndo.Text = GetTextW();
-    else if (kind == ukRemoved)
+        FUndo.Breaks = LineBreaks();
+    } else if (kind == ukRemoved)
         FUndo.Text = GetSelTextW();
     else
         FUndo.ReplacedText = GetSelTextW();
@@ -64,7 +65,7 @@ void cWRichEditEx::EndSnapshot()
     tExtraUndoInfo before = std::exchange(FUndoBeforeGroup, {});
     if (FUndo.State != usCanUndo || FUndo.Kind != ukSnapshot)
         return;
-    if (GetTextW() == FUndo.Text)
+    if (TextEquals(FUndo.Text) && LineBreaks() == FUndo.Breaks)
         FUndo = std::move(before);
     else
         EmptyUndoBuffer();
@@ -110,14 +111,16 @@ void cWRichEditEx::Swap()
     const int start = GetSelStart();
     const int length = GetSelLength();
     QString current = GetTextW();
+    std::vector<tLineBreak> currentBreaks = LineBreaks();
     {
         const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
         const cUpdateBracket update(WLines());
-        SetTextW(FUndo.Text);
+        SetTextWithBreaks(FUndo.Text, FUndo.Breaks);
         SetSelStart(FUndo.SelStart);
         SetSelLength(FUndo.SelLength);
     }
     FUndo.Text = std::move(current);
+    FUndo.Breaks = std::move(currentBreaks);
     FUndo.SelStart = start;
     FUndo.SelLength = length;
 }

@@ -36,6 +36,8 @@ struct tExtraUndoInfo
     qint32 SelLength = 0;
     // ukInserted: the selection the paste replaced, so that undo gives it back.
     QString ReplacedText;
+    // ukSnapshot: the break of each paragraph mark in Text.
+    std::vector<tLineBreak> Breaks;
 };
 
 // Every path by which the control would cut, copy, paste, undo or redo on its

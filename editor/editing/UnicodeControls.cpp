@@ -180,16 +180,49 @@ void cWRichEdit::ReplaceSel(const QString &text)
     UpdateUndoFlags();
 }
 
+// The program's text is mostly the old one changed (a plug-in's result, a
+// line list), so the lines it keeps keep their breaks.
 bool cWRichEdit::SetText(const QString &text)
 {
     if (text.size() > FTextLimit)
         return false;
     // Replacing the whole text empties the undo record and the colour marks.
-    buffer().SetText(text);
+    buffer().SetTextKeepingBreaks(text);
+    AfterWholeText();
+    return true;
+}
+
+bool cWRichEdit::SetTextWithBreaks(const QString &text, const std::vector<tLineBreak> &breaks)
+{
+    if (text.size() > FTextLimit)
+        return false;
+    buffer().SetText(text, breaks);
+    AfterWholeText();
+    return true;
+}
+
+void cWRichEdit::AfterWholeText()
+{
     if (FBatchDepth > 0)
         FBatchAnchor = FBatchCaret = 0;
     UpdateUndoFlags();
-    return true;
+}
+
+std::vector<tLineBreak> cWRichEdit::LineBreaks() const
+{
+    return buffer().Breaks();
+}
+
+// As ReplaceSel does for each; the selection is left to the caller.
+void cWRichEdit::ReplaceMany(const std::vector<tReplacement> &replacements)
+{
+    {
+        std::optional<cNotUndoable> notUndoable;
+        if (undoRecord())
+            notUndoable.emplace(*undoRecord());
+        buffer().ReplaceMany(replacements);
+    }
+    UpdateUndoFlags();
 }
 
 void cWRichEdit::LoadText(const std::function<void(cTextBuffer &)> &load)
@@ -525,6 +558,74 @@ int cWRichEdit::FindTextW(const QString &text, int startPos, int length, int opt
         }
     }
     return -1;
+}
+
+// One pass over the text as it was: a replaced find changes only what the
+// next find sees next to it, the unit the replacement leaves there.
+std::vector<int> cWRichEdit::FindEachForReplacement(const QString &text, const QString &replacement,
+                                                    int startPos, int length, int options) const
+{
+    std::vector<int> found;
+    const int n = int(std::min<qsizetype>(text.size(), INT_MAX));
+    const int total = GetTextLen();
+    if (n == 0)
+        return found;
+    startPos = std::clamp(startPos, 0, total);
+    const bool backward = options & ftBackward;
+    int lo, hi;
+    if (backward) {
+        hi = startPos;
+        lo = length < 1 ? 0 : std::max(0, startPos - length);
+    } else {
+        lo = startPos;
+        hi = length < 1 ? total : int(std::min<qint64>(total, qint64(startPos) + length));
+    }
+    if (hi - lo < n)
+        return found;
+    const cTextBuffer &b = buffer();
+    const QStringView window = const_cast<cTextBuffer &>(b).Contiguous(lo, hi);
+    auto at = [&](int pos) -> std::optional<QChar> {
+        if (pos < 0 || pos >= total)
+            return std::nullopt;
+        return pos >= lo && pos < hi ? window[pos - lo] : QChar(b.At(pos));
+    };
+    // Where the last replacement ended (forward) or began (backward), and the
+    // unit next to that place now.
+    int joint = -1;
+    std::optional<QChar> jointUnit;
+    auto unitBefore = [&](int pos) { return pos == joint ? jointUnit : at(pos - 1); };
+    auto unitAt = [&](int pos) { return pos == joint ? jointUnit : at(pos); };
+    auto isWord = [](std::optional<QChar> c) { return c && IsWordChar(*c); };
+    const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const bool wholeWord = options & ftWholeWord;
+    if (!backward) {
+        const QStringMatcher matcher(text, cs);
+        for (qsizetype i = 0; (i = matcher.indexIn(window, i)) >= 0;) {
+            const int pos = lo + int(i);
+            if (wholeWord && (isWord(unitBefore(pos)) || isWord(unitAt(pos + n)))) {
+                ++i;
+                continue;
+            }
+            found.push_back(pos);
+            jointUnit = replacement.isEmpty() ? unitBefore(pos) : std::optional<QChar>(replacement.back());
+            joint = pos + n;
+            i += n;
+        }
+    } else {
+        for (qsizetype i = window.size() - n; i >= 0 && (i = window.lastIndexOf(text, i, cs)) >= 0;) {
+            const int pos = lo + int(i);
+            if (wholeWord && (isWord(unitBefore(pos)) || isWord(unitAt(pos + n)))) {
+                --i;
+                continue;
+            }
+            found.push_back(pos);
+            jointUnit = replacement.isEmpty() ? unitAt(pos + n) : std::optional<QChar>(replacement.front());
+            joint = pos;
+            i -= n;
+        }
+        std::reverse(found.begin(), found.end());
+    }
+    return found;
 }
 
 // ---------------------------------------------------------------------------

@@ -105,6 +105,14 @@ public:
     void SetSel(int start, int end) override;
     void ReplaceSel(const QString &text) override;
     bool SetText(const QString &text) override;
+    // Sets the text and each mark's break exactly (an earlier state put back).
+    bool SetTextWithBreaks(const QString &text, const std::vector<tLineBreak> &breaks);
+    std::vector<tLineBreak> LineBreaks() const;
+    // Whether the text, marks as CR, is Text (without copying it).
+    bool TextEquals(const QString &text) const { return buffer().Equals(text); }
+    // Replacements at ascending places as one change; the text between them
+    // keeps its breaks. Not recorded for the control's undo, as ReplaceSel.
+    void ReplaceMany(const std::vector<tReplacement> &replacements);
     // Sets the text as SetText does, with Load writing it into the buffer
     // itself (a file decoded straight into the buffer's storage).
     void LoadText(const std::function<void(cTextBuffer &)> &load);
@@ -137,6 +145,11 @@ public:
     void SetSelTextW(const QString &s);
     QString GetSelTextW() const;
     int FindTextW(const QString &text, int startPos, int length, int options) const;
+    // The places FindTextW finds one after another, ascending, when each is
+    // replaced by Replacement and the next find starts beyond it (forward)
+    // or before it (backward), taking the range as FindTextW does.
+    std::vector<int> FindEachForReplacement(const QString &text, const QString &replacement, int startPos,
+                                            int length, int options) const;
     void LimitTextW(int limit);
     int TextLimit() const noexcept { return FTextLimit; }
     void CopyToClipboardW();
@@ -166,6 +179,7 @@ signals:
 private:
     bool IsNormal(const QColor &c, bool back) const;
     void UpdateUndoFlags();
+    void AfterWholeText();
 
     std::unique_ptr<cWRichEditStrings> FLines;
     int FRefCount = 0;

@@ -71,6 +71,22 @@ public:
         FGapLength -= written;
     }
 
+    // Rewrites Start..End in place: Fn(old, oldCount, out) reads the old
+    // elements at Old and writes the new ones at Out, never more than Growth
+    // ahead of what it has read, and returns how many it wrote.
+    template <typename Fn>
+    std::ptrdiff_t Rewrite(std::ptrdiff_t start, std::ptrdiff_t end, std::ptrdiff_t growth, Fn &&fn)
+    {
+        MoveGap(start);
+        if (FGapLength < growth)
+            Regrow(growth + std::clamp<std::ptrdiff_t>(Size() / 4, 16, MaxSpare));
+        const std::ptrdiff_t oldCount = end - start;
+        const std::ptrdiff_t written = fn(FData + FGapStart + FGapLength, oldCount, FData + FGapStart);
+        FGapStart += written;
+        FGapLength += oldCount - written;
+        return written;
+    }
+
     void Insert(std::ptrdiff_t pos, const T *items, std::ptrdiff_t count)
     {
         if (count <= 0)

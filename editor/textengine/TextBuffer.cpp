@@ -32,6 +32,60 @@ qsizetype FindBreak(const char16_t *units, qsizetype from, qsizetype count) noex
     return count;
 }
 
+// The first mark at or after P, or End.
+const char16_t *FindMark(const char16_t *p, const char16_t *end) noexcept
+{
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi16(u'\r');
+    for (; end - p >= 8; p += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const int found = _mm_movemask_epi8(_mm_cmpeq_epi16(v, cr));
+        if (found != 0)
+            return p + (__builtin_ctz(unsigned(found)) >> 1);
+    }
+#endif
+    for (; p < end; ++p)
+        if (*p == u'\r')
+            return p;
+    return end;
+}
+
+int CountMarksIn(const char16_t *p, std::ptrdiff_t n) noexcept
+{
+    int marks = 0;
+    const char16_t *end = p + n;
+    while ((p = FindMark(p, end)) != end) {
+        ++marks;
+        ++p;
+    }
+    return marks;
+}
+
+// How many units A and B have in common at their start, and at their end
+// (A and B point past it), up to Limit: a block compare first, then unit by unit.
+qsizetype SharedHead(const char16_t *a, const char16_t *b, qsizetype limit) noexcept
+{
+    constexpr qsizetype Block = 256;
+    qsizetype n = 0;
+    while (n + Block <= limit && std::memcmp(a + n, b + n, Block * sizeof(char16_t)) == 0)
+        n += Block;
+    while (n < limit && a[n] == b[n])
+        ++n;
+    return n;
+}
+
+qsizetype SharedTail(const char16_t *aEnd, const char16_t *bEnd, qsizetype limit) noexcept
+{
+    constexpr qsizetype Block = 256;
+    qsizetype n = 0;
+    while (n + Block <= limit &&
+           std::memcmp(aEnd - n - Block, bEnd - n - Block, Block * sizeof(char16_t)) == 0)
+        n += Block;
+    while (n < limit && aEnd[-n - 1] == bEnd[-n - 1])
+        ++n;
+    return n;
+}
+
 // Source may be Target itself (a load in place), or lie behind it.
 void CopyRun(const char16_t *source, qsizetype count, char16_t *target) noexcept
 {
@@ -146,6 +200,28 @@ tLineBreak cTextBuffer::DominantBreak() const noexcept
 void cTextBuffer::CountBreak(tLineBreak lineBreak, int delta) noexcept
 {
     FBreakCount[Index(lineBreak)] += delta;
+}
+
+void cTextBuffer::SetBreak(int line, tLineBreak lineBreak) noexcept
+{
+    CountBreak(FBreaks[line], -1);
+    FBreaks.Ref(line) = lineBreak;
+    CountBreak(lineBreak, 1);
+}
+
+int cTextBuffer::CountMarks(int start, int end) const
+{
+    int marks = 0;
+    FUnits.ForEachRun(start, end,
+                      [&marks](const char16_t *p, std::ptrdiff_t n) { marks += CountMarksIn(p, n); });
+    return marks;
+}
+
+std::vector<tLineBreak> cTextBuffer::Breaks() const
+{
+    std::vector<tLineBreak> breaks(size_t(LineCount() - 1));
+    FBreaks.CopyOut(0, std::ptrdiff_t(breaks.size()), breaks.data());
+    return breaks;
 }
 
 // Puts the step at Line: afterwards exactly the stored starts after Line are
@@ -267,6 +343,19 @@ QString cTextBuffer::TextWithBreaks() const
     return result;
 }
 
+bool cTextBuffer::Equals(QStringView text) const
+{
+    if (text.size() != Length())
+        return false;
+    bool same = true;
+    const QChar *next = text.begin();
+    FUnits.ForEachRun(0, FUnits.Size(), [&](const char16_t *p, std::ptrdiff_t n) {
+        same = same && std::memcmp(p, next, size_t(n) * sizeof(char16_t)) == 0;
+        next += n;
+    });
+    return same;
+}
+
 // ---------------------------------------------------------------------------
 // The choke point
 
@@ -320,7 +409,9 @@ void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak
     std::vector<tLineBreak> removedBreaks;
     if (length > 0) {
         change.LinesRemoved = LineFromPosition(pos + length) - change.FirstLine;
-        if (!FListeners.empty()) {
+        const bool wanted = std::any_of(FListeners.begin(), FListeners.end(),
+                                        [](const ITextBufferListener *l) { return l->WantsRemoved(); });
+        if (wanted) {
             removed = Text(pos, pos + length);
             removedBreaks.reserve(size_t(change.LinesRemoved));
             for (int i = 0; i < change.LinesRemoved; ++i)
@@ -336,9 +427,109 @@ void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak
     Notify(change, removed, removedBreaks);
 }
 
+// Rewritten in place inside the gap, in one pass: no copy of the range is
+// made (a fresh block of the text's size costs more in page faults than the
+// pass itself). Old pieces keep their marks' breaks; new texts are normalised
+// as they are written, so a CR ending an old piece never pairs with an LF
+// starting a new one.
+void cTextBuffer::ReplaceMany(const std::vector<tReplacement> &replacements, tLineBreak newBreak)
+{
+    if (replacements.empty())
+        return;
+    int previousEnd = 0;
+    qsizetype growth = 0, mostGrowth = 0;
+    bool ownText = false;
+    for (const tReplacement &r : replacements) {
+        if (r.Position < previousEnd || r.Length < 0 || r.Position > Length() - r.Length)
+            throw EInvalidOperation(QStringLiteral("Replacements out of order or outside the text"));
+        previousEnd = r.Position + r.Length;
+        growth += r.Text.size() - r.Length;
+        mostGrowth = std::max(mostGrowth, growth);
+        ownText = ownText || FUnits.Holds(reinterpret_cast<const char16_t *>(r.Text.utf16()));
+    }
+    if (ownText) {
+        // Texts taken from this buffer would be overwritten while they are read.
+        std::vector<QString> copies;
+        std::vector<tReplacement> copied = replacements;
+        copies.reserve(copied.size());
+        for (tReplacement &r : copied)
+            r.Text = copies.emplace_back(r.Text.toString());
+        ReplaceMany(copied, newBreak);
+        return;
+    }
+    CheckRoom(Length(), mostGrowth);
+    if (newBreak == tLineBreak::None)
+        newBreak = DominantBreak();
+    const int from = replacements.front().Position;
+    const int to = previousEnd;
+
+    tTextChange change;
+    change.Position = from;
+    change.RemovedLength = to - from;
+    change.FirstLine = LineFromPosition(from);
+    change.LinesRemoved = CountMarks(from, to);
+    std::vector<tLineBreak> oldBreaks(size_t(change.LinesRemoved));
+    FBreaks.CopyOut(change.FirstLine, change.FirstLine + change.LinesRemoved, oldBreaks.data());
+    QString removed;
+    if (std::any_of(FListeners.begin(), FListeners.end(),
+                    [](const ITextBufferListener *l) { return l->WantsRemoved(); }))
+        removed = Text(from, to);
+
+    std::vector<int> markOffsets;
+    std::vector<tLineBreak> markBreaks;
+    auto rewrite = [&](const char16_t *old, std::ptrdiff_t, char16_t *out) {
+        std::ptrdiff_t read = 0, written = 0;
+        size_t oldMark = 0;
+        auto mark = [&](tLineBreak lineBreak) {
+            out[written++] = Mark;
+            markOffsets.push_back(int(written));
+            markBreaks.push_back(lineBreak);
+        };
+        for (const tReplacement &r : replacements) {
+            const char16_t *keep = old + read, *keepEnd = old + (r.Position - from);
+            for (const char16_t *p = keep;; ++p) {
+                const char16_t *next = FindMark(p, keepEnd);
+                std::memmove(out + written, p, size_t(next - p) * sizeof(char16_t));
+                written += next - p;
+                if ((p = next) == keepEnd)
+                    break;
+                mark(oldBreaks[oldMark++]);
+            }
+            read = r.Position - from;
+            oldMark += size_t(CountMarksIn(old + read, r.Length));
+            read += r.Length;
+            const char16_t *source = reinterpret_cast<const char16_t *>(r.Text.utf16());
+            const qsizetype count = r.Text.size();
+            for (qsizetype i = 0; i < count; ++i) {
+                const qsizetype next = FindBreak(source, i, count);
+                std::memcpy(out + written, source + i, size_t(next - i) * sizeof(char16_t));
+                written += next - i;
+                if ((i = next) == count)
+                    break;
+                if (source[i] == Mark && i + 1 < count && source[i + 1] == LF)
+                    ++i;
+                mark(newBreak);
+            }
+        }
+        return written;
+    };
+
+    RemoveLines(change.FirstLine, change.LinesRemoved, to - from);
+    change.InsertedLength = int(FUnits.Rewrite(from, to, mostGrowth, rewrite));
+    change.LinesInserted = int(markBreaks.size());
+    InsertLines(from, change.FirstLine, markOffsets, markBreaks, change.InsertedLength);
+    Notify(change, removed, oldBreaks);
+}
+
 // Lines FirstLine+1 .. FirstLine+Marks go; the break of the last of them
 // stays as FirstLine's.
 void cTextBuffer::RemoveUnits(int pos, int length, int firstLine, int marks)
+{
+    RemoveLines(firstLine, marks, length);
+    FUnits.Erase(pos, length);
+}
+
+void cTextBuffer::RemoveLines(int firstLine, int marks, int length)
 {
     for (int i = 0; i < marks; ++i)
         CountBreak(FBreaks[firstLine + i], -1);
@@ -349,7 +540,6 @@ void cTextBuffer::RemoveUnits(int pos, int length, int firstLine, int marks)
     FStepLine = firstLine;
     if (FStepLine >= LineCount() - 1)
         FStep = 0;
-    FUnits.Erase(pos, length);
 }
 
 // CR LF, a lone CR and a lone LF each become one mark; the marks take Breaks
@@ -380,24 +570,31 @@ cTextBuffer::tInsertion cTextBuffer::InsertUnits(int pos, int line, QStringView 
         markOffsets.push_back(int(written));
     }
     FUnits.Commit(written);
+    InsertLines(pos, line, markOffsets, markBreaks, int(written));
+    return {int(written), int(markBreaks.size())};
+}
 
-    const int marks = int(markBreaks.size());
+// Lines for Length units inserted at Pos on Line, with marks after the
+// units at Offsets (from Pos), taking Breaks.
+void cTextBuffer::InsertLines(int pos, int line, std::vector<int> &offsets,
+                              const std::vector<tLineBreak> &breaks, int length)
+{
+    const int marks = int(breaks.size());
     if (marks > 0) {
-        FBreaks.Insert(line, markBreaks.data(), marks);
-        for (const tLineBreak b : markBreaks)
+        FBreaks.Insert(line, breaks.data(), marks);
+        for (const tLineBreak b : breaks)
             CountBreak(b, 1);
     }
     MoveStep(line);
-    ShiftAfterStep(int(written));
+    ShiftAfterStep(length);
     if (marks > 0) {
-        for (int &offset : markOffsets)
+        for (int &offset : offsets)
             offset += pos;
-        FLineStarts.Insert(line + 1, markOffsets.data(), marks);
+        FLineStarts.Insert(line + 1, offsets.data(), marks);
         FStepLine = line + marks;
         if (FStepLine >= LineCount() - 1)
             FStep = 0;
     }
-    return {int(written), marks};
 }
 
 void cTextBuffer::Notify(const tTextChange &change, QStringView removed,
@@ -415,6 +612,59 @@ void cTextBuffer::SetText(QStringView text)
     StartLoad(text.size());
     AppendLoad(text);
     EndLoad();
+}
+
+void cTextBuffer::SetText(QStringView text, const std::vector<tLineBreak> &breaks)
+{
+    QString ownCopy;
+    if (FUnits.Holds(reinterpret_cast<const char16_t *>(text.utf16()))) {
+        ownCopy = text.toString();
+        text = ownCopy;
+    }
+    StartLoad(text.size());
+    AppendLoad(text);
+    FLoadPendingCR = false;
+    const int marks = std::min(LineCount() - 1, int(std::min<size_t>(breaks.size(), INT_MAX)));
+    for (int i = 0; i < marks; ++i)
+        if (breaks[size_t(i)] != tLineBreak::None)
+            SetBreak(i, breaks[size_t(i)]);
+    NotifyReset();
+}
+
+void cTextBuffer::SetTextKeepingBreaks(QStringView text)
+{
+    QString ownCopy;
+    if (FUnits.Holds(reinterpret_cast<const char16_t *>(text.utf16()))) {
+        ownCopy = text.toString();
+        text = ownCopy;
+    }
+    const QStringView old = Contiguous();
+    const qsizetype shared = std::min(old.size(), text.size());
+    const char16_t *a = reinterpret_cast<const char16_t *>(old.utf16());
+    const char16_t *b = reinterpret_cast<const char16_t *>(text.utf16());
+    qsizetype head = SharedHead(a, b, shared);
+    // A CR kept at the end of the shared start would pair with an LF after it.
+    if (head > 0 && head < text.size() && b[head - 1] == Mark && b[head] == LF)
+        --head;
+    const qsizetype tail = SharedTail(a + old.size(), b + text.size(), shared - head);
+    const int headMarks = CountMarksIn(b, head);
+    const int tailMarks = CountMarksIn(b + text.size() - tail, tail);
+    std::vector<tLineBreak> breaks = Breaks();
+    const tLineBreak dominant = DominantBreak();
+
+    StartLoad(text.size());
+    AppendLoad(text);
+    FLoadPendingCR = false;
+    const int marks = LineCount() - 1;
+    for (int i = 0; i < marks; ++i) {
+        if (i < headMarks)
+            SetBreak(i, breaks[size_t(i)]);
+        else if (i >= marks - tailMarks)
+            SetBreak(i, breaks[breaks.size() - size_t(marks - i)]);
+        else if (FBreaks[i] == tLineBreak::CR)
+            SetBreak(i, dominant);
+    }
+    NotifyReset();
 }
 
 // The text is empty and whole at every step of a load: a mark's break is known

@@ -31,6 +31,15 @@ struct tTextChange
     int LinesInserted = 0; // paragraph marks among the inserted units
 };
 
+// One of many replacements made as one change: Length units at Position
+// give way to Text.
+struct tReplacement
+{
+    int Position = 0;
+    int Length = 0;
+    QStringView Text;
+};
+
 // Told of every change after it happened; never changes the buffer itself.
 class ITextBufferListener
 {
@@ -41,6 +50,9 @@ public:
                              const std::vector<tLineBreak> &removedBreaks) = 0;
     // The whole text was replaced (load, SetText): nothing before it is valid.
     virtual void TextReset() = 0;
+    // Whether the next change must come with the removed units; when no
+    // listener wants them, a large change copies nothing.
+    [[nodiscard]] virtual bool WantsRemoved() const noexcept { return true; }
 
 protected:
     ~ITextBufferListener() = default;
@@ -97,9 +109,25 @@ public:
     // Replaces Length units at Pos that way, as one change.
     void Restore(int pos, int length, QStringView text, const std::vector<tLineBreak> &breaks);
 
+    // Replacements at ascending places that do not overlap, made as one
+    // change from the first to the end of the last: the text between them
+    // keeps its marks and their breaks; marks in the new texts are made as
+    // Insert makes them. Refuses misplaced replacements, the text unchanged.
+    void ReplaceMany(const std::vector<tReplacement> &replacements, tLineBreak newBreak = tLineBreak::None);
+
     // Replaces everything; each line keeps the break it has in Text
     // (a text with no break gets NewDocumentBreak).
     void SetText(QStringView text);
+    // Replaces everything with Text, marks as CR, whose marks take Breaks in
+    // order (an exact copy of an earlier state).
+    void SetText(QStringView text, const std::vector<tLineBreak> &breaks);
+    // Replaces everything with a text the program made from this one: the
+    // lines it shares with the old text at the start and at the end keep
+    // their breaks; elsewhere CR LF and LF stay as given, and a lone CR, the
+    // mark as Text() gives it, takes the dominant break.
+    void SetTextKeepingBreaks(QStringView text);
+    // Each mark's break, in order.
+    [[nodiscard]] std::vector<tLineBreak> Breaks() const;
     // Loading in pieces without an extra copy: a CR at the end of one piece
     // pairs with an LF at the start of the next. The text is whole and
     // readable throughout; listeners are told of a reset at the begin and at
@@ -115,6 +143,8 @@ public:
 
     // The text as it goes to a file: each line followed by its own break.
     [[nodiscard]] QString TextWithBreaks() const;
+    // Whether the units are Text's, marks as CR (no copy, the gap stays).
+    [[nodiscard]] bool Equals(QStringView text) const;
     // The same in pieces, for writing without a copy of the whole text.
     void ForEachPiece(const std::function<void(QStringView)> &write) const;
 
@@ -133,9 +163,14 @@ private:
     void Change(int pos, int length, QStringView text, const tLineBreak *breaks, qsizetype breakCount,
                 tLineBreak newBreak);
     void RemoveUnits(int pos, int length, int firstLine, int marks);
+    void RemoveLines(int firstLine, int marks, int length);
+    void InsertLines(int pos, int line, std::vector<int> &offsets, const std::vector<tLineBreak> &breaks,
+                     int length);
     tInsertion InsertUnits(int pos, int line, QStringView text, const tLineBreak *breaks,
                            qsizetype breakCount, tLineBreak newBreak);
     void CountBreak(tLineBreak lineBreak, int delta) noexcept;
+    void SetBreak(int line, tLineBreak lineBreak) noexcept;
+    [[nodiscard]] int CountMarks(int start, int end) const;
     void LoadUnits(const char16_t *source, qsizetype count, char16_t *target);
     void StartLoad(qsizetype expectedUnits);
     void NotifyReset();

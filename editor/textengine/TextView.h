@@ -179,6 +179,7 @@ protected:
     void TextChanged(const tTextChange &change, QStringView removed,
                      const std::vector<tLineBreak> &removedBreaks) override;
     void TextReset() override;
+    bool WantsRemoved() const noexcept override { return false; }
 
 private:
     // A visual row: the line and the row within it.

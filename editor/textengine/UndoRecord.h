@@ -82,6 +82,7 @@ private:
     void TextChanged(const tTextChange &change, QStringView removed,
                      const std::vector<tLineBreak> &removedBreaks) override;
     void TextReset() override;
+    bool WantsRemoved() const noexcept override { return FSwapping || FSuspended == 0; }
     bool JoinRun(const tTextChange &change, QStringView removed);
     void Swap(tAction &action);
 

@@ -109,6 +109,42 @@ TEST_F(RegexLayer, ReplaceAllAtOnceInEachScope)
     ExpectEverythingRestored();
 }
 
+// Only the matches change: every other line keeps its own break, marks the
+// replacement makes take the dominant one, and one undo puts back each break.
+TEST_F(RegexLayer, ReplaceAllKeepsEachLinesBreakInEachScope)
+{
+    const QString file = QStringLiteral("a1\nb2\r\nc3\nd4\re5\nf");
+    struct tCase
+    {
+        tSearchOptions Scope;
+        int SelStart, SelLength;
+        QString Replaced;
+        int Caret;
+    };
+    const tCase cases[] = {
+        {0, 0, 0, QStringLiteral("a#\nb#\r\nc#\nd#\re#\nf"), 0},
+        {soFromCursor, 6, 0, QStringLiteral("a1\nb2\r\nc#\nd#\re#\nf"), 16},
+        {soSelectedText, 3, 6, QStringLiteral("a1\nb#\r\nc#\nd4\re5\nf"), 9},
+    };
+    for (const tCase &c : cases) {
+        Doc.LoadText([&file](cTextBuffer &buffer) { buffer.SetText(file); });
+        Doc.SetSelStart(c.SelStart);
+        Doc.SetSelLength(c.SelLength);
+        Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("\\d"), QStringLiteral("#"), c.Scope));
+        EXPECT_EQ(Doc.TextForFile(), c.Replaced) << int(c.Scope);
+        EXPECT_EQ(Doc.GetSelStart(), c.Caret) << int(c.Scope);
+        Doc.Undo();
+        EXPECT_EQ(Doc.TextForFile(), file) << int(c.Scope);
+        Doc.Redo();
+        EXPECT_EQ(Doc.TextForFile(), c.Replaced) << int(c.Scope);
+    }
+    // A break the template makes is the document's dominant one (LF here).
+    Doc.LoadText([&file](cTextBuffer &buffer) { buffer.SetText(file); });
+    Doc.RegexReplace(Request(saReplaceAll, QStringLiteral("c3"), QStringLiteral("c\\n3"), 0));
+    EXPECT_EQ(Doc.TextForFile(), QStringLiteral("a1\nb2\r\nc\n3\nd4\re5\nf"));
+    ExpectEverythingRestored();
+}
+
 TEST_F(RegexLayer, SingleReplacementReportsOneAndADeclinedOneNothing)
 {
     Doc.SetTextW(QStringLiteral("cat cat"));

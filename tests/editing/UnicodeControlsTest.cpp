@@ -43,6 +43,19 @@ TEST(RichEditText, FileWithCrLfBreaksComesBackByteForByte)
     EXPECT_EQ(edit.GetTextViaWindowText(), file);
 }
 
+// A program (a plug-in) reads the text with marks as CR and sets it back
+// changed: the file's LF breaks must not turn into CR.
+TEST(RichEditText, TextSetByTheProgramKeepsTheDocumentsBreaks)
+{
+    cWRichEdit edit;
+    edit.LoadText([](cTextBuffer &buffer) { buffer.SetText(u"one\ntwo\nthree\r\nfour\n"); });
+    edit.SetTextW(edit.GetTextW().toUpper() + QStringLiteral("FIVE\r"));
+    EXPECT_EQ(edit.TextForFile(), QStringLiteral("ONE\nTWO\nTHREE\nFOUR\nFIVE\n"));
+    edit.SetTextW(QStringLiteral("x\r\ny"));
+    EXPECT_EQ(edit.TextForFile(), QStringLiteral("x\r\ny")); // given CR LF stays
+    EXPECT_FALSE(edit.ControlCanUndo());
+}
+
 TEST(RichEditText, NulAndSpecialCharactersPassUnchanged)
 {
     cWRichEdit edit;

@@ -458,4 +458,132 @@ TEST(TextBuffer, ManyLinesEditedInOnePlaceThenElsewhere)
     }
 }
 
+// Many replacements as one change equal the same replacements made one at a
+// time from the last to the first, and are reported once.
+TEST(TextBuffer, ManyReplacementsAtOnceMatchTheModel)
+{
+    struct tCounter : ITextBufferListener
+    {
+        void TextChanged(const tTextChange &change, QStringView removed,
+                         const std::vector<tLineBreak> &breaks) override
+        {
+            Changes.push_back(change);
+            Removed = removed.toString();
+            RemovedBreaks = breaks;
+        }
+        void TextReset() override {}
+        std::vector<tTextChange> Changes;
+        QString Removed;
+        std::vector<tLineBreak> RemovedBreaks;
+    };
+    for (unsigned seed = 1; seed <= 600; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 random(seed);
+        const std::u16string initial = RandomText(random, seed > 580 ? 3000 : 60);
+        cTextBuffer buffer;
+        buffer.SetText(Q(initial));
+        tModel model = ModelOfFile(initial);
+        // Edits far away first, so the gap and the line index's pending shift
+        // sit anywhere when the replacements start.
+        const int edit = std::uniform_int_distribution<int>(0, buffer.Length())(random);
+        buffer.Insert(edit, u"q\n", tLineBreak::CR);
+        model.Insert(size_t(edit), u"q\n", {}, tLineBreak::CR);
+
+        std::vector<std::u16string> texts;
+        std::vector<std::pair<int, int>> places;
+        for (int at = 0;;) {
+            at += std::uniform_int_distribution<int>(0, 12)(random);
+            const int length = std::uniform_int_distribution<int>(0, 5)(random);
+            if (at + length > buffer.Length())
+                break;
+            places.emplace_back(at, length);
+            // Some texts grow the range a lot, to push the writing ahead of the reading.
+            texts.push_back(seed % 5 == 0 ? RandomText(random, 30) : RandomText(random, 3));
+            at += length;
+        }
+        std::vector<QString> kept;
+        std::vector<tReplacement> replacements;
+        for (const std::u16string &text : texts)
+            kept.push_back(Q(text));
+        for (size_t i = 0; i < places.size(); ++i)
+            replacements.push_back({places[i].first, places[i].second, kept[i]});
+        const tModel before = model;
+        const tLineBreak newBreak = seed % 2 ? tLineBreak::None : RandomBreak(random, false);
+        const tLineBreak fallback = newBreak == tLineBreak::None ? model.Dominant() : newBreak;
+        for (size_t i = places.size(); i-- > 0;) {
+            model.Delete(size_t(places[i].first), size_t(places[i].second));
+            model.Insert(size_t(places[i].first), texts[i], {}, fallback);
+        }
+        tCounter counter;
+        buffer.AddListener(&counter);
+        buffer.ReplaceMany(replacements, newBreak);
+        ASSERT_NO_FATAL_FAILURE(ExpectSame(buffer, model, random));
+        if (places.empty()) {
+            EXPECT_TRUE(counter.Changes.empty());
+            continue;
+        }
+        ASSERT_EQ(counter.Changes.size(), 1u);
+        const tTextChange &change = counter.Changes[0];
+        const int from = places.front().first, to = places.back().first + places.back().second;
+        EXPECT_EQ(change.Position, from);
+        EXPECT_EQ(change.RemovedLength, to - from);
+        EXPECT_EQ(change.FirstLine, before.LineOf(size_t(from)));
+        EXPECT_EQ(U(counter.Removed), before.Units.substr(size_t(from), size_t(to - from)));
+        EXPECT_EQ(int(counter.RemovedBreaks.size()), change.LinesRemoved);
+        EXPECT_EQ(change.InsertedLength - change.RemovedLength, buffer.Length() - int(before.Units.size()));
+        EXPECT_EQ(change.LinesInserted - change.LinesRemoved, buffer.LineCount() - int(before.Breaks.size()));
+        buffer.RemoveListener(&counter);
+    }
+}
+
+TEST(TextBuffer, ManyReplacementsRefuseMisplacedOnesAndKeepTheText)
+{
+    cTextBuffer buffer;
+    buffer.SetText(u"one\ntwo\r\nthree");
+    const QString text = buffer.TextWithBreaks();
+    EXPECT_ANY_THROW(buffer.ReplaceMany({{4, 3, u"x"}, {2, 1, u"y"}})); // out of order
+    EXPECT_ANY_THROW(buffer.ReplaceMany({{0, 2, u"x"}, {1, 1, u"y"}})); // overlapping
+    EXPECT_ANY_THROW(buffer.ReplaceMany({{10, 5, u"x"}}));              // past the end
+    EXPECT_EQ(buffer.TextWithBreaks(), text);
+    // A replacement may take its text from the buffer itself.
+    const QStringView own = buffer.Contiguous(0, 3);
+    buffer.ReplaceMany({{4, 3, own}, {8, 5, own}});
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("one\none\r\none"));
+}
+
+// An earlier state put back exactly, and a program's new text that keeps
+// the breaks of the lines it shares with the old one.
+TEST(TextBuffer, WholeTextsWithTheirBreaks)
+{
+    cTextBuffer buffer;
+    buffer.SetText(u"a\r\nb\nc\rd\n");
+    const QString units = buffer.Text(0, buffer.Length());
+    const std::vector<tLineBreak> breaks = buffer.Breaks();
+    EXPECT_EQ(breaks,
+              (std::vector<tLineBreak>{tLineBreak::CRLF, tLineBreak::LF, tLineBreak::CR, tLineBreak::LF}));
+    buffer.SetText(u"other");
+    buffer.SetText(units, breaks);
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("a\r\nb\nc\rd\n"));
+    // A mark with a CR break, then an empty line with an LF break: written
+    // out they read back as one CR LF, but the state itself comes back.
+    buffer.SetText(u"x\r\ny", {tLineBreak::CR});
+    EXPECT_EQ(buffer.LineCount(), 2);
+    EXPECT_EQ(buffer.LineBreak(0), tLineBreak::CR);
+
+    // Mostly LF: the changed middle takes LF for its lone CRs; the shared
+    // start and end keep CR LF and CR; given CR LF and LF stay.
+    buffer.SetText(u"keep\r\nx\ny\nz\nw\nend\rlast");
+    buffer.SetTextKeepingBreaks(u"keep\rX\rY\r\nZ\nW\rend\rlast");
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("keep\r\nX\nY\r\nZ\nW\nend\rlast"));
+    // The same text again changes nothing.
+    const QString same = buffer.Text(0, buffer.Length());
+    buffer.SetTextKeepingBreaks(same);
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("keep\r\nX\nY\r\nZ\nW\nend\rlast"));
+    // A CR the old text ends its shared start with pairs with the LF given after it.
+    buffer.SetText(u"a\nb");
+    buffer.SetTextKeepingBreaks(u"a\r\nb");
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("a\r\nb"));
+    EXPECT_EQ(buffer.LineCount(), 2);
+}
+
 } // namespace
