@@ -23,6 +23,13 @@ QString NotFoundText(const tSearchRequest &request)
     return FormatRes(res::TextNotFound, {request.FindText});
 }
 
+// A find that starts or ends inside a surrogate pair is replaced step by
+// step: each step widens its selection to whole characters.
+bool SplitsPairs(const QString &text)
+{
+    return !text.isEmpty() && (text.front().isLowSurrogate() || text.back().isHighSurrogate());
+}
+
 } // namespace
 
 void cEditor::PrepareFindRange(const tSearchRequest &request, int &flags, int &start, int &length) const
@@ -159,6 +166,33 @@ QString cEditor::ReplaceLoop(const tSearchRequest &request, int flags, int start
                      {count, request.FindText, request.ReplaceText});
 }
 
+QString cEditor::ReplaceAllAtOnce(const tSearchRequest &request, int flags, int start, int length)
+{
+    if (length <= 0)
+        return NotFoundText(request);
+    const std::vector<int> found =
+        FindEachForReplacement(request.FindText, request.ReplaceText, start, length, flags);
+    if (found.empty())
+        return NotFoundText(request);
+    const int findLength = int(request.FindText.size());
+    const int replaceLength = int(request.ReplaceText.size());
+    std::vector<tReplacement> replacements;
+    replacements.reserve(found.size());
+    for (const int position : found)
+        replacements.push_back({position, findLength, request.ReplaceText});
+    ReplaceMany(replacements);
+    const int count = int(found.size());
+    // The caret where the last step of the loop leaves it.
+    if (flags & ftBackward)
+        SetSelStart(found.front());
+    else
+        SetSelStart(found.back() + (count - 1) * (replaceLength - findLength) + replaceLength);
+    SetSelLength(0);
+    FLastOccurrenceReplaced = true;
+    return FormatRes(count == 1 ? res::ReplacementDone : res::ReplacementsDone,
+                     {count, request.FindText, request.ReplaceText});
+}
+
 void cEditor::Replace()
 {
     tSearchRequest request;
@@ -187,7 +221,10 @@ void cEditor::Replace()
         std::optional<cEditBatch> batch;
         if (!request.Has(soPrompt))
             batch.emplace(*this);
-        report = ReplaceLoop(request, flags, start, length);
+        if (request.Action == saReplaceAll && !request.Has(soPrompt) && !SplitsPairs(request.FindText))
+            report = ReplaceAllAtOnce(request, flags, start, length);
+        else
+            report = ReplaceLoop(request, flags, start, length);
     }
     if (!report.isEmpty())
         Report(report);

@@ -81,6 +81,8 @@ public:
                                       int &nextStart, int &nextLength);
     // The report text; empty when there is nothing to report.
     QString ReplaceLoop(const tSearchRequest &request, int flags, int start, int length);
+    // Replace All without prompts: what ReplaceLoop does, in one change.
+    QString ReplaceAllAtOnce(const tSearchRequest &request, int flags, int start, int length);
 
 signals:
     void ModifiedChanged(bool modified);

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 // Sets the Find dialog's controls as a user would before pressing a button.
@@ -352,6 +354,124 @@ TEST_F(Search, RegexInAnEmptySelectionDoesNotSearch)
         {saReplaceAll, QStringLiteral("a"), QStringLiteral("b"), tSearchOptions(soRegex | soSelectedText)});
     EXPECT_EQ(answerer.Calls().size(), 1);
     EXPECT_EQ(Doc.GetTextW(), QStringLiteral("aaa"));
+}
+
+// Without prompts Replace All is made in one change; with every prompt
+// answered Yes it is made step by step. Both must give the same text, breaks,
+// caret and report, whatever the options, scope and neighbours of the finds.
+class ReplaceAllAtOnce : public Search
+{
+protected:
+    enum tScope
+    {
+        FromCursor,
+        Entire,
+        Selected
+    };
+    struct tOutcome
+    {
+        QString Text;
+        int SelStart = 0, SelLength = 0;
+        QStringList Reports;
+    };
+
+    // Runs Replace All on a document holding Text (breaks as given).
+    tOutcome RunOn(const QString &text, tDialogInput in, tScope scope, int start, int length)
+    {
+        cEditor doc;
+        doc.LoadText([&text](cTextBuffer &buffer) { buffer.SetText(text); });
+        doc.SetSelStart(start);
+        doc.SetSelLength(length);
+        in.EntireScope = scope == Entire;
+        in.Result = TFormFind::mrAll;
+        FormFind()->SetExecutor([in, scope](TFormFind &dialog) {
+            Fill(dialog, in);
+            (scope == Selected ? dialog.rSelected : dialog.rGlobal)->setChecked(true);
+            return in.Result;
+        });
+        cMessageBoxAnswerer answerer([](const tMessageBoxCall &call) {
+            return (call.Flags & MB_TYPEMASK) == MB_YESNOCANCEL ? IDYES : IDOK;
+        });
+        doc.Replace();
+        tOutcome outcome{doc.TextForFile(), doc.GetSelStart(), doc.GetSelLength(), {}};
+        for (const tMessageBoxCall &call : answerer.Calls())
+            if ((call.Flags & MB_TYPEMASK) == MB_OK)
+                outcome.Reports << call.Text;
+        if (!in.Prompt && outcome.Text != text) {
+            // One undo gives back the text with every break as it was.
+            doc.Undo();
+            EXPECT_EQ(doc.TextForFile(), text);
+        }
+        return outcome;
+    }
+
+    void ExpectSame(const QString &text, tDialogInput in, tScope scope, int start, int length)
+    {
+        in.Prompt = false;
+        const tOutcome atOnce = RunOn(text, in, scope, start, length);
+        in.Prompt = true;
+        const tOutcome stepwise = RunOn(text, in, scope, start, length);
+        EXPECT_EQ(atOnce.Text, stepwise.Text);
+        EXPECT_EQ(atOnce.SelStart, stepwise.SelStart);
+        EXPECT_EQ(atOnce.SelLength, stepwise.SelLength);
+        EXPECT_EQ(atOnce.Reports, stepwise.Reports);
+    }
+};
+
+// Whole words that touch: what the last replacement left beside the next
+// find decides whether it is a whole word, in either direction.
+TEST_F(ReplaceAllAtOnce, WholeWordsThatTouch)
+{
+    for (const QString &text : {QStringLiteral("   "), QStringLiteral(" a  a \r\n \r")})
+        for (const QString &replace : {QStringLiteral("x"), QString(), QStringLiteral(" ")})
+            for (const bool backward : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "replace \"" << replace.toStdString() << "\" backward "
+                                                << backward << " in \"" << text.toStdString() << '"');
+                tDialogInput in(QStringLiteral(" "), replace);
+                in.WholeWord = true;
+                in.Backward = backward;
+                ExpectSame(text, in, Entire, 0, 0);
+            }
+}
+
+TEST_F(ReplaceAllAtOnce, EqualsReplacingOneByOne)
+{
+    static const QString pieces[] = {QStringLiteral("ab"), QStringLiteral("Ab"), QStringLiteral("a"),
+                                     QStringLiteral("b"),  QStringLiteral("_"),  QStringLiteral(" "),
+                                     QStringLiteral("\r"), QStringLiteral("\n"), QStringLiteral("\r\n"),
+                                     QStringLiteral("é"),  QStringLiteral("x1")};
+    static const QString finds[] = {QStringLiteral("ab"),  QStringLiteral("a"),  QStringLiteral("b"),
+                                    QStringLiteral("aba"), QStringLiteral("AB"), QStringLiteral(" "),
+                                    QStringLiteral("a "),  QStringLiteral(" a")};
+    static const QString replacements[] = {QString(),
+                                           QStringLiteral("x"),
+                                           QStringLiteral("ab"),
+                                           QStringLiteral("b_a"),
+                                           QStringLiteral("abab"),
+                                           QStringLiteral("y\rz"),
+                                           QStringLiteral(" ")};
+    for (unsigned seed = 1; seed <= 800; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 random(seed);
+        auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        QString text;
+        for (int i = pick(40); i > 0; --i)
+            text += pieces[pick(int(std::size(pieces)))];
+        tDialogInput in(finds[pick(int(std::size(finds)))], replacements[pick(int(std::size(replacements)))]);
+        in.Backward = pick(2);
+        in.WholeWord = pick(2);
+        in.MatchCase = pick(2);
+        const tScope scope = tScope(pick(3));
+        // Mostly long ranges, so that most runs find something.
+        const int length = int(text.size());
+        const int start = pick(length / 4 + 1);
+        if (scope == Selected)
+            ExpectSame(text, in, scope, start, (length - start) / 2 + pick((length - start) / 2 + 1));
+        else
+            ExpectSame(text, in, scope, in.Backward ? length - start : start, 0);
+        if (HasFailure())
+            break;
+    }
 }
 
 } // namespace
