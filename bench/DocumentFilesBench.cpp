@@ -2,7 +2,9 @@
 // the real document, against decoding plus QPlainTextEdit::setPlainText alone.
 #include "editor/editing/Editors.h"
 #include "editor/editing/TextFiles.h"
+#include "editor/platform/AnsiCodePage.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -74,6 +76,38 @@ void BM_Save(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * QFile(file).size());
     PeakMemory(state);
 }
+
+// A 50 MB file in a code page of the locale's kind, loaded through the
+// document; run one at a time (--benchmark_filter) for a true peak.
+void BM_LoadInCodePage(benchmark::State &state)
+{
+    static const char *const codePages[] = {"WINDOWS-1252", "CP932"};
+    const char *codePage = codePages[state.range(0)];
+    SetAnsiCodePage(codePage);
+    // Kept between runs: making it would count towards the peak.
+    const QString name =
+        QDir::temp().filePath(QStringLiteral("quorvel-bench-50-%1.txt").arg(QString::fromLatin1(codePage)));
+    if (!QFile::exists(name)) {
+        const QString line =
+            state.range(0) == 0
+                ? QString::fromUtf8("The quick brown fox jumps over the lazy dog; ÄÖÜ äöü € 0123\r\n")
+                : QString::fromUtf8("いろはにほへと ちりぬるを わかよたれそ つねならむ 0123456789\r\n");
+        QString text;
+        while (text.size() < 50 * 1024 * 1024 / (state.range(0) == 0 ? 1 : 2))
+            text += line;
+        WriteFileSafely(name, {}, AnsiEncode(text));
+    }
+    for (auto _ : state) {
+        cEditor document;
+        document.LoadFromFile(name);
+        benchmark::DoNotOptimize(document.GetTextLen());
+    }
+    state.SetBytesProcessed(state.iterations() * QFile(name).size());
+    state.SetLabel(codePage);
+    PeakMemory(state);
+    SetAnsiCodePage({});
+}
+BENCHMARK(BM_LoadInCodePage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The floor: decoding the bytes and handing the text to the plain widget.
 void BM_DecodeAndSetPlainText(benchmark::State &state)

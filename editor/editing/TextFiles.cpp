@@ -328,10 +328,20 @@ void DecodeTextInto(cTextBuffer &buffer, const char *data, qsizetype size, tText
         buffer.EndLoad();
         return;
     }
-    // The code page's decoder takes the whole text in one go.
-    const QString text = AnsiDecode(QByteArray::fromRawData(data, size));
-    buffer.BeginLoad(text.size());
-    buffer.AppendLoad(text);
+    // A code page with shift states is decoded whole, as soon as one shows.
+    pieceUnits = std::max<qsizetype>(pieceUnits, 4);
+    buffer.BeginLoad(size);
+    for (const char *p = data, *end = data + size; p < end;) {
+        char16_t *room = buffer.LoadRoom(pieceUnits);
+        const qsizetype used = AnsiDecodeInto(p, end, room, pieceUnits);
+        if (used < 0) {
+            const QString text = AnsiDecode(QByteArray::fromRawData(data, size));
+            buffer.BeginLoad(text.size());
+            buffer.AppendLoad(text);
+            break;
+        }
+        buffer.CommitLoad(used);
+    }
     buffer.EndLoad();
 }
 
@@ -344,30 +354,19 @@ tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizety
     tTextFile result;
     result.Encoding = file.Encoding;
     try {
-        // Known before the text is touched wherever the bytes tell it.
-        QString text;
-        bool decoded = false;
+        // Known before the text is touched; counted only when the size of
+        // the file leaves a doubt.
         if (file.Encoding == teUnicode || file.Encoding == teUnicodeBigEndian) {
             if (size / 2 > maxUnits)
                 ThrowTooLarge(fileName);
         } else if (IsUtf8Text(file.Encoding)) {
             if (size > maxUnits && Utf8LosslessLength(data, size) > maxUnits)
                 ThrowTooLarge(fileName);
-        } else {
-            text = AnsiDecode(QByteArray::fromRawData(data, size));
-            file.Bytes.clear();
-            decoded = true;
-            if (text.size() > maxUnits)
-                ThrowTooLarge(fileName);
+        } else if (size > maxUnits / 2 && AnsiDecodedLength(data, size) > maxUnits) {
+            ThrowTooLarge(fileName);
         }
         try {
-            if (decoded) {
-                buffer.BeginLoad(text.size());
-                buffer.AppendLoad(text);
-                buffer.EndLoad();
-            } else {
-                DecodeTextInto(buffer, data, size, file.Encoding, &result.OddByte, pieceUnits);
-            }
+            DecodeTextInto(buffer, data, size, file.Encoding, &result.OddByte, pieceUnits);
         } catch (const std::bad_alloc &) {
             // Half a text must not pass for the file.
             buffer.SetText(QStringView());

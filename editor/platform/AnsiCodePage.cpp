@@ -252,58 +252,81 @@ public:
 
     bool Stateful() const noexcept { return FStateful; }
 
-    // Null when the text holds a sequence that changes a shift state.
-    std::optional<QString> Decode(const unsigned char *p, qsizetype size)
+    // Decodes whole sequences from P into Out while Room allows (at least
+    // MinRoom), moving P past them; -1 at a sequence that changes a shift
+    // state, where the text must be read as a whole.
+    qsizetype DecodeInto(const unsigned char *&p, const unsigned char *end, char16_t *out, qsizetype room)
     {
-        QString out(size, Qt::Uninitialized);
-        char16_t *dst = reinterpret_cast<char16_t *>(out.data());
         qsizetype used = 0;
-        qsizetype pos = 0;
-        while (pos < size) {
-            const tSequence *s = &FSingle[p[pos]];
+        while (p < end && room - used >= MinRoom) {
+            const tSequence *s = &FSingle[*p];
             qsizetype length = 1;
             while (s->Kind == tSequence::Lead) {
-                if (length >= 4 || pos + length >= size)
+                if (length >= 4 || p + length >= end)
                     break;
                 ++length;
-                s = &Sequence(p + pos, length);
+                s = &Sequence(p, length);
             }
             switch (s->Kind) {
             case tSequence::Character:
-                if (used + s->Count > out.size()) {
-                    out.resize(out.size() * 2 + 16);
-                    dst = reinterpret_cast<char16_t *>(out.data());
-                }
                 for (int i = 0; i < s->Count; ++i)
-                    dst[used++] = s->Units[i];
-                pos += length;
+                    out[used++] = s->Units[i];
+                p += length;
                 continue;
             case tSequence::Stateful:
-                return std::nullopt;
+                return -1;
             case tSequence::Ambiguous:
                 // Every byte that has an escape is kept as one; a byte below
                 // 0x80 is read again on its own.
-                if (used + length > out.size()) {
-                    out.resize(out.size() * 2 + 16);
-                    dst = reinterpret_cast<char16_t *>(out.data());
-                }
-                dst[used++] = EscapeOfByte(p[pos++]);
-                for (qsizetype i = 1; i < length && p[pos] >= 0x80; ++i)
-                    dst[used++] = EscapeOfByte(p[pos++]);
+                out[used++] = EscapeOfByte(*p++);
+                for (qsizetype i = 1; i < length && *p >= 0x80; ++i)
+                    out[used++] = EscapeOfByte(*p++);
                 continue;
             default:
                 // Invalid or cut off: the first byte is kept, the rest read again.
-                if (used + 1 > out.size()) {
-                    out.resize(out.size() * 2 + 16);
-                    dst = reinterpret_cast<char16_t *>(out.data());
-                }
-                dst[used++] = EscapeOfByte(p[pos++]);
+                out[used++] = EscapeOfByte(*p++);
                 continue;
             }
+        }
+        return used;
+    }
+
+    // Null when the text holds a sequence that changes a shift state.
+    std::optional<QString> Decode(const unsigned char *p, qsizetype size)
+    {
+        const unsigned char *end = p + size;
+        QString out(size + MinRoom, Qt::Uninitialized);
+        qsizetype used = 0;
+        while (p < end) {
+            if (out.size() - used < MinRoom)
+                out.resize(out.size() * 2);
+            const qsizetype n =
+                DecodeInto(p, end, reinterpret_cast<char16_t *>(out.data()) + used, out.size() - used);
+            if (n < 0)
+                return std::nullopt;
+            used += n;
         }
         out.truncate(used);
         return out;
     }
+
+    // Units of the decoded text, without keeping it; -1 as for DecodeInto.
+    qsizetype DecodedLength(const unsigned char *p, qsizetype size)
+    {
+        const unsigned char *end = p + size;
+        char16_t scratch[4096];
+        qsizetype total = 0;
+        while (p < end) {
+            const qsizetype n = DecodeInto(p, end, scratch, std::size(scratch));
+            if (n < 0)
+                return -1;
+            total += n;
+        }
+        return total;
+    }
+
+    // The most one sequence writes: an escape for each of up to four bytes.
+    static constexpr qsizetype MinRoom = 4;
 
 private:
     const tSequence &Sequence(const unsigned char *p, qsizetype length)
@@ -383,14 +406,21 @@ private:
 
 std::mutex TablesLock;
 
-QString IconvDecode(const QByteArray &codePage, const QByteArray &bytes)
+// The table of a code page; call with TablesLock held.
+cCodePageTable &TableOf(const QByteArray &codePage)
 {
     static std::map<QByteArray, std::unique_ptr<cCodePageTable>> tables;
+    std::unique_ptr<cCodePageTable> &table = tables[codePage];
+    if (!table)
+        table = std::make_unique<cCodePageTable>(codePage);
+    return *table;
+}
+
+QString IconvDecode(const QByteArray &codePage, const QByteArray &bytes)
+{
     {
         const std::lock_guard<std::mutex> lock(TablesLock);
-        std::unique_ptr<cCodePageTable> &table = tables[codePage];
-        if (!table)
-            table = std::make_unique<cCodePageTable>(codePage);
+        cCodePageTable *table = &TableOf(codePage);
         if (!table->Stateful()) {
             std::optional<QString> text =
                 table->Decode(reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size());
@@ -517,6 +547,39 @@ QString AnsiDecode(const QByteArray &bytes)
     if (IsUtf8Name(codePage))
         return Utf8DecodeLossless(bytes);
     return IconvDecode(codePage, bytes);
+}
+
+qsizetype AnsiDecodeInto(const char *&data, const char *end, char16_t *out, qsizetype room)
+{
+    const QByteArray codePage = AnsiCodePageName();
+    if (IsUtf8Name(codePage))
+        return Utf8DecodeLosslessInto(data, end, out, room);
+    const std::lock_guard<std::mutex> lock(TablesLock);
+    cCodePageTable &table = TableOf(codePage);
+    if (table.Stateful())
+        return -1;
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
+    const qsizetype used = table.DecodeInto(p, reinterpret_cast<const unsigned char *>(end), out, room);
+    if (used >= 0)
+        data = reinterpret_cast<const char *>(p);
+    return used;
+}
+
+qsizetype AnsiDecodedLength(const char *data, qsizetype size)
+{
+    const QByteArray codePage = AnsiCodePageName();
+    if (IsUtf8Name(codePage))
+        return Utf8LosslessLength(data, size);
+    {
+        const std::lock_guard<std::mutex> lock(TablesLock);
+        cCodePageTable &table = TableOf(codePage);
+        if (!table.Stateful()) {
+            const qsizetype length = table.DecodedLength(reinterpret_cast<const unsigned char *>(data), size);
+            if (length >= 0)
+                return length;
+        }
+    }
+    return IconvDecodeInOneGo(codePage, QByteArray::fromRawData(data, size)).size();
 }
 
 bool HasNonAnsiCharacters(const QString &text)

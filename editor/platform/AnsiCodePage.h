@@ -20,6 +20,13 @@ void SetAnsiCodePage(const QByteArray &name);
 // Characters the code page cannot hold become "?", the platform's default.
 QByteArray AnsiEncode(const QString &text);
 QString AnsiDecode(const QByteArray &bytes);
+// Decodes as AnsiDecode does, from Data into Out, until the bytes end at End
+// or fewer than four units of Room are left; Data moves past what was
+// decoded. -1 (Data unmoved) for a code page with shift states, which must be
+// decoded whole with AnsiDecode.
+qsizetype AnsiDecodeInto(const char *&data, const char *end, char16_t *out, qsizetype room);
+// The number of units AnsiDecode gives for these bytes.
+qsizetype AnsiDecodedLength(const char *data, qsizetype size);
 
 // True when the text does not come back unchanged from AnsiEncode/AnsiDecode.
 bool HasNonAnsiCharacters(const QString &text);

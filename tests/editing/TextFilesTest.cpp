@@ -291,27 +291,39 @@ TEST_F(TextFiles, DecodingInPiecesGivesTheWholeDecodedText)
     const QString text = QStringLiteral("a\r\nb\u00e9\r\r\n\u4e2d\U0001F600\n\u2029\uFDD0\uFDD1\uFFFE\r") +
                          QStringLiteral("x\r\n\U0001F600\r\n\r\ny");
     QByteArray malformed("ok \xC3( \xFF\r\n\xF0\x9F\x98\r\xED\xA0\x80 \xE2\x82", 19);
-    for (int run = 0; run < 2; ++run) {
-        if (run == 1)
-            SetAnsiCodePage("UTF-8");
+    // Code pages of one, two and four bytes a character, one with duplicate
+    // mappings and one with shift states (decoded whole once one shows).
+    const QString eastern = QStringLiteral("\u4e2d\u6587 text\r\n\u65e5\u672c\r\u00e9?");
+    const std::pair<const char *, QByteArray> codePages[] = {
+        {"WINDOWS-1252", QByteArray("a\r\n\x81\x8D\r\r\n\x90z\xE9\r", 12) + malformed},
+        {"UTF-8", QByteArray("a\r\n\x81\x8D\r\r\n\x90z\xE9\r", 12) + malformed},
+        {"CP932", QByteArray("\x93\xFA\x96\x7B\r\n\xED\x41 \x81\r\x82\xA0\xFF", 17)},
+        {"GB18030", QByteArray("\xD6\xD0\x81\x30\x81\x30\r\n\x81\x30\r\xFF\x95\x32\x82\x36", 18)},
+        {"ISO-2022-JP", QByteArray("ab\r\n\x1B$B$\"\x1B(B\r\ncd\x80", 17)},
+    };
+    for (size_t run = 0; run < std::size(codePages); ++run) {
+        SetAnsiCodePage(codePages[run].first);
         struct tCase
         {
             tTextEncoding Encoding;
             QByteArray Bytes;
-        } cases[] = {
-            {teUTF8, EncodeText(text, teUTF8)},
-            {teUTF8, malformed},
-            {teUnicode, EncodeText(text, teUnicode) + 'z'},
-            {teUnicodeBigEndian, EncodeText(text, teUnicodeBigEndian)},
-            {teAnsi, QByteArray("a\r\n\x81\x8D\r\r\n\x90z\xE9\r", 12) + malformed},
         };
+        std::vector<tCase> cases = {{teAnsi, codePages[run].second}};
+        if (run >= 2)
+            cases.push_back({teAnsi, AnsiEncode(eastern)});
+        if (run < 2) {
+            cases.push_back({teUTF8, EncodeText(text, teUTF8)});
+            cases.push_back({teUTF8, malformed});
+            cases.push_back({teUnicode, EncodeText(text, teUnicode) + 'z'});
+            cases.push_back({teUnicodeBigEndian, EncodeText(text, teUnicodeBigEndian)});
+        }
         for (const tCase &c : cases) {
             QByteArray wholeOdd;
             cTextBuffer whole;
             whole.SetText(DecodeText(c.Bytes.constData(), c.Bytes.size(), c.Encoding, &wholeOdd));
             for (qsizetype piece : {1, 2, 3, 4, 5, 7, 1 << 16}) {
-                SCOPED_TRACE(testing::Message()
-                             << "encoding " << int(c.Encoding) << " piece " << piece << " run " << run);
+                SCOPED_TRACE(testing::Message() << "encoding " << int(c.Encoding) << " piece " << piece
+                                                << " code page " << codePages[run].first);
                 cTextBuffer buffer;
                 buffer.SetText(QStringLiteral("old\ntext"));
                 QByteArray odd("?");
