@@ -76,6 +76,8 @@ public:
     }
     int Get() const noexcept { return FFd; }
     bool Valid() const noexcept { return FFd >= 0; }
+    // Gives the descriptor up without closing it.
+    int Release() noexcept { return std::exchange(FFd, -1); }
     // Closes now; false (with errno) when close reports a late write error.
     bool Close() noexcept { return ::close(std::exchange(FFd, -1)) == 0; }
 
@@ -211,12 +213,12 @@ struct tFileBytes
     qsizetype MarkSize = 0;
 };
 
-tFileBytes ReadFileBytes(const QString &fileName, qsizetype maxUnits)
+// Opens a regular file for reading; Info gets what fstat says of it.
+int OpenRegularFile(const QString &fileName, struct stat &info)
 {
     const QByteArray path = EncodeFileName(fileName);
     // Looked at before it is opened: opening a pipe waits for a writer, and
     // opening a device can act on it.
-    struct stat info;
     if (::stat(path.constData(), &info) != 0)
         ThrowOpenError(fileName, SystemError(errno));
     if (!S_ISREG(info.st_mode))
@@ -229,24 +231,38 @@ tFileBytes ReadFileBytes(const QString &fileName, qsizetype maxUnits)
         ThrowOpenError(fileName, SystemError(errno));
     if (!S_ISREG(info.st_mode))
         ThrowOpenError(fileName, NotRegularReason(info.st_mode));
+    return file.Release();
+}
 
+// The most bytes a file may have to be read as a text of at most MaxUnits;
+// Reason gets why a larger one is refused.
+qint64 ReadLimit(const QString &fileName, qint64 fileSize, qsizetype maxUnits, QString &reason)
+{
     // No encoding takes more than four bytes for a UTF-16 unit, so a larger
     // file can never fit. Reading takes the bytes and up to two bytes of text
     // for each: more than the free memory would only push the system into
     // swapping or the program out of memory.
     const QString tooLarge = SystemError(EFBIG);
     qint64 limit = 4 * qint64(maxUnits) + 4;
-    if (info.st_size > limit)
+    if (fileSize > limit)
         ThrowOpenError(fileName, tooLarge);
-    const QString noMemory = SystemError(ENOMEM);
-    QString beyondLimit = tooLarge;
+    reason = tooLarge;
     const qint64 available = AvailableMemory();
     if (available >= 0 && available / 3 < limit) {
         limit = available / 3;
-        beyondLimit = noMemory;
+        reason = SystemError(ENOMEM);
     }
-    if (info.st_size > limit)
-        ThrowOpenError(fileName, beyondLimit);
+    if (fileSize > limit)
+        ThrowOpenError(fileName, reason);
+    return limit;
+}
+
+tFileBytes ReadFileBytes(const QString &fileName, qsizetype maxUnits)
+{
+    struct stat info;
+    cFileHandle file(OpenRegularFile(fileName, info));
+    QString beyondLimit;
+    const qint64 limit = ReadLimit(fileName, info.st_size, maxUnits, beyondLimit);
     try {
         // Read, not mapped: a file cut short by another program meanwhile
         // would otherwise take the whole program down with SIGBUS.
@@ -257,7 +273,7 @@ tFileBytes ReadFileBytes(const QString &fileName, qsizetype maxUnits)
         result.MarkSize = BomTable[result.Encoding].size();
         return result;
     } catch (const std::bad_alloc &) {
-        ThrowOpenError(fileName, noMemory);
+        ThrowOpenError(fileName, SystemError(ENOMEM));
     }
 }
 
@@ -345,8 +361,29 @@ void DecodeTextInto(cTextBuffer &buffer, const char *data, qsizetype size, tText
     buffer.EndLoad();
 }
 
-tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizetype maxUnits,
-                           qsizetype pieceUnits)
+namespace {
+
+// Reads until Size bytes are in or the file ends; the count read.
+qsizetype ReadFully(int fd, char *data, qsizetype size, const QString &fileName)
+{
+    qsizetype used = 0;
+    while (used < size) {
+        const ssize_t got = ::read(fd, data + used, size_t(size - used));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            ThrowOpenError(fileName, SystemError(errno));
+        if (got == 0)
+            break;
+        used += got;
+    }
+    return used;
+}
+
+// The whole file read first, then decoded: for a text that only a count
+// tells whether it fits, and for code pages with shift states.
+tTextFile ReadWholeTextInto(const QString &fileName, cTextBuffer &buffer, qsizetype maxUnits,
+                            qsizetype pieceUnits)
 {
     tFileBytes file = ReadFileBytes(fileName, maxUnits);
     const char *data = file.Bytes.constData() + file.MarkSize;
@@ -354,8 +391,6 @@ tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizety
     tTextFile result;
     result.Encoding = file.Encoding;
     try {
-        // Known before the text is touched; counted only when the size of
-        // the file leaves a doubt.
         if (file.Encoding == teUnicode || file.Encoding == teUnicodeBigEndian) {
             if (size / 2 > maxUnits)
                 ThrowTooLarge(fileName);
@@ -365,17 +400,118 @@ tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizety
         } else if (size > maxUnits / 2 && AnsiDecodedLength(data, size) > maxUnits) {
             ThrowTooLarge(fileName);
         }
-        try {
-            DecodeTextInto(buffer, data, size, file.Encoding, &result.OddByte, pieceUnits);
-        } catch (const std::bad_alloc &) {
-            // Half a text must not pass for the file.
-            buffer.SetText(QStringView());
-            throw;
-        }
+        cTextBuffer loaded;
+        DecodeTextInto(loaded, data, size, file.Encoding, &result.OddByte, pieceUnits);
+        buffer.Adopt(loaded);
     } catch (const std::bad_alloc &) {
         ThrowOpenError(fileName, SystemError(ENOMEM));
     }
     return result;
+}
+
+// Decodes the file as it is read, a window of bytes at a time, into Loaded;
+// Window holds the first Have bytes after the mark, AtEnd when the file ends
+// there. False for a code page that turns out to have shift states.
+bool LoadInWindows(int fd, const QString &fileName, char *window, qsizetype windowSize, qsizetype have,
+                   bool atEnd, tTextEncoding encoding, qsizetype maxUnits, qsizetype pieceUnits,
+                   cTextBuffer &loaded, QByteArray &oddByte)
+{
+    const bool wide = encoding == teUnicode || encoding == teUnicodeBigEndian;
+    const bool utf8 = !wide && IsUtf8Text(encoding);
+    // The most bytes a sequence takes: one starting closer than this to the
+    // end of a window is left for the next.
+    constexpr qsizetype Reach = 4;
+    for (;;) {
+        const char *p = window;
+        const char *const end = window + have;
+        const char *const stop = wide ? end - have % 2 : atEnd ? end : end - Reach;
+        while (p < stop) {
+            char16_t *room = loaded.LoadRoom(pieceUnits);
+            qsizetype used;
+            if (wide) {
+                used = std::min(pieceUnits, qsizetype(stop - p) / 2);
+                std::memcpy(room, p, size_t(used) * 2);
+                if (encoding == teUnicodeBigEndian) {
+                    for (qsizetype i = 0; i < used; ++i)
+                        room[i] = char16_t((room[i] >> 8) | (room[i] << 8));
+                }
+                p += 2 * used;
+            } else if (utf8) {
+                used = Utf8DecodeLosslessInto(p, stop, end, room, pieceUnits);
+            } else if ((used = AnsiDecodeInto(p, stop, end, room, pieceUnits)) < 0) {
+                return false;
+            }
+            loaded.CommitLoad(used);
+            // The file may have grown since it was measured.
+            if (loaded.Length() > maxUnits)
+                ThrowTooLarge(fileName);
+        }
+        if (atEnd) {
+            if (p < end)
+                oddByte = QByteArray(p, 1);
+            break;
+        }
+        const qsizetype carry = end - p;
+        std::memmove(window, p, size_t(carry));
+        const qsizetype got = ReadFully(fd, window + carry, windowSize - carry, fileName);
+        have = carry + got;
+        atEnd = got < windowSize - carry;
+    }
+    loaded.EndLoad();
+    return true;
+}
+
+} // namespace
+
+// The bytes are never held whole: a window of them is read and decoded into
+// a buffer of its own, which takes the place of the old text once the file
+// is read through.
+tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizetype maxUnits,
+                           qsizetype pieceUnits)
+{
+    pieceUnits = std::max<qsizetype>(pieceUnits, 4);
+    {
+        struct stat info;
+        cFileHandle file(OpenRegularFile(fileName, info));
+        QString beyondLimit;
+        ReadLimit(fileName, info.st_size, maxUnits, beyondLimit);
+        try {
+            const qsizetype windowSize = 16 * pieceUnits;
+            const std::unique_ptr<char[]> window(new char[size_t(windowSize)]);
+            qsizetype have = ReadFully(file.Get(), window.get(), windowSize, fileName);
+            const bool atEnd = have < windowSize;
+            tTextFile result;
+            result.Encoding =
+                DetectEncoding(QByteArray::fromRawData(window.get(), std::min<qsizetype>(have, 3)), have);
+            const qsizetype mark = BomTable[result.Encoding].size();
+            std::memmove(window.get(), window.get() + mark, size_t(have - mark));
+            have -= mark;
+            const qint64 textBytes = qint64(info.st_size) - mark;
+            bool fits;
+            if (result.Encoding == teUnicode || result.Encoding == teUnicodeBigEndian) {
+                if (textBytes / 2 > maxUnits)
+                    ThrowTooLarge(fileName);
+                fits = true;
+            } else {
+                // Otherwise only a count would tell.
+                fits = textBytes <= (IsUtf8Text(result.Encoding) ? maxUnits : maxUnits / 2);
+            }
+            if (fits) {
+                cTextBuffer loaded;
+                loaded.BeginLoad(qsizetype(
+                    result.Encoding == teUnicode || result.Encoding == teUnicodeBigEndian ? textBytes / 2
+                                                                                          : textBytes));
+                if (LoadInWindows(file.Get(), fileName, window.get(), windowSize, have, atEnd,
+                                  result.Encoding, maxUnits, pieceUnits, loaded, result.OddByte)) {
+                    buffer.Adopt(loaded);
+                    return result;
+                }
+            }
+        } catch (const std::bad_alloc &) {
+            ThrowOpenError(fileName, SystemError(ENOMEM));
+        }
+    }
+    return ReadWholeTextInto(fileName, buffer, maxUnits, pieceUnits);
 }
 
 namespace {

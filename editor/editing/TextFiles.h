@@ -29,10 +29,10 @@ struct tTextFile
 // "Cannot open file "%s". %s" naming the file and the reason.
 tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits = INT_MAX - 1);
 
-// ReadTextFile straight into Buffer's storage, a piece of PieceUnits units at
-// a time, without a copy of the whole text; the text comes back empty. Buffer
-// is untouched unless the file was read and its text fits; should memory run
-// out on the way, it is left empty.
+// ReadTextFile straight into a buffer's storage as the file is read, a piece
+// of PieceUnits units at a time, without holding the whole file or a copy of
+// the text; the text comes back empty. Buffer takes the text once the whole
+// file is read and fits, and is untouched otherwise.
 tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizetype maxUnits = INT_MAX - 1,
                            qsizetype pieceUnits = 1 << 16);
 // DecodeText into Buffer's storage that way (BeginLoad to EndLoad).

@@ -255,10 +255,11 @@ public:
     // Decodes whole sequences from P into Out while Room allows (at least
     // MinRoom), moving P past them; -1 at a sequence that changes a shift
     // state, where the text must be read as a whole.
-    qsizetype DecodeInto(const unsigned char *&p, const unsigned char *end, char16_t *out, qsizetype room)
+    qsizetype DecodeInto(const unsigned char *&p, const unsigned char *stop, const unsigned char *end,
+                         char16_t *out, qsizetype room)
     {
         qsizetype used = 0;
-        while (p < end && room - used >= MinRoom) {
+        while (p < stop && room - used >= MinRoom) {
             const tSequence *s = &FSingle[*p];
             qsizetype length = 1;
             while (s->Kind == tSequence::Lead) {
@@ -301,7 +302,7 @@ public:
             if (out.size() - used < MinRoom)
                 out.resize(out.size() * 2);
             const qsizetype n =
-                DecodeInto(p, end, reinterpret_cast<char16_t *>(out.data()) + used, out.size() - used);
+                DecodeInto(p, end, end, reinterpret_cast<char16_t *>(out.data()) + used, out.size() - used);
             if (n < 0)
                 return std::nullopt;
             used += n;
@@ -317,7 +318,7 @@ public:
         char16_t scratch[4096];
         qsizetype total = 0;
         while (p < end) {
-            const qsizetype n = DecodeInto(p, end, scratch, std::size(scratch));
+            const qsizetype n = DecodeInto(p, end, end, scratch, std::size(scratch));
             if (n < 0)
                 return -1;
             total += n;
@@ -551,15 +552,21 @@ QString AnsiDecode(const QByteArray &bytes)
 
 qsizetype AnsiDecodeInto(const char *&data, const char *end, char16_t *out, qsizetype room)
 {
+    return AnsiDecodeInto(data, end, end, out, room);
+}
+
+qsizetype AnsiDecodeInto(const char *&data, const char *stop, const char *end, char16_t *out, qsizetype room)
+{
     const QByteArray codePage = AnsiCodePageName();
     if (IsUtf8Name(codePage))
-        return Utf8DecodeLosslessInto(data, end, out, room);
+        return Utf8DecodeLosslessInto(data, stop, end, out, room);
     const std::lock_guard<std::mutex> lock(TablesLock);
     cCodePageTable &table = TableOf(codePage);
     if (table.Stateful())
         return -1;
     const unsigned char *p = reinterpret_cast<const unsigned char *>(data);
-    const qsizetype used = table.DecodeInto(p, reinterpret_cast<const unsigned char *>(end), out, room);
+    const qsizetype used = table.DecodeInto(p, reinterpret_cast<const unsigned char *>(stop),
+                                            reinterpret_cast<const unsigned char *>(end), out, room);
     if (used >= 0)
         data = reinterpret_cast<const char *>(p);
     return used;
@@ -633,11 +640,18 @@ int DecodeOne(const unsigned char *p, const unsigned char *end, char16_t *&out)
 
 qsizetype Utf8DecodeLosslessInto(const char *&data, const char *end, char16_t *out, qsizetype room)
 {
+    return Utf8DecodeLosslessInto(data, end, end, out, room);
+}
+
+qsizetype Utf8DecodeLosslessInto(const char *&data, const char *stop, const char *end, char16_t *out,
+                                 qsizetype room)
+{
     auto *p = reinterpret_cast<const unsigned char *>(data);
     const auto *last = reinterpret_cast<const unsigned char *>(end);
+    const auto *limit = reinterpret_cast<const unsigned char *>(stop);
     char16_t *const begin = out;
     char16_t *const full = out + room;
-    while (p < last && full - out >= 2) {
+    while (p < limit && full - out >= 2) {
         // Plain ASCII eight bytes at a time.
         while (last - p >= 8 && full - out >= 8) {
             quint64 word;
@@ -649,7 +663,7 @@ qsizetype Utf8DecodeLosslessInto(const char *&data, const char *end, char16_t *o
             p += 8;
             out += 8;
         }
-        if (p < last && full - out >= 2)
+        if (p < limit && full - out >= 2)
             p += DecodeOne(p, last, out);
     }
     data = reinterpret_cast<const char *>(p);

@@ -25,6 +25,9 @@ QString AnsiDecode(const QByteArray &bytes);
 // decoded. -1 (Data unmoved) for a code page with shift states, which must be
 // decoded whole with AnsiDecode.
 qsizetype AnsiDecodeInto(const char *&data, const char *end, char16_t *out, qsizetype room);
+// The same for bytes that go on past End: no sequence starts at or after
+// Stop, and none before it may need bytes past End (Stop at most End - 4).
+qsizetype AnsiDecodeInto(const char *&data, const char *stop, const char *end, char16_t *out, qsizetype room);
 // The number of units AnsiDecode gives for these bytes.
 qsizetype AnsiDecodedLength(const char *data, qsizetype size);
 
@@ -43,6 +46,9 @@ QByteArray Utf8EncodeLossless(const QString &text);
 // at End or fewer than two units of Room are left; Data moves past what was
 // decoded. A sequence is never cut, since End is where the bytes end.
 qsizetype Utf8DecodeLosslessInto(const char *&data, const char *end, char16_t *out, qsizetype room);
+// The same for bytes that go on past End, as AnsiDecodeInto with Stop.
+qsizetype Utf8DecodeLosslessInto(const char *&data, const char *stop, const char *end, char16_t *out,
+                                 qsizetype room);
 // The number of units Utf8DecodeLossless gives for these bytes.
 qsizetype Utf8LosslessLength(const char *data, qsizetype size);
 

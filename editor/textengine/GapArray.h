@@ -49,6 +49,14 @@ public:
         FData = nullptr;
         FCapacity = FGapStart = FGapLength = 0;
     }
+    void Swap(cGapArray &other) noexcept
+    {
+        std::swap(FData, other.FData);
+        std::swap(FCapacity, other.FCapacity);
+        std::swap(FGapStart, other.FGapStart);
+        std::swap(FGapLength, other.FGapLength);
+    }
+
     // Room for at least Count more elements without a new allocation.
     void Reserve(std::ptrdiff_t count)
     {

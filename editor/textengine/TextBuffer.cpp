@@ -772,6 +772,20 @@ void cTextBuffer::EndLoad()
     NotifyReset();
 }
 
+void cTextBuffer::Adopt(cTextBuffer &loaded)
+{
+    if (&loaded == this)
+        return;
+    FUnits.Swap(loaded.FUnits);
+    FLineStarts.Swap(loaded.FLineStarts);
+    FBreaks.Swap(loaded.FBreaks);
+    std::swap(FBreakCount, loaded.FBreakCount);
+    std::swap(FStepLine, loaded.FStepLine);
+    std::swap(FStep, loaded.FStep);
+    FLoadPendingCR = loaded.FLoadPendingCR = false;
+    NotifyReset();
+}
+
 void cTextBuffer::NotifyReset()
 {
     for (size_t i = 0; i < FListeners.size(); ++i)

@@ -140,6 +140,10 @@ public:
     [[nodiscard]] char16_t *LoadRoom(qsizetype maxUnits);
     void CommitLoad(qsizetype written);
     void EndLoad();
+    // Takes the text of Loaded, a buffer loaded meanwhile, in place of its
+    // own, as one reset (so a load that fails half-way leaves the old text);
+    // Loaded gets the old text. Loaded's listeners are not told.
+    void Adopt(cTextBuffer &loaded);
 
     // The text as it goes to a file: each line followed by its own break.
     [[nodiscard]] QString TextWithBreaks() const;

@@ -364,6 +364,53 @@ TEST_F(TextFiles, ReadingIntoTheBufferChecksTheFileFirst)
     EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("\u4e2d\u4e2d"));
 }
 
+// The file is decoded as it is read, a window of 16 pieces at a time: windows
+// of 64 to 112 bytes end inside sequences of every length, inside surrogate
+// pairs, between a CR and its LF and on the odd byte of UTF-16. The text must
+// be what reading the whole file gives, breaks and odd byte included.
+TEST_F(TextFiles, ReadingInWindowsGivesWhatReadingWholeGives)
+{
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("line \u00e9\u4e2d\U0001F600%1\r\n\r\n\n\r").arg(i).left(12 + i % 9);
+    const QByteArray malformed("ok \xC3( \xFF\r\n\xF0\x9F\x98\r\xED\xA0\x80 \xE2\x82", 19);
+    struct tCase
+    {
+        const char *CodePage;
+        QByteArray Bytes;
+    };
+    const tCase cases[] = {
+        {"UTF-8", BomTable[teUTF8] + EncodeText(text, teUTF8) + malformed},
+        {"UTF-8", (EncodeText(text, teUTF8) + malformed).repeated(3)},
+        {"UTF-8", BomTable[teUnicode] + EncodeText(text, teUnicode) + 'z'},
+        {"UTF-8", BomTable[teUnicodeBigEndian] + EncodeText(text, teUnicodeBigEndian)},
+        {"WINDOWS-1252", QByteArray("a\r\n\x81\x8D\r\r\n\x90z\xE9\r", 12).repeated(20) + malformed},
+        {"CP932", QByteArray("\x93\xFA\x96\x7B\r\n\xED\x41 \x81\r\x82\xA0\xFF", 17).repeated(15)},
+        {"GB18030",
+         QByteArray("\xD6\xD0\x81\x30\x81\x30\r\n\x81\x30\r\xFF\x95\x32\x82\x36", 18).repeated(15)},
+        // Shift states show only after the first windows: read again whole.
+        {"ISO-2022-JP", QByteArray(300, 'a') + QByteArray("\r\n\x1B$B$\"\x1B(B\r\ncd\x80", 15)},
+    };
+    for (const tCase &c : cases) {
+        SetAnsiCodePage(c.CodePage);
+        const QString path = Write(QStringLiteral("windows.txt"), c.Bytes);
+        const tTextFile whole = ReadTextFile(path);
+        for (qsizetype piece : {4, 5, 6, 7, 1 << 16}) {
+            SCOPED_TRACE(testing::Message()
+                         << c.CodePage << " piece " << piece << " bytes " << c.Bytes.size());
+            cTextBuffer buffer;
+            buffer.SetText(QStringLiteral("old\ntext"));
+            const tTextFile file = ReadTextFileInto(path, buffer, INT_MAX - 1, piece);
+            EXPECT_EQ(file.Encoding, whole.Encoding);
+            EXPECT_EQ(file.OddByte, whole.OddByte);
+            EXPECT_EQ(buffer.TextWithBreaks(), whole.Text);
+            cTextBuffer expected;
+            expected.SetText(whole.Text);
+            EXPECT_EQ(Lines(buffer), Lines(expected));
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Writing
 
