@@ -14,7 +14,7 @@
 #
 #   bench/compare_editors.sh [build-dir] [editor ...]
 #     editors: quorvel kate featherpad (default: quorvel, and the others when installed)
-#   Environment: RUNS (3), FILES (all: empty lines10 lines50 oneline10 utf16 lines200 short5m),
+#   Environment: RUNS (3), FILES (all: empty lines10 lines50 lines100 lines200 short5m oneline10 utf16),
 #     WORK (a directory for the generated files, kept when given), DISPLAY_BASE (140),
 #     LOAD_TIMEOUT (180), KEY_TIMEOUT (60).
 set -uo pipefail
@@ -27,7 +27,7 @@ if [ ${#editors[@]} -eq 0 ]; then
     for e in kate featherpad; do command -v "$e" > /dev/null && editors+=("$e"); done
 fi
 runs=${RUNS:-3}
-files=(${FILES:-empty lines10 lines50 oneline10 utf16 lines200 short5m})
+files=(${FILES:-empty lines10 lines50 lines100 lines200 short5m oneline10 utf16})
 display_base=${DISPLAY_BASE:-140}
 load_timeout=${LOAD_TIMEOUT:-180}
 key_timeout=${KEY_TIMEOUT:-60}
@@ -64,7 +64,8 @@ make_file() {
                     while (length(line) < len) line = line w[1 + int(rand() * n)] " ";
                     print line; size += length(line) + 1 } }' > "$path.tmp" ;;
     lines50) for _ in 1 2 3 4 5; do cat "$(make_file lines10)"; done > "$path.tmp" ;;
-    lines200) for _ in 1 2 3 4; do cat "$(make_file lines50)"; done > "$path.tmp" ;;
+    lines100) for _ in 1 2; do cat "$(make_file lines50)"; done > "$path.tmp" ;;
+    lines200) for _ in 1 2; do cat "$(make_file lines100)"; done > "$path.tmp" ;;
     oneline10) tr '\n' ' ' < "$(make_file lines10)" > "$path.tmp" ;;
     utf16)
         { printf '\xff\xfe'
@@ -157,7 +158,12 @@ measure() {
     $(command_of "$editor") ${file:+"$file"} > /dev/null 2>&1 &
     pid=$!
     local result="- - - - - -" t_win quiet key_start=- key_end=-
-    win=$(timeout "$load_timeout" xdotool search --sync --onlyvisible --pid "$pid" 2> /dev/null | head -1)
+    # Polled every 50 ms: xdotool's own --sync looks only every half second.
+    win=""
+    until win=$(xdotool search --onlyvisible --pid "$pid" 2> /dev/null | head -1) && [ -n "$win" ]; do
+        { (($(now) - t0 > load_timeout * 1000000)) || ! kill -0 "$pid" 2> /dev/null; } && break
+        pause 0.05
+    done
     local titled=yes
     if [ -n "$win" ] && [ -n "$file" ]; then
         local base deadline=$((t0 + load_timeout * 1000000))

@@ -42,6 +42,7 @@
 #include <QScreen>
 #include <QStatusTipEvent>
 #include <QUrl>
+#include <QWindow>
 
 #include <utility>
 
@@ -236,7 +237,7 @@ void cFormMain::Initialize()
 
 void cFormMain::FirstActivation()
 {
-    if (Activated)
+    if (Activated || FFinalized)
         return;
     SettingsStore->Load(*this);
     Activated = true;
@@ -490,6 +491,11 @@ void cFormMain::ShowDisabledItemHint(QMenu &menu, const QPoint &pos)
 bool cFormMain::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    // A window manager need not activate a new window (focus stealing
+    // prevention, a click elsewhere meanwhile): the first activation's work
+    // also runs once the window is first on screen, after its first paint.
+    if (type == QEvent::Expose && !Activated && watched == windowHandle() && windowHandle()->isExposed())
+        QMetaObject::invokeMethod(this, &cFormMain::FirstActivation, Qt::QueuedConnection);
     if (type == QEvent::MouseMove)
         if (auto *menu = qobject_cast<QMenu *>(watched))
             ShowDisabledItemHint(*menu, static_cast<QMouseEvent *>(event)->position().toPoint());
