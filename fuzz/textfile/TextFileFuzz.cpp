@@ -5,6 +5,9 @@
 
 #include "editor/editing/TextFiles.h"
 #include "editor/platform/AnsiCodePage.h"
+#include "editor/textengine/TextBuffer.h"
+
+#include <climits>
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::WriteFile(opened, original.constData(), size_t(original.size()));
 
     const tTextFile file = ReadTextFile(QString::fromStdString(opened));
+    // Read a window of 64 bytes at a time into a buffer, as documents are
+    // loaded, the text and its breaks are the same.
+    cTextBuffer buffer;
+    const tTextFile windowed = ReadTextFileInto(QString::fromStdString(opened), buffer, INT_MAX - 1, 4);
+    if (buffer.TextWithBreaks() != file.Text || windowed.OddByte != file.OddByte ||
+        windowed.Encoding != file.Encoding)
+        fuzz::Finding("a file read in windows differs from the file read whole",
+                      "code page " + QByteArray(codePage) + "\nread:     " + fuzz::Hex(original) +
+                          "\nwhole:    " + fuzz::Hex(file.Text) +
+                          "\nwindowed: " + fuzz::Hex(buffer.TextWithBreaks()));
     const QByteArray saved = SavedBytes(file);
     if (saved != original)
         fuzz::Finding("a file saved in the encoding it was read in changed its bytes",
