@@ -156,8 +156,9 @@ int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
         replacements.push_back(
             {SearchBase + int(m.Start), int(m.Length), out.sliced(m.OutStart, m.OutLength)});
     ReplaceMany(replacements);
-    // The caret where setting the scope's text would leave it.
+    // The caret, and the view, where setting the scope's text would leave them.
     SetSelStart(whole ? 0 : SearchBase + int(replaced.size()));
+    ensureCursorVisible();
     return count;
 }
 

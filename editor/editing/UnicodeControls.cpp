@@ -123,6 +123,9 @@ void cWRichEdit::EndEditBatch()
     if (--FBatchDepth > 0)
         return;
     setSelection(FBatchAnchor, FBatchCaret);
+    // Where the last step left the caret is where the user looks next.
+    if (FBatchChanged)
+        ensureCursorVisible();
     viewport()->setUpdatesEnabled(FRedraw);
     if (FRedraw)
         viewport()->update();

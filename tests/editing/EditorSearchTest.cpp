@@ -231,6 +231,31 @@ TEST_F(Search, UnpromptedPlainReplaceAllCatchesUpOnceAtTheEnd)
     EXPECT_EQ(Doc.LineFromChar(-1), 2);
 }
 
+// The view follows the caret to the last replacement, as after any edit.
+TEST_F(Search, ReplaceAllShowsWhereTheCaretEnds)
+{
+    cMessageBoxAnswerer answerer(nullptr);
+    QString text;
+    for (int i = 0; i < 2000; ++i)
+        text += QStringLiteral("line %1\r").arg(i);
+    Doc.resize(400, 300);
+    Doc.show();
+    Doc.SetTextW(text + QStringLiteral("last word"));
+    Doc.SetSelStart(0);
+    ASSERT_EQ(Doc.firstVisibleLine(), 0);
+    tDialogInput in(QStringLiteral("word"), QStringLiteral("words"));
+    in.Result = TFormFind::mrAll;
+    Run(in);
+    Doc.Replace();
+    EXPECT_EQ(Doc.LineFromChar(-1), 2000);
+    EXPECT_TRUE(Doc.viewport()->rect().contains(Doc.cursorRect().center()));
+    // A regex Replace All over the whole text leaves the caret, and the view,
+    // at its start, wherever the matches were.
+    Doc.RegexReplace({saReplaceAll, QStringLiteral("last"), QStringLiteral("Last"), soRegex});
+    EXPECT_EQ(Doc.GetSelStart(), 0);
+    EXPECT_EQ(Doc.firstVisibleLine(), 0);
+}
+
 // Backwards the range runs down to the selection's start, not to the text's.
 TEST_F(Search, BackwardReplaceAllInTheSelectionStaysInsideIt)
 {
