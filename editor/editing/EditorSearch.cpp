@@ -23,6 +23,12 @@ QString NotFoundText(const tSearchRequest &request)
     return FormatRes(res::TextNotFound, {request.FindText});
 }
 
+QString DoneText(const tSearchRequest &request, int count)
+{
+    return FormatRes(count == 1 ? res::ReplacementDone : res::ReplacementsDone,
+                     {count, request.FindText, request.ReplaceText});
+}
+
 // A find that starts or ends inside a surrogate pair is replaced step by
 // step: each step widens its selection to whole characters.
 bool SplitsPairs(const QString &text)
@@ -162,8 +168,7 @@ QString cEditor::ReplaceLoop(const tSearchRequest &request, int flags, int start
     }
     if (!foundAny)
         return NotFoundText(request);
-    return FormatRes(count == 1 ? res::ReplacementDone : res::ReplacementsDone,
-                     {count, request.FindText, request.ReplaceText});
+    return DoneText(request, count);
 }
 
 QString cEditor::ReplaceAllAtOnce(const tSearchRequest &request, int flags, int start, int length)
@@ -189,8 +194,7 @@ QString cEditor::ReplaceAllAtOnce(const tSearchRequest &request, int flags, int 
         SetSelStart(found.back() + (count - 1) * (replaceLength - findLength) + replaceLength);
     SetSelLength(0);
     FLastOccurrenceReplaced = true;
-    return FormatRes(count == 1 ? res::ReplacementDone : res::ReplacementsDone,
-                     {count, request.FindText, request.ReplaceText});
+    return DoneText(request, count);
 }
 
 void cEditor::Replace()

@@ -104,6 +104,23 @@ qint64 AvailableMemory()
     return result;
 }
 
+// Reads until Size bytes are in or the file ends; the count read.
+qsizetype ReadFully(int fd, char *data, qsizetype size, const QString &fileName)
+{
+    qsizetype used = 0;
+    while (used < size) {
+        const ssize_t got = ::read(fd, data + used, size_t(size - used));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            ThrowOpenError(fileName, SystemError(errno));
+        if (got == 0)
+            break;
+        used += got;
+    }
+    return used;
+}
+
 // Reads to the end, refusing before it reads more than Limit bytes.
 QByteArray ReadToEnd(int fd, qint64 sizeHint, qint64 limit, const QString &fileName, const QString &tooLarge)
 {
@@ -115,14 +132,11 @@ QByteArray ReadToEnd(int fd, qint64 sizeHint, qint64 limit, const QString &fileN
                 ThrowOpenError(fileName, tooLarge);
             bytes.resize(qsizetype(std::min<qint64>(qint64(bytes.size()) * 2, limit + 1)));
         }
-        const ssize_t got = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            ThrowOpenError(fileName, SystemError(errno));
-        if (got == 0)
-            break;
+        const qsizetype room = bytes.size() - used;
+        const qsizetype got = ReadFully(fd, bytes.data() + used, room, fileName);
         used += got;
+        if (got < room)
+            break;
     }
     if (used > limit)
         ThrowOpenError(fileName, tooLarge);
@@ -130,15 +144,25 @@ QByteArray ReadToEnd(int fd, qint64 sizeHint, qint64 limit, const QString &fileN
     return bytes;
 }
 
+bool IsWide(tTextEncoding encoding)
+{
+    return encoding == teUnicode || encoding == teUnicodeBigEndian;
+}
+
+// UTF-16 units from their bytes, in either byte order.
+void CopyUtf16(const char *bytes, qsizetype units, bool bigEndian, char16_t *out) noexcept
+{
+    std::memcpy(out, bytes, size_t(units) * 2);
+    if (bigEndian) {
+        for (qsizetype i = 0; i < units; ++i)
+            out[i] = char16_t((out[i] >> 8) | (out[i] << 8));
+    }
+}
+
 QString DecodeUtf16(const char *data, qsizetype size, bool bigEndian)
 {
     QString text(size / 2, Qt::Uninitialized);
-    std::memcpy(text.data(), data, size_t(text.size()) * 2);
-    if (bigEndian) {
-        char16_t *p = reinterpret_cast<char16_t *>(text.data());
-        for (qsizetype i = 0; i < text.size(); ++i)
-            p[i] = char16_t((p[i] >> 8) | (p[i] << 8));
-    }
+    CopyUtf16(data, text.size(), bigEndian, reinterpret_cast<char16_t *>(text.data()));
     return text;
 }
 
@@ -173,7 +197,7 @@ QString DecodeText(const char *data, qsizetype size, tTextEncoding encoding, QBy
 {
     if (oddByte)
         oddByte->clear();
-    if (oddByte && size % 2 != 0 && (encoding == teUnicode || encoding == teUnicodeBigEndian))
+    if (oddByte && size % 2 != 0 && IsWide(encoding))
         *oddByte = QByteArray(data + size - 1, 1);
     switch (encoding) {
     case teUTF8:
@@ -308,77 +332,53 @@ tTextFile ReadTextFile(const QString &fileName, qsizetype maxUnits)
     }
 }
 
+namespace {
+
+// Decodes from P into the buffer's load a piece of PieceUnits at a time; no
+// sequence starts at or after Stop, none may need bytes past End. False, P
+// where it stopped, at a code page's shift state.
+bool DecodePieces(cTextBuffer &buffer, const char *&p, const char *stop, const char *end,
+                  tTextEncoding encoding, qsizetype pieceUnits)
+{
+    // Room for the most one sequence decodes to.
+    pieceUnits = std::max<qsizetype>(pieceUnits, 4);
+    while (p < stop) {
+        char16_t *room = buffer.LoadRoom(pieceUnits);
+        qsizetype used;
+        if (IsWide(encoding)) {
+            used = std::min(pieceUnits, qsizetype(stop - p) / 2);
+            CopyUtf16(p, used, encoding == teUnicodeBigEndian, room);
+            p += 2 * used;
+        } else if (encoding == teUTF8) {
+            used = Utf8DecodeLosslessInto(p, stop, end, room, pieceUnits);
+        } else if ((used = AnsiDecodeInto(p, stop, end, room, pieceUnits)) < 0) {
+            return false;
+        }
+        buffer.CommitLoad(used);
+    }
+    return true;
+}
+
+} // namespace
+
 void DecodeTextInto(cTextBuffer &buffer, const char *data, qsizetype size, tTextEncoding encoding,
                     QByteArray *oddByte, qsizetype pieceUnits)
 {
-    pieceUnits = std::max<qsizetype>(pieceUnits, 2);
+    const qsizetype odd = IsWide(encoding) ? size % 2 : 0;
     if (oddByte)
-        oddByte->clear();
-    if (encoding == teUnicode || encoding == teUnicodeBigEndian) {
-        if (oddByte && size % 2 != 0)
-            *oddByte = QByteArray(data + size - 1, 1);
-        const qsizetype units = size / 2;
-        buffer.BeginLoad(units);
-        for (qsizetype done = 0; done < units;) {
-            const qsizetype count = std::min(pieceUnits, units - done);
-            char16_t *room = buffer.LoadRoom(count);
-            std::memcpy(room, data + 2 * done, size_t(count) * 2);
-            if (encoding == teUnicodeBigEndian) {
-                for (qsizetype i = 0; i < count; ++i)
-                    room[i] = char16_t((room[i] >> 8) | (room[i] << 8));
-            }
-            buffer.CommitLoad(count);
-            done += count;
-        }
-        buffer.EndLoad();
-        return;
-    }
-    if (IsUtf8Text(encoding)) {
-        // Never more units than bytes.
-        buffer.BeginLoad(size);
-        const char *end = data + size;
-        while (data < end) {
-            char16_t *room = buffer.LoadRoom(pieceUnits);
-            buffer.CommitLoad(Utf8DecodeLosslessInto(data, end, room, pieceUnits));
-        }
-        buffer.EndLoad();
-        return;
-    }
-    // A code page with shift states is decoded whole, as soon as one shows.
-    pieceUnits = std::max<qsizetype>(pieceUnits, 4);
-    buffer.BeginLoad(size);
-    for (const char *p = data, *end = data + size; p < end;) {
-        char16_t *room = buffer.LoadRoom(pieceUnits);
-        const qsizetype used = AnsiDecodeInto(p, end, room, pieceUnits);
-        if (used < 0) {
-            const QString text = AnsiDecode(QByteArray::fromRawData(data, size));
-            buffer.BeginLoad(text.size());
-            buffer.AppendLoad(text);
-            break;
-        }
-        buffer.CommitLoad(used);
+        *oddByte = odd ? QByteArray(data + size - 1, 1) : QByteArray();
+    buffer.BeginLoad(IsWide(encoding) ? size / 2 : size);
+    const char *p = data;
+    if (!DecodePieces(buffer, p, data + size - odd, data + size, encoding, pieceUnits)) {
+        // A code page with shift states is decoded whole, as soon as one shows.
+        const QString text = AnsiDecode(QByteArray::fromRawData(data, size));
+        buffer.BeginLoad(text.size());
+        buffer.AppendLoad(text);
     }
     buffer.EndLoad();
 }
 
 namespace {
-
-// Reads until Size bytes are in or the file ends; the count read.
-qsizetype ReadFully(int fd, char *data, qsizetype size, const QString &fileName)
-{
-    qsizetype used = 0;
-    while (used < size) {
-        const ssize_t got = ::read(fd, data + used, size_t(size - used));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            ThrowOpenError(fileName, SystemError(errno));
-        if (got == 0)
-            break;
-        used += got;
-    }
-    return used;
-}
 
 // The whole file read first, then decoded: for a text that only a count
 // tells whether it fits, and for code pages with shift states.
@@ -391,7 +391,7 @@ tTextFile ReadWholeTextInto(const QString &fileName, cTextBuffer &buffer, qsizet
     tTextFile result;
     result.Encoding = file.Encoding;
     try {
-        if (file.Encoding == teUnicode || file.Encoding == teUnicodeBigEndian) {
+        if (IsWide(file.Encoding)) {
             if (size / 2 > maxUnits)
                 ThrowTooLarge(fileName);
         } else if (IsUtf8Text(file.Encoding)) {
@@ -416,36 +416,18 @@ bool LoadInWindows(int fd, const QString &fileName, char *window, qsizetype wind
                    bool atEnd, tTextEncoding encoding, qsizetype maxUnits, qsizetype pieceUnits,
                    cTextBuffer &loaded, QByteArray &oddByte)
 {
-    const bool wide = encoding == teUnicode || encoding == teUnicodeBigEndian;
-    const bool utf8 = !wide && IsUtf8Text(encoding);
     // The most bytes a sequence takes: one starting closer than this to the
     // end of a window is left for the next.
     constexpr qsizetype Reach = 4;
     for (;;) {
         const char *p = window;
         const char *const end = window + have;
-        const char *const stop = wide ? end - have % 2 : atEnd ? end : end - Reach;
-        while (p < stop) {
-            char16_t *room = loaded.LoadRoom(pieceUnits);
-            qsizetype used;
-            if (wide) {
-                used = std::min(pieceUnits, qsizetype(stop - p) / 2);
-                std::memcpy(room, p, size_t(used) * 2);
-                if (encoding == teUnicodeBigEndian) {
-                    for (qsizetype i = 0; i < used; ++i)
-                        room[i] = char16_t((room[i] >> 8) | (room[i] << 8));
-                }
-                p += 2 * used;
-            } else if (utf8) {
-                used = Utf8DecodeLosslessInto(p, stop, end, room, pieceUnits);
-            } else if ((used = AnsiDecodeInto(p, stop, end, room, pieceUnits)) < 0) {
-                return false;
-            }
-            loaded.CommitLoad(used);
-            // The file may have grown since it was measured.
-            if (loaded.Length() > maxUnits)
-                ThrowTooLarge(fileName);
-        }
+        const char *const stop = IsWide(encoding) ? end - have % 2 : atEnd ? end : end - Reach;
+        if (!DecodePieces(loaded, p, stop, end, encoding, pieceUnits))
+            return false;
+        // The file may have grown since it was measured.
+        if (loaded.Length() > maxUnits)
+            ThrowTooLarge(fileName);
         if (atEnd) {
             if (p < end)
                 oddByte = QByteArray(p, 1);
@@ -488,7 +470,7 @@ tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizety
             have -= mark;
             const qint64 textBytes = qint64(info.st_size) - mark;
             bool fits;
-            if (result.Encoding == teUnicode || result.Encoding == teUnicodeBigEndian) {
+            if (IsWide(result.Encoding)) {
                 if (textBytes / 2 > maxUnits)
                     ThrowTooLarge(fileName);
                 fits = true;
@@ -498,9 +480,7 @@ tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizety
             }
             if (fits) {
                 cTextBuffer loaded;
-                loaded.BeginLoad(qsizetype(
-                    result.Encoding == teUnicode || result.Encoding == teUnicodeBigEndian ? textBytes / 2
-                                                                                          : textBytes));
+                loaded.BeginLoad(qsizetype(IsWide(result.Encoding) ? textBytes / 2 : textBytes));
                 if (LoadInWindows(file.Get(), fileName, window.get(), windowSize, have, atEnd,
                                   result.Encoding, maxUnits, pieceUnits, loaded, result.OddByte)) {
                     buffer.Adopt(loaded);

@@ -510,57 +510,94 @@ bool IsWordChar(QChar c)
     return c.isLetterOrNumber() || c == u'_';
 }
 
+bool IsWordUnit(std::optional<QChar> c)
+{
+    return c && IsWordChar(*c);
+}
+
+// The range a find searches, in one piece, and the units of the text around it.
+struct tFindWindow
+{
+    int Lo = 0, Hi = 0, Total = 0;
+    QStringView Units; // Lo..Hi
+    const cTextBuffer *Buffer = nullptr;
+
+    std::optional<QChar> At(int pos) const
+    {
+        if (pos < 0 || pos >= Total)
+            return std::nullopt;
+        return pos >= Lo && pos < Hi ? Units[pos - Lo] : QChar(Buffer->At(pos));
+    }
+};
+
+// Forward, the range is StartPos..StartPos+Length; backward
+// StartPos-Length..StartPos. A Length below 1 runs to the end of the text in
+// the search's direction. False when the range cannot hold N units.
+bool OpenFindWindow(cTextBuffer &buffer, int n, int startPos, int length, bool backward, tFindWindow &w)
+{
+    w.Total = buffer.Length();
+    startPos = std::clamp(startPos, 0, w.Total);
+    if (backward) {
+        w.Hi = startPos;
+        w.Lo = length < 1 ? 0 : std::max(0, startPos - length);
+    } else {
+        w.Lo = startPos;
+        w.Hi = length < 1 ? w.Total : int(std::min<qint64>(w.Total, qint64(startPos) + length));
+    }
+    if (n == 0 || w.Hi - w.Lo < n)
+        return false;
+    // After an edit the gap sits where the next search starts, so a
+    // replace step copies nothing.
+    w.Units = buffer.Contiguous(w.Lo, w.Hi);
+    w.Buffer = &buffer;
+    return true;
+}
+
+// Offers Take each place Text stands in the window, in the search's
+// direction; Take gives back where to go on (forward: the next find starts
+// there or later; backward: there or earlier), or -1 to stop.
+template <typename Fn> void ForEachPlace(const tFindWindow &w, const QString &text, int options, Fn &&take)
+{
+    const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    if (!(options & ftBackward)) {
+        const QStringMatcher matcher(text, cs);
+        for (qsizetype i = 0; (i = matcher.indexIn(w.Units, i)) >= 0;) {
+            const int next = take(w.Lo + int(i));
+            if (next < 0)
+                return;
+            i = next - w.Lo;
+        }
+    } else {
+        for (qsizetype i = w.Units.size() - text.size();
+             i >= 0 && (i = w.Units.lastIndexOf(text, i, cs)) >= 0;) {
+            const int next = take(w.Lo + int(i));
+            if (next < 0)
+                return;
+            i = next - w.Lo;
+        }
+    }
+}
+
 } // namespace
 
-// Forward, a match lies within StartPos..StartPos+Length; backward within
-// StartPos-Length..StartPos, and the last one before StartPos is taken. A
-// Length below 1 runs to the end of the text in the search's direction.
+// A match lies within the range, the last one before StartPos when backward.
 // The buffer holds a paragraph mark as CR, which the needle's CR matches.
 int cWRichEdit::FindTextW(const QString &text, int startPos, int length, int options) const
 {
     const int n = int(std::min<qsizetype>(text.size(), INT_MAX));
-    const int total = GetTextLen();
-    if (n == 0)
+    tFindWindow w;
+    if (!OpenFindWindow(const_cast<cTextBuffer &>(buffer()), n, startPos, length, options & ftBackward, w))
         return -1;
-    startPos = std::clamp(startPos, 0, total);
-    const bool backward = options & ftBackward;
-    int lo, hi;
-    if (backward) {
-        hi = startPos;
-        lo = length < 1 ? 0 : std::max(0, startPos - length);
-    } else {
-        lo = startPos;
-        hi = length < 1 ? total : int(std::min<qint64>(total, qint64(startPos) + length));
-    }
-    if (hi - lo < n)
-        return -1;
-    // The range in one piece: after an edit the gap sits where the next
-    // search starts, so a replace-all step copies nothing.
-    const cTextBuffer &b = buffer();
-    const QStringView window = const_cast<cTextBuffer &>(b).Contiguous(lo, hi);
-    auto wholeWordAt = [&](qsizetype i) {
-        const qsizetype at = lo + i, after = at + n;
-        if (at > 0 && IsWordChar(i > 0 ? window[i - 1] : QChar(b.At(int(at - 1)))))
-            return false;
-        return after >= total || !IsWordChar(after < hi ? window[after - lo] : QChar(b.At(int(after))));
-    };
-    const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const bool wholeWord = options & ftWholeWord;
-    if (!backward) {
-        const QStringMatcher matcher(text, cs);
-        for (qsizetype i = 0; (i = matcher.indexIn(window, i)) >= 0; ++i) {
-            if (!wholeWord || wholeWordAt(i))
-                return lo + int(i);
+    int found = -1;
+    ForEachPlace(w, text, options, [&](int pos) {
+        if (!wholeWord || (!IsWordUnit(w.At(pos - 1)) && !IsWordUnit(w.At(pos + n)))) {
+            found = pos;
+            return -1;
         }
-    } else {
-        for (qsizetype i = window.size() - n; i >= 0 && (i = window.lastIndexOf(text, i, cs)) >= 0; --i) {
-            if (!wholeWord || wholeWordAt(i))
-                return lo + int(i);
-            if (i == 0)
-                break;
-        }
-    }
-    return -1;
+        return options & ftBackward ? pos - 1 : pos + 1;
+    });
+    return found;
 }
 
 // One pass over the text as it was: a replaced find changes only what the
@@ -570,64 +607,32 @@ std::vector<int> cWRichEdit::FindEachForReplacement(const QString &text, const Q
 {
     std::vector<int> found;
     const int n = int(std::min<qsizetype>(text.size(), INT_MAX));
-    const int total = GetTextLen();
-    if (n == 0)
-        return found;
-    startPos = std::clamp(startPos, 0, total);
+    tFindWindow w;
     const bool backward = options & ftBackward;
-    int lo, hi;
-    if (backward) {
-        hi = startPos;
-        lo = length < 1 ? 0 : std::max(0, startPos - length);
-    } else {
-        lo = startPos;
-        hi = length < 1 ? total : int(std::min<qint64>(total, qint64(startPos) + length));
-    }
-    if (hi - lo < n)
+    if (!OpenFindWindow(const_cast<cTextBuffer &>(buffer()), n, startPos, length, backward, w))
         return found;
-    const cTextBuffer &b = buffer();
-    const QStringView window = const_cast<cTextBuffer &>(b).Contiguous(lo, hi);
-    auto at = [&](int pos) -> std::optional<QChar> {
-        if (pos < 0 || pos >= total)
-            return std::nullopt;
-        return pos >= lo && pos < hi ? window[pos - lo] : QChar(b.At(pos));
-    };
     // Where the last replacement ended (forward) or began (backward), and the
     // unit next to that place now.
     int joint = -1;
     std::optional<QChar> jointUnit;
-    auto unitBefore = [&](int pos) { return pos == joint ? jointUnit : at(pos - 1); };
-    auto unitAt = [&](int pos) { return pos == joint ? jointUnit : at(pos); };
-    auto isWord = [](std::optional<QChar> c) { return c && IsWordChar(*c); };
-    const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    auto unitBefore = [&](int pos) { return pos == joint ? jointUnit : w.At(pos - 1); };
+    auto unitAt = [&](int pos) { return pos == joint ? jointUnit : w.At(pos); };
     const bool wholeWord = options & ftWholeWord;
-    if (!backward) {
-        const QStringMatcher matcher(text, cs);
-        for (qsizetype i = 0; (i = matcher.indexIn(window, i)) >= 0;) {
-            const int pos = lo + int(i);
-            if (wholeWord && (isWord(unitBefore(pos)) || isWord(unitAt(pos + n)))) {
-                ++i;
-                continue;
-            }
-            found.push_back(pos);
-            jointUnit = replacement.isEmpty() ? unitBefore(pos) : std::optional<QChar>(replacement.back());
-            joint = pos + n;
-            i += n;
-        }
-    } else {
-        for (qsizetype i = window.size() - n; i >= 0 && (i = window.lastIndexOf(text, i, cs)) >= 0;) {
-            const int pos = lo + int(i);
-            if (wholeWord && (isWord(unitBefore(pos)) || isWord(unitAt(pos + n)))) {
-                --i;
-                continue;
-            }
-            found.push_back(pos);
+    ForEachPlace(w, text, options, [&](int pos) {
+        if (wholeWord && (IsWordUnit(unitBefore(pos)) || IsWordUnit(unitAt(pos + n))))
+            return backward ? pos - 1 : pos + 1;
+        found.push_back(pos);
+        if (backward) {
             jointUnit = replacement.isEmpty() ? unitAt(pos + n) : std::optional<QChar>(replacement.front());
             joint = pos;
-            i -= n;
+            return pos - n;
         }
+        jointUnit = replacement.isEmpty() ? unitBefore(pos) : std::optional<QChar>(replacement.back());
+        joint = pos + n;
+        return pos + n;
+    });
+    if (backward)
         std::reverse(found.begin(), found.end());
-    }
     return found;
 }
 

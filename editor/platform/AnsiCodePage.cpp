@@ -550,11 +550,6 @@ QString AnsiDecode(const QByteArray &bytes)
     return IconvDecode(codePage, bytes);
 }
 
-qsizetype AnsiDecodeInto(const char *&data, const char *end, char16_t *out, qsizetype room)
-{
-    return AnsiDecodeInto(data, end, end, out, room);
-}
-
 qsizetype AnsiDecodeInto(const char *&data, const char *stop, const char *end, char16_t *out, qsizetype room)
 {
     const QByteArray codePage = AnsiCodePageName();
@@ -637,11 +632,6 @@ int DecodeOne(const unsigned char *p, const unsigned char *end, char16_t *&out)
 }
 
 } // namespace
-
-qsizetype Utf8DecodeLosslessInto(const char *&data, const char *end, char16_t *out, qsizetype room)
-{
-    return Utf8DecodeLosslessInto(data, end, end, out, room);
-}
 
 qsizetype Utf8DecodeLosslessInto(const char *&data, const char *stop, const char *end, char16_t *out,
                                  qsizetype room)

@@ -20,13 +20,11 @@ void SetAnsiCodePage(const QByteArray &name);
 // Characters the code page cannot hold become "?", the platform's default.
 QByteArray AnsiEncode(const QString &text);
 QString AnsiDecode(const QByteArray &bytes);
-// Decodes as AnsiDecode does, from Data into Out, until the bytes end at End
-// or fewer than four units of Room are left; Data moves past what was
-// decoded. -1 (Data unmoved) for a code page with shift states, which must be
-// decoded whole with AnsiDecode.
-qsizetype AnsiDecodeInto(const char *&data, const char *end, char16_t *out, qsizetype room);
-// The same for bytes that go on past End: no sequence starts at or after
-// Stop, and none before it may need bytes past End (Stop at most End - 4).
+// Decodes as AnsiDecode does, from Data into Out, until Stop or until fewer
+// than four units of Room are left; Data moves past what was decoded. No
+// sequence starts at or after Stop, and none before it reads past End (where
+// the bytes end, or at least four bytes beyond Stop). -1 (Data unmoved) for
+// a code page with shift states, which must be decoded whole with AnsiDecode.
 qsizetype AnsiDecodeInto(const char *&data, const char *stop, const char *end, char16_t *out, qsizetype room);
 // The number of units AnsiDecode gives for these bytes.
 qsizetype AnsiDecodedLength(const char *data, qsizetype size);
@@ -42,11 +40,8 @@ inline QString Utf8DecodeLossless(const QByteArray &bytes)
     return Utf8DecodeLossless(bytes.constData(), bytes.size());
 }
 QByteArray Utf8EncodeLossless(const QString &text);
-// Decodes as Utf8DecodeLossless does, from Data into Out, until the bytes end
-// at End or fewer than two units of Room are left; Data moves past what was
-// decoded. A sequence is never cut, since End is where the bytes end.
-qsizetype Utf8DecodeLosslessInto(const char *&data, const char *end, char16_t *out, qsizetype room);
-// The same for bytes that go on past End, as AnsiDecodeInto with Stop.
+// Decodes as Utf8DecodeLossless does, as AnsiDecodeInto does with Stop and
+// End, until fewer than two units of Room are left.
 qsizetype Utf8DecodeLosslessInto(const char *&data, const char *stop, const char *end, char16_t *out,
                                  qsizetype room);
 // The number of units Utf8DecodeLossless gives for these bytes.

@@ -93,6 +93,36 @@ void CopyRun(const char16_t *source, qsizetype count, char16_t *target) noexcept
         std::memmove(target, source, size_t(count) * sizeof(char16_t));
 }
 
+// Copies Count units from Source to Target with CR LF, a lone CR and a lone
+// LF each written as one mark, calling OnMark(units written so far) after
+// each; the units written.
+template <typename Fn>
+qsizetype CopyWithMarks(const char16_t *source, qsizetype count, char16_t *target, Fn &&onMark)
+{
+    qsizetype written = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype next = FindBreak(source, i, count);
+        CopyRun(source + i, next - i, target + written);
+        written += next - i;
+        if ((i = next) == count)
+            break;
+        if (source[i] == u'\r' && i + 1 < count && source[i + 1] == LF)
+            ++i;
+        target[written++] = u'\r';
+        onMark(written);
+    }
+    return written;
+}
+
+// Text itself, or a copy of it when it lies in Units (which an edit moves).
+QStringView OutsideOf(const cGapArray<char16_t> &units, QStringView text, QString &copy)
+{
+    if (!units.Holds(reinterpret_cast<const char16_t *>(text.utf16())))
+        return text;
+    copy = text.toString();
+    return copy;
+}
+
 // Positions are ints: a text that would not fit is refused whole rather than
 // cut or wrapped around.
 void CheckRoom(qsizetype length, qsizetype more)
@@ -396,10 +426,7 @@ void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak
     CheckRoom(Length() - length, text.size());
     // Text taken from this buffer moves with the gap.
     QString ownCopy;
-    if (FUnits.Holds(reinterpret_cast<const char16_t *>(text.utf16()))) {
-        ownCopy = text.toString();
-        text = ownCopy;
-    }
+    text = OutsideOf(FUnits, text, ownCopy);
 
     tTextChange change;
     change.Position = pos;
@@ -409,9 +436,7 @@ void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak
     std::vector<tLineBreak> removedBreaks;
     if (length > 0) {
         change.LinesRemoved = LineFromPosition(pos + length) - change.FirstLine;
-        const bool wanted = std::any_of(FListeners.begin(), FListeners.end(),
-                                        [](const ITextBufferListener *l) { return l->WantsRemoved(); });
-        if (wanted) {
+        if (RemovedWanted()) {
             removed = Text(pos, pos + length);
             removedBreaks.reserve(size_t(change.LinesRemoved));
             for (int i = 0; i < change.LinesRemoved; ++i)
@@ -471,8 +496,7 @@ void cTextBuffer::ReplaceMany(const std::vector<tReplacement> &replacements, tLi
     std::vector<tLineBreak> oldBreaks(size_t(change.LinesRemoved));
     FBreaks.CopyOut(change.FirstLine, change.FirstLine + change.LinesRemoved, oldBreaks.data());
     QString removed;
-    if (std::any_of(FListeners.begin(), FListeners.end(),
-                    [](const ITextBufferListener *l) { return l->WantsRemoved(); }))
+    if (RemovedWanted())
         removed = Text(from, to);
 
     std::vector<int> markOffsets;
@@ -480,36 +504,19 @@ void cTextBuffer::ReplaceMany(const std::vector<tReplacement> &replacements, tLi
     auto rewrite = [&](const char16_t *old, std::ptrdiff_t, char16_t *out) {
         std::ptrdiff_t read = 0, written = 0;
         size_t oldMark = 0;
-        auto mark = [&](tLineBreak lineBreak) {
-            out[written++] = Mark;
-            markOffsets.push_back(int(written));
-            markBreaks.push_back(lineBreak);
+        auto copy = [&](const char16_t *source, qsizetype count, auto breakOfNextMark) {
+            const std::ptrdiff_t base = written;
+            written += CopyWithMarks(source, count, out + base, [&](qsizetype at) {
+                markOffsets.push_back(int(base + at));
+                markBreaks.push_back(breakOfNextMark());
+            });
         };
         for (const tReplacement &r : replacements) {
-            const char16_t *keep = old + read, *keepEnd = old + (r.Position - from);
-            for (const char16_t *p = keep;; ++p) {
-                const char16_t *next = FindMark(p, keepEnd);
-                std::memmove(out + written, p, size_t(next - p) * sizeof(char16_t));
-                written += next - p;
-                if ((p = next) == keepEnd)
-                    break;
-                mark(oldBreaks[oldMark++]);
-            }
+            copy(old + read, r.Position - from - read, [&] { return oldBreaks[oldMark++]; });
             read = r.Position - from;
             oldMark += size_t(CountMarksIn(old + read, r.Length));
             read += r.Length;
-            const char16_t *source = reinterpret_cast<const char16_t *>(r.Text.utf16());
-            const qsizetype count = r.Text.size();
-            for (qsizetype i = 0; i < count; ++i) {
-                const qsizetype next = FindBreak(source, i, count);
-                std::memcpy(out + written, source + i, size_t(next - i) * sizeof(char16_t));
-                written += next - i;
-                if ((i = next) == count)
-                    break;
-                if (source[i] == Mark && i + 1 < count && source[i + 1] == LF)
-                    ++i;
-                mark(newBreak);
-            }
+            copy(reinterpret_cast<const char16_t *>(r.Text.utf16()), r.Text.size(), [&] { return newBreak; });
         }
         return written;
     };
@@ -553,22 +560,12 @@ cTextBuffer::tInsertion cTextBuffer::InsertUnits(int pos, int line, QStringView 
     char16_t *target = FUnits.Open(pos, count);
     std::vector<int> markOffsets;
     std::vector<tLineBreak> markBreaks;
-    qsizetype written = 0;
-    for (qsizetype i = 0; i < count; ++i) {
-        const qsizetype next = FindBreak(source, i, count);
-        CopyRun(source + i, next - i, target + written);
-        written += next - i;
-        if ((i = next) == count)
-            break;
-        const char16_t c = source[i];
-        if (c == Mark && i + 1 < count && source[i + 1] == LF)
-            ++i;
+    const qsizetype written = CopyWithMarks(source, count, target, [&](qsizetype at) {
         const qsizetype index = qsizetype(markBreaks.size());
         markBreaks.push_back(index < breakCount && breaks[index] != tLineBreak::None ? breaks[index]
                                                                                      : newBreak);
-        target[written++] = Mark;
-        markOffsets.push_back(int(written));
-    }
+        markOffsets.push_back(int(at));
+    });
     FUnits.Commit(written);
     InsertLines(pos, line, markOffsets, markBreaks, int(written));
     return {int(written), int(markBreaks.size())};
@@ -597,6 +594,12 @@ void cTextBuffer::InsertLines(int pos, int line, std::vector<int> &offsets,
     }
 }
 
+bool cTextBuffer::RemovedWanted() const
+{
+    return std::any_of(FListeners.begin(), FListeners.end(),
+                       [](const ITextBufferListener *l) { return l->WantsRemoved(); });
+}
+
 void cTextBuffer::Notify(const tTextChange &change, QStringView removed,
                          const std::vector<tLineBreak> &removedBreaks)
 {
@@ -614,30 +617,31 @@ void cTextBuffer::SetText(QStringView text)
     EndLoad();
 }
 
-void cTextBuffer::SetText(QStringView text, const std::vector<tLineBreak> &breaks)
+// Loads Text whole, then gives mark I the break BreakOf(I, the break it was read with).
+template <typename Fn> void cTextBuffer::LoadWithBreaks(QStringView text, Fn &&breakOf)
 {
     QString ownCopy;
-    if (FUnits.Holds(reinterpret_cast<const char16_t *>(text.utf16()))) {
-        ownCopy = text.toString();
-        text = ownCopy;
-    }
+    text = OutsideOf(FUnits, text, ownCopy);
     StartLoad(text.size());
     AppendLoad(text);
     FLoadPendingCR = false;
-    const int marks = std::min(LineCount() - 1, int(std::min<size_t>(breaks.size(), INT_MAX)));
+    const int marks = LineCount() - 1;
     for (int i = 0; i < marks; ++i)
-        if (breaks[size_t(i)] != tLineBreak::None)
-            SetBreak(i, breaks[size_t(i)]);
+        SetBreak(i, breakOf(i, FBreaks[i]));
     NotifyReset();
+}
+
+void cTextBuffer::SetText(QStringView text, const std::vector<tLineBreak> &breaks)
+{
+    LoadWithBreaks(text, [&breaks](int i, tLineBreak read) {
+        return size_t(i) < breaks.size() && breaks[size_t(i)] != tLineBreak::None ? breaks[size_t(i)] : read;
+    });
 }
 
 void cTextBuffer::SetTextKeepingBreaks(QStringView text)
 {
     QString ownCopy;
-    if (FUnits.Holds(reinterpret_cast<const char16_t *>(text.utf16()))) {
-        ownCopy = text.toString();
-        text = ownCopy;
-    }
+    text = OutsideOf(FUnits, text, ownCopy);
     const QStringView old = Contiguous();
     const qsizetype shared = std::min(old.size(), text.size());
     const char16_t *a = reinterpret_cast<const char16_t *>(old.utf16());
@@ -649,22 +653,16 @@ void cTextBuffer::SetTextKeepingBreaks(QStringView text)
     const qsizetype tail = SharedTail(a + old.size(), b + text.size(), shared - head);
     const int headMarks = CountMarksIn(b, head);
     const int tailMarks = CountMarksIn(b + text.size() - tail, tail);
-    std::vector<tLineBreak> breaks = Breaks();
+    const std::vector<tLineBreak> breaks = Breaks();
     const tLineBreak dominant = DominantBreak();
-
-    StartLoad(text.size());
-    AppendLoad(text);
-    FLoadPendingCR = false;
-    const int marks = LineCount() - 1;
-    for (int i = 0; i < marks; ++i) {
+    LoadWithBreaks(text, [&](int i, tLineBreak read) {
+        const int marks = LineCount() - 1;
         if (i < headMarks)
-            SetBreak(i, breaks[size_t(i)]);
-        else if (i >= marks - tailMarks)
-            SetBreak(i, breaks[breaks.size() - size_t(marks - i)]);
-        else if (FBreaks[i] == tLineBreak::CR)
-            SetBreak(i, dominant);
-    }
-    NotifyReset();
+            return breaks[size_t(i)];
+        if (i >= marks - tailMarks)
+            return breaks[breaks.size() - size_t(marks - i)];
+        return read == tLineBreak::CR ? dominant : read;
+    });
 }
 
 // The text is empty and whole at every step of a load: a mark's break is known

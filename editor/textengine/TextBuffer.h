@@ -174,10 +174,12 @@ private:
                            qsizetype breakCount, tLineBreak newBreak);
     void CountBreak(tLineBreak lineBreak, int delta) noexcept;
     void SetBreak(int line, tLineBreak lineBreak) noexcept;
+    template <typename Fn> void LoadWithBreaks(QStringView text, Fn &&breakOf);
     [[nodiscard]] int CountMarks(int start, int end) const;
     void LoadUnits(const char16_t *source, qsizetype count, char16_t *target);
     void StartLoad(qsizetype expectedUnits);
     void NotifyReset();
+    [[nodiscard]] bool RemovedWanted() const;
     void Notify(const tTextChange &change, QStringView removed, const std::vector<tLineBreak> &removedBreaks);
 
     // Units, marks as CR.
