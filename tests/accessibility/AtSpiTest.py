@@ -17,6 +17,7 @@ import pyatspi
 from gi.repository import GLib
 
 TIMEOUT = 30.0
+LONG_LINE = " ".join(f"word{i}" for i in range(400))
 failures = []
 
 
@@ -302,6 +303,38 @@ def check_offsets(desktop, app):
             check(before[0] == mixed.split("\n")[0] + "\n", "the line before it is the first")
 
 
+def check_wrapped_lines(desktop, app):
+    """With word wrap on, a line is a row as the view shows it."""
+    view = wait_until(lambda: document(app, "2: second.txt"))
+    wrap = find(app, lambda o: o.getRole() in (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM) and
+                o.name.replace("&", "").startswith("Word Wrap"))
+    if not check(view is not None and wrap is not None, "the second document and the Word Wrap item are there"):
+        return
+    text = view.queryText()
+    paragraph = text.getTextAtOffset(10, pyatspi.TEXT_BOUNDARY_LINE_START)
+    check(paragraph[1] == 0 and paragraph[2] == len(LONG_LINE) + 1, "unwrapped, a line is the whole line")
+    wrap.queryAction().doAction(0)
+
+    def rows():
+        pieces, offset = [], 0
+        while offset <= len(LONG_LINE):
+            piece, start, end = text.getTextAtOffset(offset, pyatspi.TEXT_BOUNDARY_LINE_START)
+            if end <= offset or slice16(text.getText(0, -1), start, end) != piece:
+                return None
+            pieces.append((start, end))
+            offset = end
+        return pieces if len(pieces) > 1 else None
+
+    pieces = wait_until(rows, 10)
+    check(bool(pieces) and pieces[0][0] == 0 and pieces[-1][1] == len(LONG_LINE) + 1 and
+          all(a[1] == b[0] for a, b in zip(pieces, pieces[1:])),
+          f"wrapped, the long line is {len(pieces or [])} rows that tile it")
+    sentence = text.getTextAtOffset(10, pyatspi.TEXT_BOUNDARY_SENTENCE_START)
+    check(sentence[1] == 0 and sentence[2] == len(LONG_LINE) + 1, "a paragraph is still the whole line")
+    wrap.queryAction().doAction(0)
+    wait_until(lambda: text.getTextAtOffset(10, pyatspi.TEXT_BOUNDARY_LINE_START)[2] == len(LONG_LINE) + 1, 10)
+
+
 def check_names(desktop, app):
     """Menu items, dialog controls and status panels carry names."""
     unnamed, seen = [], []
@@ -310,7 +343,7 @@ def check_names(desktop, app):
         if node is None or depth > 30:
             return
         role = node.getRole()
-        if role in (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_MENU, pyatspi.ROLE_CHECK_MENU_ITEM,
+        if role in (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_MENU, pyatspi.ROLE_POPUP_MENU, pyatspi.ROLE_CHECK_MENU_ITEM,
                     pyatspi.ROLE_RADIO_MENU_ITEM, pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX,
                     pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_PAGE_TAB):
             seen.append(node)
@@ -322,7 +355,7 @@ def check_names(desktop, app):
     walk(app)
     items = sum(1 for n in seen if n.getRole() == pyatspi.ROLE_MENU_ITEM)
     check(items >= 20 and not unnamed,
-          f"every one of {items} menu items and the buttons and tabs has a name {unnamed[:10]}")
+          f"every one of {items} menu items and the menus, buttons and tabs has a name {unnamed[:10]}")
 
     desktop.keys("ctrl+f")
     dialog = wait_until(lambda: find(app, lambda o: o.getRole() == pyatspi.ROLE_DIALOG))
@@ -354,7 +387,7 @@ def check_names(desktop, app):
         check(len(names) >= 3 and all(names), f"the status bar's panels have names {names}")
 
 
-def check_large(desktop, megabytes):
+def check_large(desktop, megabytes, events):
     line = "The quick brown fox jumps over the lazy dog, again and again and again.\n"
     path = os.path.join(desktop.home, "work", "large.txt")
     with open(path, "w", encoding="ascii") as f:
@@ -362,6 +395,7 @@ def check_large(desktop, megabytes):
         for _ in range(max(1, megabytes * 1024 * 1024 // len(block))):
             f.write(block)
     size = os.path.getsize(path)
+    events.clear()
     desktop.start(path)
     app = wait_until(lambda: application(desktop.process.pid), 60)
     view = app and wait_until(lambda: document(app, "1: large.txt"), 60)
@@ -369,6 +403,9 @@ def check_large(desktop, megabytes):
         return
     text = view.queryText()
     check(wait_until(lambda: text.characterCount == size, 60) is True, "its characterCount is its size")
+    pump()
+    inserts = [e for e in events.of("object:text-changed:insert") if e[3] > 1000]
+    check(not inserts, f"loading it raises no insert of its text ({len(inserts)})")
     desktop.keys("ctrl+End")
     wait_until(lambda: text.caretOffset == size, 60)
     desktop.keys("Up", "Up")
@@ -403,7 +440,7 @@ def main():
     desktop = Desktop(args)
     try:
         files = [desktop.write("first.txt", "Hello world\nsecond line here\nthird\n"),
-                 desktop.write("second.txt", "The other document\n" * 50),
+                 desktop.write("second.txt", LONG_LINE + "\n" + "The other document\n" * 50),
                  desktop.write("mixed.txt", "ab \U0001F600x e\u0301t w\u00f6rd\nzweite Zeile \U0001F44D\n")]
         events = Events()
         desktop.start(*files)
@@ -415,10 +452,11 @@ def main():
             check_reading(desktop, app, events)
             check_tab_switch(desktop, app, events)
             check_offsets(desktop, app)
+            check_wrapped_lines(desktop, app)
             check_names(desktop, app)
         desktop.stop()
         if args.large_mb > 0:
-            check_large(desktop, args.large_mb)
+            check_large(desktop, args.large_mb, events)
     finally:
         desktop.close()
     print(f"{len(failures)} failed" if failures else "all passed", flush=True)
