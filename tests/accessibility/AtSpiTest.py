@@ -335,6 +335,20 @@ def check_wrapped_lines(desktop, app):
     wait_until(lambda: text.getTextAtOffset(10, pyatspi.TEXT_BOUNDARY_LINE_START)[2] == len(LONG_LINE) + 1, 10)
 
 
+def check_read_only(desktop, app):
+    view = wait_until(lambda: document(app, "4: readonly.txt"))
+    if not check(view is not None, "the read-only document is on the bus"):
+        return
+    state = view.getState()
+    check(state.contains(pyatspi.STATE_READ_ONLY) and not state.contains(pyatspi.STATE_EDITABLE),
+          "a read-only document says so")
+    text = view.queryText()
+    before = text.getText(0, -1)
+    view.queryEditableText().insertText(0, "X", 1)
+    view.queryEditableText().deleteText(0, 3)
+    check(text.getText(0, -1) == before, "a read-only document refuses edits through the interface")
+
+
 def check_names(desktop, app):
     """Menu items, dialog controls and status panels carry names."""
     unnamed, seen = [], []
@@ -443,16 +457,18 @@ def main():
                  desktop.write("second.txt", LONG_LINE + "\n" + "The other document\n" * 50),
                  desktop.write("mixed.txt", "ab \U0001F600x e\u0301t w\u00f6rd\nzweite Zeile \U0001F44D\n")]
         events = Events()
-        desktop.start(*files)
+        read_only = desktop.write("readonly.txt", "Look, do not touch.\n")
+        desktop.start(*files, "-R:" + read_only)
         app = wait_until(lambda: application(desktop.process.pid), 60)
         if check(app is not None, "the program is on the accessibility bus"):
-            # The third tab is the active one after start; the first is read first.
-            wait_until(lambda: document(app, "3: mixed.txt"), 30)
+            # The last tab is the active one after start; the first is read first.
+            wait_until(lambda: document(app, "4: readonly.txt"), 30)
             desktop.keys("ctrl+Tab")
             check_reading(desktop, app, events)
             check_tab_switch(desktop, app, events)
             check_offsets(desktop, app)
             check_wrapped_lines(desktop, app)
+            check_read_only(desktop, app)
             check_names(desktop, app)
         desktop.stop()
         if args.large_mb > 0:
