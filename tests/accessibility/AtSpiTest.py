@@ -371,27 +371,32 @@ def check_names(desktop, app):
     check(items >= 20 and not unnamed,
           f"every one of {items} menu items and the menus, buttons and tabs has a name {unnamed[:10]}")
 
-    desktop.keys("ctrl+f")
-    dialog = wait_until(lambda: find(app, lambda o: o.getRole() == pyatspi.ROLE_DIALOG))
-    if not check(dialog is not None, "the Find dialog is on the bus"):
-        return
-    fields = wait_until(lambda: find_all(
-        dialog, lambda o: o.getRole() in (pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_TEXT,
-                                          pyatspi.ROLE_ENTRY)) or None)
-    labelled = []
-    for field in fields or []:
-        labels = [t.name for r in field.getRelationSet()
-                  if r.getRelationType() == pyatspi.RELATION_LABELLED_BY
-                  for t in (r.getTarget(i) for i in range(r.getNTargets()))]
-        if field.getRole() == pyatspi.ROLE_COMBO_BOX:
-            labelled.append((labels, field.name))
-    check(len(labelled) >= 2 and all(any(label.strip() for label in labels) for labels, _ in labelled),
-          f"the Find dialog's fields are labelled by their labels {labelled}")
-    unnamed.clear()
-    walk(dialog)
-    check(not unnamed, f"every control of the Find dialog has a name {unnamed[:10]}")
-    desktop.keys("Escape")
-    wait_until(lambda: find(app, lambda o: o.getRole() == pyatspi.ROLE_DIALOG) is None, 10)
+    for keys, title, fields_wanted in (("ctrl+f", "Find", 2), ("ctrl+g", "Go to", 2)):
+        desktop.keys(keys)
+        dialog = wait_until(lambda: find(app, lambda o: o.getRole() == pyatspi.ROLE_DIALOG and
+                                         o.getState().contains(pyatspi.STATE_SHOWING)))
+        if not check(dialog is not None and title.lower() in dialog.name.lower(),
+                     f"the {title} dialog is on the bus ({dialog and dialog.name!r})"):
+            continue
+        fields = wait_until(lambda: find_all(
+            dialog, lambda o: o.getRole() in (pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY,
+                                              pyatspi.ROLE_SPIN_BUTTON)) or None)
+        labelled = []
+        for field in fields or []:
+            if field.parent.getRole() == pyatspi.ROLE_COMBO_BOX:
+                continue  # the edit field inside a combo box
+            labels = [t.name for r in field.getRelationSet()
+                      if r.getRelationType() == pyatspi.RELATION_LABELLED_BY
+                      for t in (r.getTarget(i) for i in range(r.getNTargets()))]
+            labelled.append(labels)
+        check(len(labelled) >= fields_wanted and all(any(label.strip() for label in labels) for labels in labelled),
+              f"the {title} dialog's fields are labelled by their labels {labelled}")
+        unnamed.clear()
+        walk(dialog)
+        check(not unnamed, f"every control of the {title} dialog has a name {unnamed[:10]}")
+        desktop.tool("key", "Escape")  # to the dialog, which has the focus
+        wait_until(lambda: find(app, lambda o: o.getRole() == pyatspi.ROLE_DIALOG and
+                                o.getState().contains(pyatspi.STATE_SHOWING)) is None, 10)
 
     bar = find(app, lambda o: o.getRole() == pyatspi.ROLE_STATUS_BAR)
     if check(bar is not None, "the status bar is on the bus"):
