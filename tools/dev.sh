@@ -13,7 +13,8 @@ fuzz_build="${QUORVEL_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libpcre2-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xkb-utils
-          poppler-utils fonts-dejavu-core libxcb1-dev desktop-file-utils appstream)
+          poppler-utils fonts-dejavu-core libxcb1-dev desktop-file-utils appstream
+          at-spi2-core python3-pyatspi dbus)
 # libFuzzer and the sanitizer runtimes come with clang's runtime package.
 fuzz_packages=(clang libclang-rt-14-dev)
 

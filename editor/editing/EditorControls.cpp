@@ -9,6 +9,7 @@
 #include "editor/platform/FileNames.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
+#include "editor/textengine/TextViewAccessible.h"
 
 #include <QAction>
 #include <QDir>
@@ -62,6 +63,8 @@ cEditorController::cEditorController(QWidget *owner, QAction *saveAction, cEdito
         if (cEditor *document = ActiveEditor()) {
             document->ShowStatus();
             document->SetFocus();
+            // A reader learns of the other text without hearing it inserted.
+            AccessibleTextReset(*document);
         }
         emit StateChanged();
         ScheduleDiskCheck();
@@ -219,10 +222,14 @@ void cEditorController::SaveActiveAs(const QString &fileName, tTextEncoding enco
 void cEditorController::UpdateTabCaptions()
 {
     for (int i = 0; i < count(); ++i) {
-        const cEditor *document = Editors(i);
+        cEditor *document = Editors(i);
         QString name = document ? QFileInfo(document->FileName()).fileName() : QString();
         if (name.isEmpty())
             name = Untitled();
+        // A screen reader names the document as the tab shows it.
+        const QString spoken = i < 9 ? Format(QStringLiteral("%d: %s"), {i + 1, name}) : name;
+        if (document && document->accessibleName() != spoken)
+            document->setAccessibleName(spoken);
         // A literal "&" in a name must not become an accelerator.
         name.replace(QLatin1Char('&'), QLatin1String("&&"));
         setTabText(i, i < 9 ? Format(QStringLiteral("&%d: %s"), {i + 1, name}) : name);

@@ -66,17 +66,23 @@ void cEditorStatusBar::ShowPosition(int line, int column)
 {
     const QString text = Format(QStringLiteral("%d : %d"), {line, column});
     FPanels[PositionPanel]->setText(text);
+    // A screen reader says what a panel means, not its bare marks.
+    FPanels[PositionPanel]->setAccessibleName(Format(QStringLiteral("Line %d, column %d"), {line, column}));
     SetPanelWidth(PositionPanel, TextWidth(text) + FPanelMargin);
 }
 
 void cEditorStatusBar::ShowModified(bool modified)
 {
     FPanels[ModifiedPanel]->setText(modified ? QStringLiteral("*") : QString());
+    FPanels[ModifiedPanel]->setAccessibleName(modified ? QStringLiteral("Modified")
+                                                       : QStringLiteral("Not modified"));
 }
 
 void cEditorStatusBar::ShowOverwrite(bool overwrite)
 {
     FPanels[OverwritePanel]->setText(OverwriteTexts[overwrite ? 1 : 0]);
+    FPanels[OverwritePanel]->setAccessibleName(overwrite ? QStringLiteral("Overwrite")
+                                                         : QStringLiteral("Insert"));
 }
 
 void cEditorStatusBar::ShowText(const QString &text)
@@ -99,8 +105,10 @@ void cEditorStatusBar::ShowFileName(const QString &fileName)
 void cEditorStatusBar::ClearPanels()
 {
     for (int i = 0; i < PanelCount; ++i)
-        if (i != MessagePanel)
+        if (i != MessagePanel) {
             FPanels[i]->clear();
+            FPanels[i]->setAccessibleName(QString());
+        }
 }
 
 QString cEditorStatusBar::PanelText(int index) const

@@ -299,6 +299,8 @@ QMenu *TFormMain::NewMenu(const char *name, const char *caption)
     QMenu *menu = new cShortcutMenu(QString::fromUtf8(caption), menuBar());
     menuBar()->addMenu(menu);
     menu->setObjectName(QString::fromLatin1(name));
+    // A screen reader names the opened menu as its title reads.
+    menu->setAccessibleName(QString::fromUtf8(caption).remove(QLatin1Char('&')));
     connect(menu, &QMenu::aboutToShow, this, &TFormMain::RefreshActions);
     return menu;
 }

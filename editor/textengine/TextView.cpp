@@ -2,7 +2,9 @@
 
 #include "editor/textengine/TextBoundaries.h"
 #include "editor/textengine/TextPrinting.h"
+#include "editor/textengine/TextViewAccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -90,6 +92,7 @@ void cTextView::Init()
     viewport()->setAutoFillBackground(true);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &cTextView::OnVerticalAction);
     UpdateScrollBars();
+    AttachAccessibility(*this);
 }
 
 // ---------------------------------------------------------------------------
@@ -797,6 +800,32 @@ QRect cTextView::cursorRect() const
     return CaretRectF().toAlignedRect();
 }
 
+QRect cTextView::characterRect(int pos) const
+{
+    pos = std::clamp(pos, 0, FBuffer->Length());
+    const int line = FBuffer->LineFromPosition(pos);
+    const int lineStart = FBuffer->LineStart(line);
+    const tRow row{line, FLayouts->RowOfColumn(line, pos - lineStart)};
+    const int visible = VisibleRows();
+    const int rows = RowsFromTop(row, visible + 1);
+    if (rows < 0 || rows > visible)
+        return {};
+    const qreal x = XOfPosition(pos);
+    qreal left = x, width = 0;
+    if (pos < FBuffer->LineEnd(line)) {
+        const int next = NextGrapheme(*FBuffer, pos);
+        if (FLayouts->RowOfColumn(line, next - lineStart) == row.Row || next == FBuffer->LineEnd(line)) {
+            const qreal nextX = XOfPosition(next);
+            left = std::min(x, nextX);
+            width = std::abs(nextX - x);
+        }
+    }
+    if (width <= 0)
+        width = QFontMetricsF(font()).horizontalAdvance(u' ');
+    const qreal h = FLayouts->RowHeight();
+    return QRectF(left + Margin - FLeft, rows * h, width, h).toAlignedRect();
+}
+
 void cTextView::ensureCursorVisible()
 {
     const tRow caret = CaretRow();
@@ -1490,7 +1519,12 @@ void cTextView::AdjustPositions(const tTextChange &change)
     }
 }
 
-void cTextView::TextChanged(const tTextChange &change, QStringView, const std::vector<tLineBreak> &)
+bool cTextView::WantsRemoved() const noexcept
+{
+    return QAccessible::isActive();
+}
+
+void cTextView::TextChanged(const tTextChange &change, QStringView removed, const std::vector<tLineBreak> &)
 {
     const int caret = FCaret, anchor = FAnchor;
     AdjustPositions(change);
@@ -1508,6 +1542,8 @@ void cTextView::TextChanged(const tTextChange &change, QStringView, const std::v
     UpdateUndoState();
     UpdateScrollBars();
     viewport()->update();
+    if (QAccessible::isActive())
+        AccessibleTextChanged(*this, change, removed);
     emit textChanged();
     if (FCaret != caret)
         emit cursorPositionChanged();
@@ -1529,6 +1565,8 @@ void cTextView::TextReset()
     UpdateUndoState();
     UpdateScrollBars();
     viewport()->update();
+    if (QAccessible::isActive())
+        AccessibleTextReset(*this);
     emit textChanged();
     emit cursorPositionChanged();
     if (hadSelection) {

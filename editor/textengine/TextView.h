@@ -90,6 +90,9 @@ public:
     void ensureCursorVisible();
     // In viewport coordinates.
     QRect cursorRect() const;
+    // The cell of the character at Pos in viewport coordinates; null when
+    // its row is not on screen.
+    QRect characterRect(int pos) const;
     int cursorForPosition(const QPoint &viewportPos) const;
     int firstVisibleLine() const noexcept { return FTopLine; }
 
@@ -179,7 +182,8 @@ protected:
     void TextChanged(const tTextChange &change, QStringView removed,
                      const std::vector<tLineBreak> &removedBreaks) override;
     void TextReset() override;
-    bool WantsRemoved() const noexcept override { return false; }
+    // Only a screen reader wants the removed text (for its event).
+    bool WantsRemoved() const noexcept override;
 
 private:
     // A visual row: the line and the row within it.
