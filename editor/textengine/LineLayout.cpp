@@ -152,6 +152,9 @@ namespace {
 
 // How many blank lines up the direction of the text above is looked for.
 constexpr int BlankReachLines = 256;
+// Wrapped, how many segments before one are shaped at most to know where its
+// layout starts; further back a start is guessed.
+constexpr int ChainReach = 64;
 // Units of a long line looked at in one piece for its first strong character.
 constexpr int DirectionChunk = 4096;
 
@@ -257,6 +260,7 @@ void cLineLayouts::RecountRows(tLongLine &table)
     table.Rows.assign(table.Lengths.size(), -1);
     table.From.assign(table.Lengths.size(), -1);
     table.From[0] = 0;
+    table.Guessed.assign(table.Lengths.size(), 0);
 }
 
 // The rows of Segment on and where the later layouts start are measured
@@ -265,8 +269,10 @@ void cLineLayouts::ForgetRowsFrom(int line, tLongLine &table, int segment)
 {
     for (size_t i = size_t(segment); i < table.Rows.size(); ++i) {
         table.Rows[i] = -1;
-        if (i > size_t(segment))
+        if (i > size_t(segment)) {
             table.From[i] = -1;
+            table.Guessed[i] = 0;
+        }
     }
     DropLayouts(line, segment);
 }
@@ -299,6 +305,11 @@ int cLineLayouts::LayoutStart(int line, tLongLine &table, int segment)
         int known = segment - 1;
         while (known > 0 && table.From[size_t(known)] < 0)
             --known;
+        if (segment - known > ChainReach) {
+            known = segment - ChainReach;
+            table.From[size_t(known)] = OwnStart(table, known);
+            table.Guessed[size_t(known)] = 1;
+        }
         for (int i = known; i < segment; ++i)
             Layout(line, i);
     }
@@ -379,9 +390,13 @@ void cLineLayouts::ResegmentEdited(int line, tLongLine &table, int column, int r
     // Where the first edited layout starts lies before the edit; every later
     // one may move with it.
     const int firstFrom = table.From[size_t(first)];
+    const char firstGuessed = table.Guessed[size_t(first)];
     table.From.erase(table.From.begin() + from, table.From.begin() + to);
     table.From.insert(table.From.begin() + from, pieces.size(), -1);
     table.From[size_t(first)] = first == 0 ? 0 : firstFrom;
+    table.Guessed.erase(table.Guessed.begin() + from, table.Guessed.begin() + to);
+    table.Guessed.insert(table.Guessed.begin() + from, pieces.size(), 0);
+    table.Guessed[size_t(first)] = first == 0 ? 0 : firstGuessed;
     table.Direction = -1;
     ForgetRowsFrom(line, table, first);
 }
@@ -449,7 +464,8 @@ void cLineLayouts::Measure(int line, int segment, const QTextLayout &layout)
             table.Widths[i] = float(layout.lineCount() > 0 ? layout.lineAt(0).naturalTextWidth() : 0);
         return;
     }
-    if (table.Rows[i] >= 0 && (i + 1 == table.Rows.size() || table.From[i + 1] >= 0))
+    if (table.Rows[i] >= 0 &&
+        (i + 1 == table.Rows.size() || (table.From[i + 1] >= 0 && !table.Guessed[i + 1])))
         return;
     const int rows = std::max(1, layout.lineCount());
     if (i + 1 == table.Rows.size()) {
@@ -463,7 +479,18 @@ void cLineLayouts::Measure(int line, int segment, const QTextLayout &layout)
     const int preeditLength = int(layout.preeditAreaText().size());
     if (preeditLength > 0 && carried > preeditAt)
         carried = std::max(preeditAt, carried - preeditLength);
-    table.From[i + 1] = table.From[i] + carried;
+    const int next = table.From[i] + carried;
+    if (table.Guessed[i + 1] && table.From[i] >= 0 && !table.Guessed[i]) {
+        // The guess is known now; a wrong one moves every later layout.
+        table.Guessed[i + 1] = 0;
+        if (table.From[i + 1] != next) {
+            table.From[i + 1] = next;
+            ForgetRowsFrom(line, table, int(i) + 1);
+        }
+        return;
+    }
+    if (table.From[i + 1] < 0)
+        table.From[i + 1] = next;
 }
 
 QTextLayout &cLineLayouts::Layout(int line, int segment)

@@ -106,6 +106,10 @@ private:
         // Wrapped: the column where each segment's layout starts (the start
         // of the previous one's last row); < 0: not known at this width.
         std::vector<int> From;
+        // A start guessed at the segment's own start, so that a jump far into
+        // the line does not shape all of it; put right once the segments
+        // before it are shaped.
+        std::vector<char> Guessed;
         // The line's own strong direction; -1: not looked for yet.
         int Direction = -1;
     };

@@ -210,4 +210,32 @@ TEST(LineLayoutDirection, FirstStrongCharacterAndBlankLinesFollowTheLineAbove)
     EXPECT_EQ(longLayouts.Layout(0, 2).textOption().textDirection(), Qt::RightToLeft);
 }
 
+// A jump far into a long wrapped line shapes a bounded part of it, guessing
+// where a row starts further back; once the rows before are shaped, every
+// guess is put right and the rows are those of shaping the line in order.
+TEST(LineLayoutMeasures, AJumpFarIntoAWrappedLineIsPutRightByTheRowsBefore)
+{
+    cTextBuffer buffer;
+    buffer.SetText(Repeat(QStringLiteral("abc defgh ij "), 1'200'000));
+    cLineLayouts inOrder(buffer), jumped(buffer);
+    for (cLineLayouts *layouts : {&inOrder, &jumped})
+        layouts->SetWrapWidth(333);
+    const int count = inOrder.SegmentCount(0);
+    ASSERT_GT(count, 250);
+    for (int i = 0; i < count; ++i)
+        inOrder.Layout(0, i);
+
+    const quint64 before = jumped.ShapedCount();
+    jumped.Layout(0, count - 1);
+    EXPECT_LT(jumped.ShapedCount() - before, 100u) << "a jump shapes a bounded part";
+    jumped.Layout(0, count / 2);
+    for (int i = 0; i < count; ++i)
+        jumped.Layout(0, i);
+    EXPECT_EQ(jumped.LineRows(0), inOrder.LineRows(0));
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(jumped.Segment(0, i).Start, inOrder.Segment(0, i).Start) << "segment " << i;
+    const int column = buffer.LineLength(0) - 5;
+    EXPECT_EQ(jumped.RowOfColumn(0, column), inOrder.RowOfColumn(0, column));
+}
+
 } // namespace

@@ -18,6 +18,7 @@
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -739,6 +740,17 @@ TEST_F(TextViewTest, TextDroppedFromOutsideIsInsertedWhereItFallsAndSelected)
     DropText(View.viewport(), at, QStringLiteral("new "));
     EXPECT_EQ(View.toPlainText(), QStringLiteral("one new two three"));
     EXPECT_EQ(View.selectedText(), QStringLiteral("new "));
+
+    // Files are for the window to open, not text; a read-only view takes nothing.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt"))});
+    files.setText(QStringLiteral("/tmp/a.txt"));
+    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(View.viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    View.setReadOnly(true);
+    DropText(View.viewport(), at, QStringLiteral("more "));
+    EXPECT_EQ(View.toPlainText(), QStringLiteral("one new two three"));
 }
 
 // ---------------------------------------------------------------------------
