@@ -14,11 +14,7 @@
 #include <memory>
 #include <utility>
 
-cWRichEditEx::cWRichEditEx(QWidget *parent) : cWRichEdit(parent)
-{
-    setAcceptDrops(false);
-    viewport()->setAcceptDrops(false);
-}
+cWRichEditEx::cWRichEditEx(QWidget *parent) : cWRichEdit(parent) {}
 
 // ---------------------------------------------------------------------------
 // The extra undo level

@@ -41,9 +41,10 @@ struct tExtraUndoInfo
 };
 
 // Every path by which the control would cut, copy, paste, undo or redo on its
-// own comes here: standard keys, the context menu, middle-click paste. Drops
-// of text are refused (they pass to the parent, e.g. to open files), so the
-// control's undo and the extra level never disagree.
+// own comes here: standard keys, the context menu, middle-click paste, text
+// dropped from elsewhere (a paste where it falls). Text dragged within the
+// control moves as one step of the control's own undo; drags of files pass
+// to the window, which opens them.
 //
 // Undo and redo keys, and cut, copy and paste keys, are left to the window's
 // shortcuts (the control does not claim them when asked to override), so the

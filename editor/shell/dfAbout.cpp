@@ -3,6 +3,7 @@
 #include "editor/platform/Application.h"
 #include "editor/platform/Resources.h"
 #include "editor/platform/ShellOpen.h"
+#include "editor/shell/DialogFit.h"
 #include "editor/shell/VersionInfo.h"
 
 #include <QApplication>
@@ -111,7 +112,7 @@ TFormAbout::TFormAbout(QWidget *owner)
         layout->addWidget(w);
     layout->addStretch();
     layout->addLayout(buttons);
-    setFixedSize(345, 305);
+    FitDialogToFont(*this, QSize(345, 305));
 
     // Default and cancel button at once: Enter and Esc both close the box.
     btnOK->setDefault(true);

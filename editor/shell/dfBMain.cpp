@@ -41,6 +41,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusTipEvent>
+#include <QTabBar>
 #include <QUrl>
 #include <QWindow>
 
@@ -366,16 +367,27 @@ QStringList cFormMain::DroppedFiles(const QMimeData *data)
     return files;
 }
 
+// Text is dropped only into a document; dragged over a tab it shows that
+// tab's document, so that text can go from one document to another.
 void cFormMain::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!DroppedFiles(event->mimeData()).isEmpty())
+    if (!DroppedFiles(event->mimeData()).isEmpty() || event->mimeData()->hasText())
         event->acceptProposedAction();
 }
 
 void cFormMain::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (!DroppedFiles(event->mimeData()).isEmpty())
+    if (!DroppedFiles(event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
+        return;
+    }
+    event->ignore();
+    auto *tabs = EditorTabs ? EditorTabs->findChild<QTabBar *>() : nullptr;
+    if (!tabs || !tabs->isVisible())
+        return;
+    const int index = tabs->tabAt(tabs->mapFrom(this, event->position().toPoint()));
+    if (index >= 0 && index != EditorTabs->currentIndex())
+        EditorTabs->setCurrentIndex(index);
 }
 
 // Opened once the drop is over: a question or an error box inside the drop

@@ -1,6 +1,7 @@
 #include "editor/shell/dfCase.h"
 
 #include "editor/platform/Application.h"
+#include "editor/shell/DialogFit.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -42,11 +43,11 @@ TFormCase::TFormCase(QWidget *owner)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(pCases);
     layout->addLayout(buttons);
-    setFixedSize(175, 144);
 
     CaseButtons = {nullptr, RadioButton2, RadioButton1, RadioButton3, RadioButton4};
     for (int index = 1; index <= 4; ++index)
         CaseButtons[index]->setText(CaseCaptions[index]);
+    FitDialogToFont(*this, QSize(175, 144));
 
     btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);

@@ -3,6 +3,7 @@
 #include "editor/platform/Application.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
+#include "editor/shell/DialogFit.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -69,7 +70,7 @@ TFormGotoLine::TFormGotoLine(QWidget *owner)
     layout->addLayout(boxes);
     layout->addStretch();
     layout->addLayout(buttons);
-    setFixedSize(227, 111);
+    FitDialogToFont(*this, QSize(227, 111));
 
     btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &TFormGotoLine::btnOKClick);

@@ -24,6 +24,20 @@ bool IsBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
+// QTextLayout ends a row at a line or paragraph separator; inside a line of
+// the buffer they are text, so they are shaped as visible marks of the same
+// length and every position keeps its place.
+QString ShownText(QString text)
+{
+    for (QChar &c : text) {
+        if (c == QChar::LineSeparator)
+            c = QChar(0x21B5); // ↵
+        else if (c == QChar::ParagraphSeparator)
+            c = QChar(0x00B6); // ¶
+    }
+    return text;
+}
+
 } // namespace
 
 cLineLayouts::cLineLayouts(const cTextBuffer &buffer, int cacheSize)
@@ -74,18 +88,116 @@ void cLineLayouts::SetTabStopDistance(qreal distance)
 
 void cLineLayouts::SetPreedit(int pos, const QString &text, const QList<QTextLayout::FormatRange> &formats)
 {
+    // Wrapped, the composition moves the rows after it, and a carried row
+    // may hold it in two layouts.
     auto drop = [this] {
         if (FPreeditPos < 0)
             return;
         const int line = FBuffer.LineFromPosition(FPreeditPos);
-        const int segment = SegmentOf(line, FPreeditPos - FBuffer.LineStart(line));
-        FCache.erase({line, segment});
+        const int column = FPreeditPos - FBuffer.LineStart(line);
+        const auto it = FLongLines.find(line);
+        if (it == FLongLines.end()) {
+            FCache.erase({line, 0});
+        } else if (!Wraps()) {
+            FCache.erase({line, OwnSegmentOf(it->second, column)});
+        } else {
+            ForgetRowsFrom(line, it->second, std::max(0, OwnSegmentOf(it->second, column) - 1));
+        }
     };
     drop();
     FPreeditPos = text.isEmpty() ? -1 : pos;
     FPreeditText = text;
     FPreeditFormats = formats;
     drop();
+}
+
+// ---------------------------------------------------------------------------
+// Direction
+
+Qt::LayoutDirection StrongDirection(QStringView text)
+{
+    int isolates = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
+        }
+        switch (QChar::direction(c)) {
+        case QChar::DirLRI:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+            ++isolates;
+            break;
+        case QChar::DirPDI:
+            isolates = std::max(0, isolates - 1);
+            break;
+        case QChar::DirL:
+            if (isolates == 0)
+                return Qt::LeftToRight;
+            break;
+        case QChar::DirR:
+        case QChar::DirAL:
+            if (isolates == 0)
+                return Qt::RightToLeft;
+            break;
+        default:
+            break;
+        }
+    }
+    return Qt::LayoutDirectionAuto;
+}
+
+namespace {
+
+// How many blank lines up the direction of the text above is looked for.
+constexpr int BlankReachLines = 256;
+// Wrapped, how many segments before one are shaped at most to know where its
+// layout starts; further back a start is guessed.
+constexpr int ChainReach = 64;
+// Units of a long line looked at in one piece for its first strong character.
+constexpr int DirectionChunk = 4096;
+
+bool IsBlankLine(const cTextBuffer &buffer, int line)
+{
+    const int start = buffer.LineStart(line);
+    const int end = buffer.LineEnd(line);
+    for (int pos = start; pos < end; ++pos) {
+        if (!QChar(buffer.At(pos)).isSpace())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Qt::LayoutDirection cLineLayouts::OwnDirection(int line)
+{
+    tLongLine *table = LongLine(line);
+    if (table && table->Direction >= 0)
+        return Qt::LayoutDirection(table->Direction);
+    const int start = FBuffer.LineStart(line);
+    const int end = FBuffer.LineEnd(line);
+    Qt::LayoutDirection direction = Qt::LayoutDirectionAuto;
+    // In pieces, so a long line is copied only as far as its first letter;
+    // a piece may end inside an isolate, which then hides the rest of it.
+    for (int pos = start; pos < end && direction == Qt::LayoutDirectionAuto; pos += DirectionChunk)
+        direction = StrongDirection(FBuffer.Text(pos, std::min(end, pos + DirectionChunk)));
+    if (table)
+        table->Direction = int(direction);
+    return direction;
+}
+
+bool cLineLayouts::RightToLeft(int line)
+{
+    for (int i = line; i >= 0 && i > line - BlankReachLines; --i) {
+        const Qt::LayoutDirection direction = OwnDirection(i);
+        if (direction != Qt::LayoutDirectionAuto)
+            return direction == Qt::RightToLeft;
+        if (!IsBlankLine(FBuffer, i))
+            return false;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -146,6 +258,62 @@ void cLineLayouts::Segmentate(int line, tLongLine &table)
 void cLineLayouts::RecountRows(tLongLine &table)
 {
     table.Rows.assign(table.Lengths.size(), -1);
+    table.From.assign(table.Lengths.size(), -1);
+    table.From[0] = 0;
+    table.Guessed.assign(table.Lengths.size(), 0);
+}
+
+// The rows of Segment on and where the later layouts start are measured
+// again, as they follow from its text.
+void cLineLayouts::ForgetRowsFrom(int line, tLongLine &table, int segment)
+{
+    for (size_t i = size_t(segment); i < table.Rows.size(); ++i) {
+        table.Rows[i] = -1;
+        if (i > size_t(segment)) {
+            table.From[i] = -1;
+            table.Guessed[i] = 0;
+        }
+    }
+    DropLayouts(line, segment);
+}
+
+int cLineLayouts::OwnStart(const tLongLine &table, int segment)
+{
+    return std::accumulate(table.Lengths.begin(), table.Lengths.begin() + segment, 0);
+}
+
+int cLineLayouts::OwnSegmentOf(const tLongLine &table, int column)
+{
+    const int last = int(table.Lengths.size()) - 1;
+    int start = 0;
+    for (int i = 0; i < last; ++i) {
+        start += table.Lengths[size_t(i)];
+        if (column < start)
+            return i;
+    }
+    return last;
+}
+
+// Wrapped, a segment's layout starts where the previous one's last row does,
+// so the segments before it are shaped first (once: what they measure stays
+// in the table).
+int cLineLayouts::LayoutStart(int line, tLongLine &table, int segment)
+{
+    if (!Wraps())
+        return OwnStart(table, segment);
+    if (table.From[size_t(segment)] < 0) {
+        int known = segment - 1;
+        while (known > 0 && table.From[size_t(known)] < 0)
+            --known;
+        if (segment - known > ChainReach) {
+            known = segment - ChainReach;
+            table.From[size_t(known)] = OwnStart(table, known);
+            table.Guessed[size_t(known)] = 1;
+        }
+        for (int i = known; i < segment; ++i)
+            Layout(line, i);
+    }
+    return table.From[size_t(segment)];
 }
 
 void cLineLayouts::ForgetRows()
@@ -162,27 +330,27 @@ int cLineLayouts::SegmentCount(int line)
 
 tLineSegment cLineLayouts::Segment(int line, int index)
 {
-    const tLongLine *table = LongLine(line);
+    tLongLine *table = LongLine(line);
     if (!table)
         return {0, FBuffer.LineLength(line)};
     index = std::clamp(index, 0, int(table->Lengths.size()) - 1);
-    const int start = std::accumulate(table->Lengths.begin(), table->Lengths.begin() + index, 0);
-    return {start, table->Lengths[size_t(index)]};
+    const int end = OwnStart(*table, index) + table->Lengths[size_t(index)];
+    const int start = LayoutStart(line, *table, index);
+    return {start, end - start};
 }
 
 int cLineLayouts::SegmentOf(int line, int column)
 {
-    const tLongLine *table = LongLine(line);
+    tLongLine *table = LongLine(line);
     if (!table)
         return 0;
+    int segment = OwnSegmentOf(*table, column);
+    if (!Wraps())
+        return segment;
     const int last = int(table->Lengths.size()) - 1;
-    int start = 0;
-    for (int i = 0; i < last; ++i) {
-        start += table->Lengths[size_t(i)];
-        if (column < start)
-            return i;
-    }
-    return last;
+    while (segment < last && LayoutStart(line, *table, segment + 1) <= column)
+        ++segment;
+    return segment;
 }
 
 // A segment that grew too long is cut again, one that shrank too much joins a
@@ -219,7 +387,18 @@ void cLineLayouts::ResegmentEdited(int line, tLongLine &table, int column, int r
     table.Widths.insert(table.Widths.begin() + from, pieces.size(), -1.f);
     table.Rows.erase(table.Rows.begin() + from, table.Rows.begin() + to);
     table.Rows.insert(table.Rows.begin() + from, pieces.size(), -1);
-    DropLayouts(line, first);
+    // Where the first edited layout starts lies before the edit; every later
+    // one may move with it.
+    const int firstFrom = table.From[size_t(first)];
+    const char firstGuessed = table.Guessed[size_t(first)];
+    table.From.erase(table.From.begin() + from, table.From.begin() + to);
+    table.From.insert(table.From.begin() + from, pieces.size(), -1);
+    table.From[size_t(first)] = first == 0 ? 0 : firstFrom;
+    table.Guessed.erase(table.Guessed.begin() + from, table.Guessed.begin() + to);
+    table.Guessed.insert(table.Guessed.begin() + from, pieces.size(), 0);
+    table.Guessed[size_t(first)] = first == 0 ? 0 : firstGuessed;
+    table.Direction = -1;
+    ForgetRowsFrom(line, table, first);
 }
 
 // ---------------------------------------------------------------------------
@@ -229,15 +408,29 @@ std::unique_ptr<QTextLayout> cLineLayouts::Shape(int line, int segment)
 {
     const tLineSegment piece = Segment(line, segment);
     const int start = FBuffer.LineStart(line) + piece.Start;
-    auto layout = std::make_unique<QTextLayout>(FBuffer.Text(start, start + piece.Length), FFont, FDevice);
+    auto layout =
+        std::make_unique<QTextLayout>(ShownText(FBuffer.Text(start, start + piece.Length)), FFont, FDevice);
     QTextOption option;
     option.setWrapMode(Wraps() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    // Every segment takes its line's direction. Wrapped, Qt puts the rows of
+    // a right-to-left line at the right edge; unwrapped, the row starts at 0
+    // and the view places the segments.
+    if (RightToLeft(line)) {
+        option.setTextDirection(Qt::RightToLeft);
+        option.setAlignment(Wraps() ? Qt::AlignRight | Qt::AlignAbsolute : Qt::AlignLeft | Qt::AlignAbsolute);
+    } else {
+        option.setTextDirection(Qt::LeftToRight);
+        option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+    }
     option.setTabStopDistance(FTabStop);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
-    if (FPreeditPos >= start && FPreeditPos <= start + piece.Length &&
-        FBuffer.LineFromPosition(FPreeditPos) == line &&
-        SegmentOf(line, FPreeditPos - FBuffer.LineStart(line)) == segment) {
+    // Unwrapped, in the segment that shows it; wrapped, in every layout
+    // holding its place, so that a carried row has it too.
+    const bool preeditHere = FPreeditPos >= start && FPreeditPos <= start + piece.Length &&
+                             FBuffer.LineFromPosition(FPreeditPos) == line &&
+                             (Wraps() || SegmentOf(line, FPreeditPos - FBuffer.LineStart(line)) == segment);
+    if (preeditHere) {
         const int at = FPreeditPos - start;
         layout->setPreeditArea(at, FPreeditText);
         QList<QTextLayout::FormatRange> formats = FPreeditFormats;
@@ -267,10 +460,37 @@ void cLineLayouts::Measure(int line, int segment, const QTextLayout &layout)
     tLongLine &table = it->second;
     const auto i = size_t(segment);
     if (!Wraps()) {
-        table.Widths[i] = float(layout.lineCount() > 0 ? layout.lineAt(0).naturalTextWidth() : 0);
-    } else {
-        table.Rows[i] = std::max(1, layout.lineCount());
+        if (table.Widths[i] < 0)
+            table.Widths[i] = float(layout.lineCount() > 0 ? layout.lineAt(0).naturalTextWidth() : 0);
+        return;
     }
+    if (table.Rows[i] >= 0 &&
+        (i + 1 == table.Rows.size() || (table.From[i + 1] >= 0 && !table.Guessed[i + 1])))
+        return;
+    const int rows = std::max(1, layout.lineCount());
+    if (i + 1 == table.Rows.size()) {
+        table.Rows[i] = rows;
+        return;
+    }
+    // The last row goes on in the next segment's layout.
+    table.Rows[i] = rows - 1;
+    int carried = layout.lineCount() > 0 ? layout.lineAt(rows - 1).textStart() : 0;
+    const int preeditAt = layout.preeditAreaPosition();
+    const int preeditLength = int(layout.preeditAreaText().size());
+    if (preeditLength > 0 && carried > preeditAt)
+        carried = std::max(preeditAt, carried - preeditLength);
+    const int next = table.From[i] + carried;
+    if (table.Guessed[i + 1] && table.From[i] >= 0 && !table.Guessed[i]) {
+        // The guess is known now; a wrong one moves every later layout.
+        table.Guessed[i + 1] = 0;
+        if (table.From[i + 1] != next) {
+            table.From[i + 1] = next;
+            ForgetRowsFrom(line, table, int(i) + 1);
+        }
+        return;
+    }
+    if (table.From[i + 1] < 0)
+        table.From[i + 1] = next;
 }
 
 QTextLayout &cLineLayouts::Layout(int line, int segment)
@@ -281,8 +501,9 @@ QTextLayout &cLineLayouts::Layout(int line, int segment)
         Evict();
         it = FCache.emplace(key, tEntry{Shape(line, segment), 0}).first;
         ++FShapedCount;
-        Measure(line, segment, *it->second.Layout);
     }
+    // Also for a kept layout whose measures an edit after it forgot.
+    Measure(line, segment, *it->second.Layout);
     it->second.Used = ++FClock;
     return *it->second.Layout;
 }
@@ -418,6 +639,19 @@ void cLineLayouts::TextChanged(const tTextChange &change)
     const int delta = change.LinesInserted - change.LinesRemoved;
     const int lastOld = first + change.LinesRemoved;
     auto shifted = [&](int line) { return line > lastOld ? line + delta : line; };
+    // Blank lines below take their direction from the text above them.
+    struct tBlankBelow
+    {
+        cLineLayouts &Layouts;
+        int Line;
+        ~tBlankBelow()
+        {
+            const int count = Layouts.FBuffer.LineCount();
+            for (int line = Line;
+                 line < count && line < Line + BlankReachLines && IsBlankLine(Layouts.FBuffer, line); ++line)
+                Layouts.DropLayouts(line, 0);
+        }
+    } blankBelow{*this, first + change.LinesInserted + 1};
 
     if (change.LinesRemoved == 0 && change.LinesInserted == 0) {
         const auto it = FLongLines.find(first);

@@ -14,6 +14,11 @@
 #include <utility>
 #include <vector>
 
+// The direction of a paragraph from its first strong character (text inside
+// directional isolates does not count): LeftToRight, RightToLeft, or
+// LayoutDirectionAuto when it has none.
+Qt::LayoutDirection StrongDirection(QStringView text);
+
 // A piece of a line, in units from the line's start.
 struct tLineSegment
 {
@@ -51,15 +56,27 @@ public:
     int PreeditPosition() const noexcept { return FPreeditPos; }
     const QString &PreeditText() const noexcept { return FPreeditText; }
 
+    // A line's direction: its first strong character's; without one,
+    // left-to-right, unless the line is blank: then the previous line's.
+    // Right-to-left lines are laid out from the right, wrapped or not.
+    bool RightToLeft(int line);
+
     int SegmentCount(int line);
+    // The columns the segment's layout holds. Wrapped, the last row of a
+    // segment is carried over into the next one's layout, which starts with
+    // it, so that rows fill the width across cuts: the layout then begins
+    // before the segment's own text and its last row is shown by the next.
     tLineSegment Segment(int line, int index);
-    // The segment holding Column; a column on a cut belongs to the later one
-    // unless it is the line's end.
+    // The segment whose layout shows Column; a column on a cut (or at the
+    // start of a carried row) belongs to the later one unless it is the
+    // line's end.
     int SegmentOf(int line, int column);
     // Shaped on first use; valid until the next call that may shape another.
     QTextLayout &Layout(int line, int segment);
 
-    // Rows of a segment or line: exact once shaped, estimated before.
+    // Rows of a segment or line: exact once shaped, estimated before. A
+    // segment shows the rows of its layout but a carried last one, so a
+    // segment of a long wrapped line may show none.
     int SegmentRows(int line, int segment);
     int LineRows(int line);
     // Unwrapped: the x where a segment starts and the width of a line,
@@ -86,6 +103,15 @@ private:
         std::vector<int> Lengths;
         std::vector<float> Widths; // < 0: not measured
         std::vector<int> Rows;     // < 0: not measured at the current wrap width
+        // Wrapped: the column where each segment's layout starts (the start
+        // of the previous one's last row); < 0: not known at this width.
+        std::vector<int> From;
+        // A start guessed at the segment's own start, so that a jump far into
+        // the line does not shape all of it; put right once the segments
+        // before it are shaped.
+        std::vector<char> Guessed;
+        // The line's own strong direction; -1: not looked for yet.
+        int Direction = -1;
     };
     struct tEntry
     {
@@ -98,7 +124,12 @@ private:
     void Segmentate(int line, tLongLine &table);
     int FindCut(int lineStart, int from, int lineEnd) const;
     void ResegmentEdited(int line, tLongLine &table, int column, int removed, int inserted);
+    Qt::LayoutDirection OwnDirection(int line);
     void RecountRows(tLongLine &table);
+    void ForgetRowsFrom(int line, tLongLine &table, int segment);
+    static int OwnStart(const tLongLine &table, int segment);
+    static int OwnSegmentOf(const tLongLine &table, int column);
+    int LayoutStart(int line, tLongLine &table, int segment);
     void Measure(int line, int segment, const QTextLayout &layout);
     std::unique_ptr<QTextLayout> Shape(int line, int segment);
     int EstimatedRows(int length) const;

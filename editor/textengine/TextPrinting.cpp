@@ -33,7 +33,9 @@ bool PrintText(const cTextBuffer &buffer, const QFont &font, qreal tabStopDistan
         const int segments = layouts.SegmentCount(line);
         for (int segment = 0; segment < segments && page <= lastPage; ++segment) {
             const QTextLayout &layout = layouts.Layout(line, segment);
-            for (int row = 0; row < std::max(1, layout.lineCount()) && page <= lastPage; ++row) {
+            // A segment's last row may be carried over into the next one.
+            const int rows = layouts.SegmentRows(line, segment);
+            for (int row = 0; row < rows && page <= lastPage; ++row) {
                 if (y > 0 && y + rowHeight > pageHeight) {
                     pageDone = pageDone || drawnOnPage;
                     drawnOnPage = false;

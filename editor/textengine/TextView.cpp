@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QtMath>
+#include <QUrl>
 
 #include <algorithm>
 #include <climits>
@@ -81,6 +82,7 @@ cTextView::~cTextView()
 void cTextView::Init()
 {
     FLayouts = std::make_unique<cLineLayouts>(*FBuffer);
+    FollowFontTabs();
     FLayouts->SetFont(font());
     FBuffer->AddListener(this);
     setFocusPolicy(Qt::StrongFocus);
@@ -170,9 +172,20 @@ void cTextView::setTabStopDistance(qreal distance)
 {
     if (distance <= 0)
         return;
+    FTabsFollowFont = false;
     FTabStop = distance;
     FLayouts->SetTabStopDistance(distance);
     viewport()->update();
+}
+
+// Tab stops are a number of average characters of the font (in the screen's
+// pixels: the layouts scale them to a printer as they scale the font).
+void cTextView::FollowFontTabs()
+{
+    if (!FTabsFollowFont)
+        return;
+    FTabStop = TabStopCharacters * std::max<qreal>(1, QFontMetricsF(font()).averageCharWidth());
+    FLayouts->SetTabStopDistance(FTabStop);
 }
 
 void cTextView::setModified(bool on)
@@ -335,14 +348,18 @@ void cTextView::contextMenuEvent(QContextMenuEvent *event)
 // ---------------------------------------------------------------------------
 // Caret and selection
 
+// A selection the program makes (found text, a line gone to, a plug-in's,
+// an undo's) is where the user looks next.
 void cTextView::setCursorPosition(int pos)
 {
     SetCaret(pos, pos);
+    ensureCursorVisible();
 }
 
 void cTextView::setSelection(int anchor, int position)
 {
     SetCaret(position, anchor);
+    ensureCursorVisible();
 }
 
 void cTextView::SetCaret(int caret, int anchor, bool keepX)
@@ -543,11 +560,24 @@ bool cTextView::MoveKey(QKeyEvent *event)
     for (const tBinding &b : bindings) {
         if (!event->matches(b.Key))
             continue;
+        // The arrows move the way they point: in a right-to-left line Left
+        // goes on through the text.
+        tMove move = b.Move;
+        if (FLayouts->RightToLeft(FBuffer->LineFromPosition(FCaret))) {
+            static const std::pair<tMove, tMove> mirrored[] = {{tMove::Left, tMove::Right},
+                                                               {tMove::WordLeft, tMove::WordRight}};
+            for (const auto &[a, b2] : mirrored) {
+                if (move == a)
+                    move = b2;
+                else if (move == b2)
+                    move = a;
+            }
+        }
         int pos;
-        if (!b.Select && hasSelection() && (b.Move == tMove::Left || b.Move == tMove::Right))
-            pos = b.Move == tMove::Left ? selectionStart() : selectionEnd();
+        if (!b.Select && hasSelection() && (move == tMove::Left || move == tMove::Right))
+            pos = move == tMove::Left ? selectionStart() : selectionEnd();
         else
-            pos = MovedPosition(b.Move, FCaret);
+            pos = MovedPosition(move, FCaret);
         const bool keepX = b.Move == tMove::Up || b.Move == tMove::Down || b.Move == tMove::PageUp ||
                            b.Move == tMove::PageDown;
         SetCaret(pos, b.Select ? FAnchor : pos, keepX);
@@ -740,6 +770,14 @@ int cTextView::PositionAt(tRow r, qreal x) const
     qreal left = 0;
     if (FLayouts->Wraps()) {
         std::tie(segment, row) = FLayouts->RowPlace(r.Line, r.Row);
+    } else if (FLayouts->RightToLeft(r.Line)) {
+        // Segments go leftwards from the right edge.
+        const int count = FLayouts->SegmentCount(r.Line);
+        for (; segment < count - 1; ++segment) {
+            if (x >= SegmentLeft(r.Line, segment))
+                break;
+        }
+        left = SegmentLeft(r.Line, segment);
     } else {
         const int count = FLayouts->SegmentCount(r.Line);
         for (; segment < count - 1; ++segment) {
@@ -775,7 +813,17 @@ qreal cTextView::XOfPosition(int pos) const
         at += pos == FCaret ? FPreeditCursor : int(layout.preeditAreaText().size());
     const QTextLine textLine = layout.lineForTextPosition(at);
     const qreal x = textLine.isValid() ? textLine.cursorToX(at) : 0;
-    return x + (FLayouts->Wraps() ? 0 : FLayouts->SegmentX(line, segment));
+    return x + (FLayouts->Wraps() ? 0 : SegmentLeft(line, segment));
+}
+
+// Unwrapped, where a segment starts: left to right from 0, or right to left
+// from the right edge of the view (or of the line, when it is wider).
+qreal cTextView::SegmentLeft(int line, int segment) const
+{
+    if (!FLayouts->RightToLeft(line))
+        return FLayouts->SegmentX(line, segment);
+    const qreal right = std::max<qreal>(viewport()->width() - 2 * Margin - 1, FLayouts->LineWidth(line));
+    return right - FLayouts->SegmentX(line, segment) - FLayouts->SegmentWidth(line, segment);
 }
 
 int cTextView::cursorForPosition(const QPoint &viewportPos) const
@@ -1004,6 +1052,7 @@ void cTextView::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        FollowFontTabs();
         FLayouts->SetFont(font());
         FWidest = 0;
         FTopRow = 0;
@@ -1061,9 +1110,12 @@ void cTextView::DrawMarkTail(QPainter &painter, int line, const QTextLayout &lay
     if (layout.lineCount() == 0)
         return;
     const QTextLine last = layout.lineAt(layout.lineCount() - 1);
-    const QRectF tail(origin.x() + last.naturalTextWidth(),
-                      origin.y() + last.lineNumber() * FLayouts->RowHeight(),
-                      QFontMetricsF(font()).horizontalAdvance(u' '), FLayouts->RowHeight());
+    const qreal blank = QFontMetricsF(font()).horizontalAdvance(u' ');
+    const QRectF text = last.naturalTextRect();
+    // After the line's end: at its right, or at its left in a right-to-left line.
+    const qreal x = FLayouts->RightToLeft(line) ? text.left() - blank : text.right();
+    const QRectF tail(origin.x() + x, origin.y() + last.lineNumber() * FLayouts->RowHeight(), blank,
+                      FLayouts->RowHeight());
     painter.fillRect(tail, palette().brush(QPalette::Highlight));
 }
 
@@ -1077,10 +1129,17 @@ void cTextView::DrawSegment(QPainter &painter, int line, int segment, QPointF or
                FLayouts->SegmentOf(line, pos - lineStart) == segment;
     };
     const bool caretHere = FCaretShown && !FReadOnly && isHere(FCaret);
+    const bool dropHere = FDropCaret >= 0 && isHere(FDropCaret);
     // Measured before taking the layout: measuring may shape (and evict) others.
     const QRectF caret = caretHere ? CaretRectF() : QRectF();
     QTextLayout &layout = FLayouts->Layout(line, segment);
-    layout.draw(&painter, origin, Selections(start, start + piece.Length, layout), clip);
+    // A row carried over into the next segment is drawn by that one.
+    QRectF rows = clip;
+    const int shown = FLayouts->Wraps() ? FLayouts->SegmentRows(line, segment) : layout.lineCount();
+    if (shown < layout.lineCount())
+        rows.setBottom(std::min(rows.bottom(), origin.y() + (shown - 0.5) * FLayouts->RowHeight()));
+    if (rows.bottom() > rows.top())
+        layout.draw(&painter, origin, Selections(start, start + piece.Length, layout), rows);
     if (segment == FLayouts->SegmentCount(line) - 1)
         DrawMarkTail(painter, line, layout, origin);
     if (caretHere && caret.width() > 1) {
@@ -1093,7 +1152,7 @@ void cTextView::DrawSegment(QPainter &painter, int line, int segment, QPointF or
             at = layout.preeditAreaPosition() + FPreeditCursor;
         layout.drawCursor(&painter, origin, at, 1);
     }
-    if (FDropCaret >= 0 && isHere(FDropCaret))
+    if (dropHere)
         layout.drawCursor(&painter, origin, FDropCaret - start, 1);
 }
 
@@ -1105,15 +1164,27 @@ qreal cTextView::PaintLine(QPainter &painter, int line, int firstRow, qreal y, c
         auto [segment, row] = FLayouts->RowPlace(line, firstRow);
         const int count = FLayouts->SegmentCount(line);
         for (; segment < count && y < height; ++segment, row = 0) {
-            const QTextLayout &layout = FLayouts->Layout(line, segment);
-            const int rows = std::max(1, layout.lineCount()) - row;
+            FLayouts->Layout(line, segment);
+            const int rows = FLayouts->SegmentRows(line, segment) - row;
             if (y + rows * h > clip.top() && y <= clip.bottom())
                 DrawSegment(painter, line, segment, QPointF(Margin, y - row * h), clip);
             y += rows * h;
         }
         return y;
     }
-    if (y + h > clip.top() && y <= clip.bottom()) {
+    if (y + h > clip.top() && y <= clip.bottom() && FLayouts->RightToLeft(line)) {
+        const int count = FLayouts->SegmentCount(line);
+        const qreal right = FLeft + viewport()->width();
+        for (int segment = 0; segment < count; ++segment) {
+            const qreal left = SegmentLeft(line, segment);
+            if (left + FLayouts->SegmentWidth(line, segment) >= FLeft - Margin && left <= right) {
+                FLayouts->Layout(line, segment);
+                DrawSegment(painter, line, segment, QPointF(Margin + SegmentLeft(line, segment) - FLeft, y),
+                            clip);
+            }
+        }
+        FWidest = std::max(FWidest, FLayouts->LineWidth(line));
+    } else if (y + h > clip.top() && y <= clip.bottom()) {
         const int count = FLayouts->SegmentCount(line);
         const qreal right = FLeft + viewport()->width();
         qreal x = 0;
@@ -1339,19 +1410,50 @@ void cTextView::mouseDoubleClickEvent(QMouseEvent *event)
 }
 
 // ---------------------------------------------------------------------------
-// Drag and drop. A drag out only copies; moving text happens when it is
-// dropped back in here.
+// Drag and drop. Selected text moves (Ctrl: is copied) to where it is
+// dropped, here or in another view or program; a move here is one undo
+// step, and a move elsewhere takes the text out here once the drop is done.
+// Files are not text to insert: their drags go on to the window.
+
+namespace {
+
+bool CarriesFiles(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); });
+}
+
+} // namespace
 
 void cTextView::StartDrag()
 {
+    const int start = selectionStart(), end = selectionEnd();
+    const QString text = selectedText();
     auto *drag = new QDrag(this);
     drag->setMimeData(createMimeDataFromSelection());
-    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    FDroppedOnSelf = false;
+    const Qt::DropActions actions = FReadOnly ? Qt::CopyAction : Qt::CopyAction | Qt::MoveAction;
+    const Qt::DropAction action = drag->exec(actions, FReadOnly ? Qt::CopyAction : Qt::MoveAction);
+    if (action != Qt::MoveAction || FDroppedOnSelf || FReadOnly)
+        return;
+    // Moved out: the text goes here, unless it changed meanwhile.
+    if (end <= FBuffer->Length() && FBuffer->Text(start, end) == text) {
+        if (FUndo)
+            FUndo->BreakTyping();
+        replaceRange(start, end, {});
+    }
+}
+
+bool cTextView::AcceptsDrop(const QMimeData *data) const
+{
+    return !FReadOnly && !CarriesFiles(data) && canInsertFromMimeData(data);
 }
 
 void cTextView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (FReadOnly || !canInsertFromMimeData(event->mimeData())) {
+    if (!AcceptsDrop(event->mimeData())) {
         event->ignore();
         return;
     }
@@ -1360,7 +1462,7 @@ void cTextView::dragEnterEvent(QDragEnterEvent *event)
 
 void cTextView::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (FReadOnly || !canInsertFromMimeData(event->mimeData())) {
+    if (!AcceptsDrop(event->mimeData())) {
         event->ignore();
         return;
     }
@@ -1379,12 +1481,14 @@ void cTextView::dropEvent(QDropEvent *event)
 {
     FDropCaret = -1;
     viewport()->update();
-    if (FReadOnly || !canInsertFromMimeData(event->mimeData())) {
+    if (!AcceptsDrop(event->mimeData())) {
         event->ignore();
         return;
     }
     int pos = cursorForPosition(event->position().toPoint());
-    const bool move = event->source() == this && !(event->modifiers() & Qt::ControlModifier);
+    FDroppedOnSelf = event->source() == this;
+    const bool move = FDroppedOnSelf && !(event->modifiers() & Qt::ControlModifier) &&
+                      (event->possibleActions() & Qt::MoveAction);
     if (move) {
         if (pos >= selectionStart() && pos <= selectionEnd()) {
             event->acceptProposedAction();

@@ -105,6 +105,9 @@ public:
     // Whether Tab moves the focus instead of typing a tab (it types one by default).
     bool tabChangesFocus() const noexcept { return FTabChangesFocus; }
     void setTabChangesFocus(bool on) noexcept { FTabChangesFocus = on; }
+    // Eight average characters of the font, following font changes, until
+    // a distance is set.
+    static constexpr int TabStopCharacters = 8;
     qreal tabStopDistance() const;
     void setTabStopDistance(qreal distance);
 
@@ -235,6 +238,7 @@ private:
     int VisibleRows() const;
     int PositionAt(tRow row, qreal x) const;
     qreal XOfPosition(int pos) const;
+    qreal SegmentLeft(int line, int segment) const;
     QRectF CaretRectF() const;
     // Scrolling
     void ScrollTo(tRow top, int left);
@@ -244,6 +248,7 @@ private:
     tRow TopOf(int value) const;
     void OnVerticalAction(int action);
     void ApplyWrapWidth();
+    void FollowFontTabs();
     // Painting
     // Paints a line from its row FirstRow on at Y; gives the y below it.
     qreal PaintLine(QPainter &painter, int line, int firstRow, qreal y, const QRect &clip);
@@ -256,6 +261,7 @@ private:
     void UpdateCaret();
     // Drag and drop
     void StartDrag();
+    bool AcceptsDrop(const QMimeData *data) const;
     void AutoScroll(const QPoint &viewportPos);
     // Edits
     void AdjustPositions(const tTextChange &change);
@@ -278,6 +284,7 @@ private:
     std::optional<tRow> FPendingTop;
     int FWheelDelta = 0;
     qreal FTabStop = 80;
+    bool FTabsFollowFont = true;
     // Widest line painted so far (unwrapped): the horizontal extent.
     qreal FWidest = 0;
     bool FSettingScroll = false;
@@ -303,6 +310,8 @@ private:
     QBasicTimer FAutoScroll;
     QPoint FAutoScrollPos;
     int FDropCaret = -1;
+    // Set when a drag from here was dropped here (and moved or copied here).
+    bool FDroppedOnSelf = false;
     // Input method composition
     QString FPreedit;
     QList<QTextLayout::FormatRange> FPreeditFormats;

@@ -2,6 +2,7 @@
 
 #include "editor/editing/TextFiles.h"
 
+#include "editor/editing/dfFind.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/KbdMacros.h"
 #include "editor/platform/AnsiCodePage.h"
@@ -11,11 +12,14 @@
 #include "editor/text/UnicodeClipboard.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -519,6 +523,90 @@ TEST_F(Document, GoToLineColumnAndCanPaste)
     EXPECT_TRUE(Doc.CanPaste());
     Doc.setReadOnly(true);
     EXPECT_FALSE(Doc.CanPaste());
+}
+
+// The found text, the line gone to, a plug-in's selection and an undone
+// change are where the user looks next, wherever the view was.
+TEST_F(Document, CommandsThatMoveTheSelectionBringItIntoView)
+{
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("line %1\r").arg(i);
+    Window.resize(400, 300);
+    Doc.SetTextW(text);
+    auto shown = [&] { return Doc.viewport()->rect().contains(Doc.cursorRect().center()); };
+    auto top = [&] {
+        Doc.verticalScrollBar()->setValue(0);
+        return Doc.firstVisibleLine() == 0;
+    };
+    auto find = [](const QString &what, bool prompt, int result) {
+        FormFind()->SetExecutor([=](TFormFind &dialog) {
+            dialog.edwFind->SetTextW(what);
+            dialog.edwReplace->SetTextW(QStringLiteral("found"));
+            dialog.rSpecialNone->setChecked(true);
+            dialog.rForward->setChecked(true);
+            dialog.rFromCursor->setChecked(true);
+            dialog.cbPrompt->setChecked(prompt);
+            dialog.cbWholeWord->setChecked(false);
+            dialog.cbCase->setChecked(false);
+            return result;
+        });
+    };
+
+    SetDocumentDialogs({[](int &line, int &column) {
+                            line = 250;
+                            column = 2;
+                            return true;
+                        },
+                        {}});
+    ASSERT_TRUE(top());
+    Doc.GoToLineColumn();
+    EXPECT_EQ(Doc.GetCaretLine(), 250);
+    EXPECT_TRUE(shown()) << "Go to";
+
+    Doc.SetSelStart(0);
+    ASSERT_TRUE(top());
+    find(QStringLiteral("40"), false, QDialog::Accepted);
+    Doc.Find();
+    EXPECT_EQ(Doc.GetCaretLine(), 40);
+    EXPECT_TRUE(shown()) << "Find";
+    Doc.FindNext(false);
+    EXPECT_EQ(Doc.GetCaretLine(), 140);
+    EXPECT_TRUE(shown()) << "Find Next";
+
+    // Each occurrence is on show while its question is.
+    QList<bool> shownAtQuestion;
+    cMessageBoxAnswerer answerer([&](const tMessageBoxCall &call) {
+        if (call.Text.contains(QStringLiteral("line 280")) && !call.Text.contains(QStringLiteral("done")))
+            shownAtQuestion << shown();
+        return shownAtQuestion.size() == 1 ? IDYES : IDOK;
+    });
+    Doc.SetSelStart(0);
+    ASSERT_TRUE(top());
+    find(QStringLiteral("line 280"), true, QDialog::Accepted);
+    Doc.Replace();
+    EXPECT_EQ(shownAtQuestion, QList<bool>{true}) << "Replace with prompt";
+    ASSERT_TRUE(Doc.GetTextW().contains(QStringLiteral("found")));
+
+    // Undoing a command of many steps puts back the selection it started from.
+    Doc.SetSelStart(Doc.LineIndex(270));
+    find(QStringLiteral("line 29"), false, TFormFind::mrAll);
+    Doc.Replace();
+    ASSERT_TRUE(Doc.GetTextW().contains(QStringLiteral("found9")));
+    ASSERT_TRUE(top());
+    Doc.Undo();
+    EXPECT_FALSE(Doc.GetTextW().contains(QStringLiteral("found9")));
+    EXPECT_EQ(Doc.GetCaretLine(), 270);
+    EXPECT_TRUE(shown()) << "Undo";
+
+    IEditAPI *api = Doc.EditAPI();
+    ASSERT_TRUE(top());
+    api->SetSelStart(Doc.LineIndex(200));
+    EXPECT_TRUE(shown()) << "a plug-in's SetSelStart";
+    ASSERT_TRUE(top());
+    api->SetSelLength(6);
+    EXPECT_TRUE(shown()) << "a plug-in's SetSelLength";
+    FormFind()->SetExecutor(nullptr);
 }
 
 } // namespace

@@ -141,9 +141,12 @@ TEST(LineLayoutMeasures, RowsAreEstimatedUntilShapedAndExactAfter)
     EXPECT_GT(estimated, 100);
     for (int i = 0; i < layouts.SegmentCount(0); ++i)
         layouts.Layout(0, i);
+    // Each segment's last row but the line's last is carried over into the
+    // next segment's layout, which shows it as its first.
+    const int count = layouts.SegmentCount(0);
     int exact = 0;
-    for (int i = 0; i < layouts.SegmentCount(0); ++i)
-        exact += layouts.Layout(0, i).lineCount();
+    for (int i = 0; i < count; ++i)
+        exact += layouts.Layout(0, i).lineCount() - (i + 1 < count ? 1 : 0);
     EXPECT_EQ(layouts.LineRows(0), exact);
     EXPECT_NEAR(estimated, exact, exact / 2);
     const auto [segment, row] = layouts.RowPlace(0, exact - 1);
@@ -151,6 +154,88 @@ TEST(LineLayoutMeasures, RowsAreEstimatedUntilShapedAndExactAfter)
     EXPECT_EQ(row, layouts.Layout(0, segment).lineCount() - 1);
     const int lastColumn = buffer.LineLength(0);
     EXPECT_EQ(layouts.RowOfColumn(0, lastColumn), exact - 1);
+}
+
+// A line's direction is its first strong character's; digits and blanks are
+// not strong, text inside an isolate does not count, a line without a
+// strong character is left-to-right unless it is blank: then it goes with
+// the line above.
+TEST(LineLayoutDirection, FirstStrongCharacterAndBlankLinesFollowTheLineAbove)
+{
+    struct tCase
+    {
+        const char16_t *Text;
+        bool RightToLeft;
+    };
+    const tCase lines[] = {
+        {u"\u05E9\u05DC\u05D5\u05DD world", true},     // Hebrew first
+        {u"", true},                                   // blank: as above
+        {u"  \t", true},                               // blank too
+        {u"hello \u05E9\u05DC\u05D5\u05DD", false},    // Latin first
+        {u"", false},                                  // blank: as above
+        {u"\u0645\u0631\u062D\u0628\u0627 abc", true}, // Arabic first
+        {u"123 abc", false},                           // digits are not strong
+        {u"2024 - \u05E9\u05E0\u05D4", true},          // digits, then Hebrew
+        {u"42 + 7", false},                            // none, not blank: left to right
+        {u"\u2067abc\u2069 \u05D0", true},             // Latin inside an isolate does not count
+        {u"\u202Babc", false},                         // an embedding is not an isolate
+        {u"\U00010900 x", true},                       // Phoenician, a surrogate pair
+    };
+    QString text;
+    for (const tCase &c : lines)
+        text += QString::fromUtf16(c.Text) + u'\n';
+    text.chop(1);
+    cTextBuffer buffer;
+    buffer.SetText(text);
+    cLineLayouts layouts(buffer);
+    for (int wrap : {0, 300}) {
+        layouts.SetWrapWidth(wrap);
+        for (int line = 0; line < int(std::size(lines)); ++line) {
+            EXPECT_EQ(layouts.RightToLeft(line), lines[line].RightToLeft)
+                << "line " << line << ": " << QString::fromUtf16(lines[line].Text).toStdString();
+            EXPECT_EQ(layouts.Layout(line, 0).textOption().textDirection(),
+                      lines[line].RightToLeft ? Qt::RightToLeft : Qt::LeftToRight)
+                << "line " << line;
+        }
+    }
+    EXPECT_EQ(StrongDirection(u"123 ... !"), Qt::LayoutDirectionAuto);
+
+    // A long Hebrew line keeps its direction in every segment, even one that
+    // starts with Latin text.
+    cTextBuffer longBuffer;
+    longBuffer.SetText(QString::fromUtf16(u"\u05D0 ") + Repeat(QStringLiteral("word "), 30000));
+    cLineLayouts longLayouts(longBuffer);
+    ASSERT_GT(longLayouts.SegmentCount(0), 2);
+    EXPECT_TRUE(longLayouts.RightToLeft(0));
+    EXPECT_EQ(longLayouts.Layout(0, 2).textOption().textDirection(), Qt::RightToLeft);
+}
+
+// A jump far into a long wrapped line shapes a bounded part of it, guessing
+// where a row starts further back; once the rows before are shaped, every
+// guess is put right and the rows are those of shaping the line in order.
+TEST(LineLayoutMeasures, AJumpFarIntoAWrappedLineIsPutRightByTheRowsBefore)
+{
+    cTextBuffer buffer;
+    buffer.SetText(Repeat(QStringLiteral("abc defgh ij "), 1'200'000));
+    cLineLayouts inOrder(buffer), jumped(buffer);
+    for (cLineLayouts *layouts : {&inOrder, &jumped})
+        layouts->SetWrapWidth(333);
+    const int count = inOrder.SegmentCount(0);
+    ASSERT_GT(count, 250);
+    for (int i = 0; i < count; ++i)
+        inOrder.Layout(0, i);
+
+    const quint64 before = jumped.ShapedCount();
+    jumped.Layout(0, count - 1);
+    EXPECT_LT(jumped.ShapedCount() - before, 100u) << "a jump shapes a bounded part";
+    jumped.Layout(0, count / 2);
+    for (int i = 0; i < count; ++i)
+        jumped.Layout(0, i);
+    EXPECT_EQ(jumped.LineRows(0), inOrder.LineRows(0));
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(jumped.Segment(0, i).Start, inOrder.Segment(0, i).Start) << "segment " << i;
+    const int column = buffer.LineLength(0) - 5;
+    EXPECT_EQ(jumped.RowOfColumn(0, column), inOrder.RowOfColumn(0, column));
 }
 
 } // namespace

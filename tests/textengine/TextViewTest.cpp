@@ -18,8 +18,12 @@
 #include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -352,6 +356,125 @@ TEST_F(TextViewTest, WordWrapFollowsTheWidthAndNeverScrollsSideways)
     EXPECT_LE(View.cursorRect().bottom(), View.viewport()->height() + View.cursorRect().height());
 }
 
+// Line and paragraph separators inside a line are marks on its one row,
+// wrapped or not; the next line is on the next row.
+TEST_F(TextViewTest, SeparatorsInsideALineStayOnItsRow)
+{
+    Show(U(u"LS\u2028PS\u2029end\nnext"));
+    for (const auto mode : {cTextView::NoWrap, cTextView::WidgetWidth}) {
+        View.setLineWrapMode(mode);
+        const QRect first = QRect(PointOf(0), QSize(1, 1));
+        EXPECT_EQ(PointOf(3).y(), first.y()) << "wrap " << mode;
+        EXPECT_EQ(PointOf(9).y(), first.y()) << "wrap " << mode;
+        EXPECT_GT(PointOf(3).x(), PointOf(2).x()) << "the separator shows, wrap " << mode;
+        EXPECT_GT(PointOf(6).x(), PointOf(5).x()) << "the separator shows, wrap " << mode;
+        EXPECT_EQ(PointOf(10).y() - first.y(), View.cursorRect().height()) << "wrap " << mode;
+        EXPECT_EQ(View.layouts().RowHeight(), View.cursorRect().height());
+    }
+}
+
+// Rows of a wrapped line fill the width across the cuts between its
+// segments as they do in a short line: only the last row ends short.
+TEST_F(TextViewTest, WrappedRowsFillTheWidthAcrossSegments)
+{
+    const QString line = Words(6 * cLineLayouts::SegmentTarget);
+    Show(line + QStringLiteral("\nnext"), {300, 200});
+    View.setLineWrapMode(cTextView::WidgetWidth);
+    // The widest word and its blank may go to the next row; nothing more.
+    const QFontMetricsF metrics(View.font());
+    const qreal slack = metrics.horizontalAdvance(QStringLiteral("w99999 ")) + 2;
+    const qreal fullRow = View.viewport()->width() - slack - 8;
+    int rows = 0, shortRows = 0;
+    for (int previous = -1; Caret() < View.buffer().LineEnd(0); ++rows) {
+        ASSERT_GT(Caret(), previous) << "row " << rows;
+        previous = Caret();
+        Key(Qt::Key_End);
+        if (Caret() < View.buffer().LineEnd(0) && View.cursorRect().x() < fullRow && ++shortRows < 4)
+            ADD_FAILURE() << "row " << rows << " ends at x " << View.cursorRect().x() << " after \""
+                          << View.buffer().Text(Caret() - 10, Caret()).toStdString() << "\"";
+        Key(Qt::Key_Home);
+        Key(Qt::Key_Down);
+    }
+    EXPECT_EQ(shortRows, 0);
+    EXPECT_GT(rows, 6 * cLineLayouts::SegmentTarget / 60);
+}
+
+// Tab stops are eight average characters of the font, whatever its size.
+TEST_F(TextViewTest, TabStopsFollowTheFont)
+{
+    Show(QStringLiteral("a\tb"), {1000, 300});
+    for (const int points : {9, 40, 72}) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSize(points);
+        View.setFont(font);
+        const qreal average = QFontMetricsF(font).averageCharWidth();
+        EXPECT_DOUBLE_EQ(View.tabStopDistance(), 8 * average) << points << " pt";
+        const int tab = PointOf(2).x() - PointOf(0).x();
+        EXPECT_NEAR(tab, 8 * average, 2) << points << " pt";
+    }
+    View.setTabStopDistance(50);
+    View.setFont(QFont(QStringLiteral("DejaVu Sans"), 20));
+    EXPECT_EQ(View.tabStopDistance(), 50) << "a distance set stays";
+}
+
+// The columns of a row that have ink, in viewport pixels.
+std::pair<int, int> InkColumns(QWidget *viewport, int top, int bottom)
+{
+    const QImage image = viewport->grab().toImage();
+    const QRgb background = image.pixel(image.width() - 1, image.height() - 1);
+    int left = image.width(), right = -1;
+    for (int y = std::max(0, top); y < std::min(bottom, image.height()); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != background) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    return {left, right};
+}
+
+// A right-to-left line is drawn against the right edge, wrapped or not, and
+// its caret goes the way the arrows point: Left goes on through the text.
+TEST_F(TextViewTest, RightToLeftLinesStartAtTheRightAndArrowsFollowTheScreen)
+{
+    const QString hebrew = U(u"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD");
+    Show(hebrew + QStringLiteral("\nabc"), {400, 200});
+    for (const auto mode : {cTextView::NoWrap, cTextView::WidgetWidth}) {
+        View.setLineWrapMode(mode);
+        Key(Qt::Key_Home, Qt::ControlModifier);
+        QApplication::processEvents();
+        const int rowHeight = View.cursorRect().height();
+        const int width = View.viewport()->width();
+        const auto [left, right] = InkColumns(View.viewport(), 0, rowHeight);
+        EXPECT_GT(left, width / 2) << "wrap " << mode;
+        EXPECT_GT(right, width - 12) << "wrap " << mode;
+        const auto [latinLeft, latinRight] = InkColumns(View.viewport(), rowHeight, 2 * rowHeight);
+        EXPECT_LT(latinLeft, 12) << "the Latin line stays at the left, wrap " << mode;
+
+        EXPECT_GT(View.cursorRect().x(), width - 12) << "the line starts at the right, wrap " << mode;
+        int x = View.cursorRect().x();
+        for (int i = 1; i <= 4; ++i) {
+            Key(Qt::Key_Left);
+            EXPECT_EQ(Caret(), i) << "Left goes on through the text, wrap " << mode;
+            EXPECT_LT(View.cursorRect().x(), x) << "and to the left on the screen, wrap " << mode;
+            x = View.cursorRect().x();
+        }
+        Key(Qt::Key_Right);
+        EXPECT_EQ(Caret(), 3) << "wrap " << mode;
+        Key(Qt::Key_End);
+        EXPECT_EQ(Caret(), int(hebrew.size())) << "End is the line's logical end, wrap " << mode;
+        EXPECT_LT(View.cursorRect().x(), left + 4) << "at its left on the screen, wrap " << mode;
+        Key(Qt::Key_Home);
+        EXPECT_EQ(Caret(), 0) << "wrap " << mode;
+        // A click at the right edge is the line's start.
+        QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, QPoint(width - 3, rowHeight / 2));
+        EXPECT_EQ(Caret(), 0) << "wrap " << mode;
+        QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, QPoint(left - 20, rowHeight / 2));
+        EXPECT_EQ(Caret(), int(hebrew.size())) << "wrap " << mode;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Long lines: cost follows the screen, not the line
 
@@ -617,6 +740,17 @@ TEST_F(TextViewTest, TextDroppedFromOutsideIsInsertedWhereItFallsAndSelected)
     DropText(View.viewport(), at, QStringLiteral("new "));
     EXPECT_EQ(View.toPlainText(), QStringLiteral("one new two three"));
     EXPECT_EQ(View.selectedText(), QStringLiteral("new "));
+
+    // Files are for the window to open, not text; a read-only view takes nothing.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt"))});
+    files.setText(QStringLiteral("/tmp/a.txt"));
+    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(View.viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    View.setReadOnly(true);
+    DropText(View.viewport(), at, QStringLiteral("more "));
+    EXPECT_EQ(View.toPlainText(), QStringLiteral("one new two three"));
 }
 
 // ---------------------------------------------------------------------------
@@ -793,6 +927,56 @@ TEST(TextViewPrinting, EveryWordOfALongLineIsPrintedWrapOnAndOff)
         }
         EXPECT_EQ(missing, 0);
     }
+}
+
+// What pdftotext reads back from the view printed to PDF, row by row.
+QStringList PrintedRows(cTextView &view, const QString &dir)
+{
+    const QString pdf = dir + QStringLiteral("/rows.pdf");
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(600);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        view.print(&writer);
+    }
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput())
+        .normalized(QString::NormalizationForm_KC)
+        .split(QRegularExpression(QStringLiteral("[\n\f]")), Qt::SkipEmptyParts);
+}
+
+// A long line prints in rows as full as a short line's; separators inside a
+// line print on its row.
+TEST(TextViewPrinting, RowsOfALongLineAreFullAcrossSegments)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    cTextView view;
+    view.setPlainText(U(u"LS\u2028PS\u2029end\n") + Words(100000).trimmed());
+    QStringList rows = PrintedRows(view, dir.path());
+    ASSERT_GT(rows.size(), 100);
+    EXPECT_TRUE(rows.first().contains(QStringLiteral("LS")) && rows.first().contains(QStringLiteral("end")))
+        << rows.first().toStdString();
+    rows.removeFirst();
+    rows.removeLast();
+    std::vector<qsizetype> lengths;
+    for (const QString &row : rows)
+        lengths.push_back(row.trimmed().size());
+    std::vector<qsizetype> sorted = lengths;
+    std::sort(sorted.begin(), sorted.end());
+    const qsizetype median = sorted[sorted.size() / 2];
+    // A row may end one word (up to "w99999 ") earlier than another, and
+    // proportional glyphs differ in width; a cut row was 10 to 80 long.
+    int shortRows = 0;
+    for (size_t i = 0; i < lengths.size(); ++i) {
+        if (lengths[i] < median * 3 / 4 && ++shortRows < 4)
+            ADD_FAILURE() << "row " << i << " of " << lengths[i] << " (median " << median
+                          << "): " << rows[qsizetype(i)].toStdString();
+    }
+    EXPECT_EQ(shortRows, 0);
 }
 
 } // namespace
