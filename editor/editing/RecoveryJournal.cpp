@@ -65,7 +65,8 @@ std::uint64_t Hash64(const char *data, qsizetype size, std::uint64_t seed) noexc
     for (; i + 8 <= size; i += 8)
         h = Round(h, Word(data + i));
     std::uint64_t last = 0;
-    std::memcpy(&last, data + i, std::size_t(size - i));
+    if (size > i)
+        std::memcpy(&last, data + i, std::size_t(size - i));
     h = Round(h, last ^ std::uint64_t(size));
     h ^= h >> 33;
     h *= P2;

@@ -85,8 +85,7 @@ struct tJournalRecord
     QString Problem; // why the record cannot be read; empty when it can
 };
 
-// Reads a record's entries. Bytes must outlive nothing: the result holds no
-// reference to them.
+// Reads a record's entries; the result holds no reference to Bytes.
 [[nodiscard]] tJournalRecord ReadJournal(const QByteArray &bytes);
 
 // Loads the base file of a record into Text; false (with Reason) when it is

@@ -86,8 +86,9 @@ protected:
             break;
         case 4:
             text.Insert(pos, piece, newBreak);
-            if (pos + int(piece.size()) <= text.Length() && random() % 2)
-                text.Delete(pos + int(piece.size()) - 1, 1); // a key taken back
+            // A key taken back, or the one before it.
+            if (const int back = int(piece.size()) - 1 - int(random() % 2); back >= 0 && random() % 2)
+                text.Delete(pos + back, 1);
             break;
         default:
             if (text.Length() >= 4)
