@@ -7,11 +7,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -24,6 +29,35 @@ QByteArray Utf16(const QString &text)
 class Recovery : public ::testing::Test
 {
 protected:
+    Recovery() { MapKeys(); }
+    // Gives the characters the tests type keys of their own: xdotool would
+    // otherwise map a spare key for each while typing, and a busy program can
+    // read the key with the map already restored.
+    void MapKeys() const
+    {
+        const QString file = FDesktop.Home() + QStringLiteral("/keymap.xkb");
+        const auto xkbcomp = [this](const QStringList &args) {
+            QProcess tool;
+            tool.setProcessEnvironment(FDesktop.Environment());
+            tool.start(QStringLiteral("xkbcomp"), args);
+            return tool.waitForFinished(15000) && tool.exitCode() == 0;
+        };
+        if (!xkbcomp({FDesktop.Display(), file}))
+            return;
+        QFile keymap(file);
+        if (!keymap.open(QIODevice::ReadWrite))
+            return;
+        QString text = QString::fromUtf8(keymap.readAll());
+        const char *symbols[] = {"eacute", "Greek_OMEGA", "ssharp", "udiaeresis", "idiaeresis"};
+        for (int i = 0; i < 5; ++i)
+            text.replace(QRegularExpression(QStringLiteral("key <FK%1> \\{[^}]*\\};").arg(13 + i)),
+                         QStringLiteral("key <FK%1> { [ %2 ] };").arg(13 + i).arg(QLatin1String(symbols[i])));
+        keymap.resize(0);
+        keymap.write(text.toUtf8());
+        keymap.close();
+        xkbcomp({file, FDesktop.Display()});
+    }
+
     QString Folder() const { return FDesktop.StateHome() + QStringLiteral("/Varnholt/Zelmar/recovery"); }
     QStringList Records() const
     {
@@ -175,15 +209,53 @@ TEST_F(Recovery, TerminatedProgramKeepsEverythingTyped)
     ASSERT_TRUE(FProgram->WaitForExit());
     EXPECT_EQ(RecordTexts(), QStringList{QStringLiteral("abc\nd\u00e9f")});
 
-    // Closing normally after saying No leaves nothing behind.
+    // A record that cannot be read is listed, and kept.
+    {
+        QFile junk(Folder() + QStringLiteral("/junk.journal"));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write("not a record");
+    }
+    // Closing normally after saying No leaves nothing behind but that.
     ASSERT_NO_FATAL_FAILURE(StartAndRecover());
-    EXPECT_EQ(Records().size(), 1);
+    EXPECT_EQ(Records().size(), 2);
     FDesktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
     const QString box = WaitForMessageBox(FDesktop, FWindow);
     ASSERT_FALSE(box.isEmpty());
     ASSERT_TRUE(AnswerMessageBox(FDesktop, box, QStringLiteral("n")));
     ASSERT_TRUE(FProgram->WaitForExit());
-    EXPECT_TRUE(Records().isEmpty());
+    EXPECT_EQ(Records(), QStringList{QStringLiteral("junk.journal")});
+}
+
+// Killed at random moments while typing, again and again: each start gives
+// back a text the user typed, never less than the start before gave, and
+// the record goes on from there.
+TEST_F(Recovery, RepeatedKillsNeverLoseWhatARecordHeld)
+{
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    FDesktop.Type(QStringLiteral("start"));
+    FDesktop.Keys({QStringLiteral("Return")});
+    QString typed = QStringLiteral("start\n");
+    ASSERT_TRUE(RecordsBecome({typed})) << RecordTexts().join(u'|').toStdString();
+    QString held = typed;
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 8; ++round) {
+        FProgram->Kill();
+        const QStringList texts = RecordTexts();
+        ASSERT_EQ(texts.size(), 1);
+        ASSERT_TRUE(typed.startsWith(texts[0])) << round << ": " << texts[0].toStdString();
+        ASSERT_GE(texts[0].size(), held.size()) << round;
+        held = texts[0];
+        ASSERT_NO_FATAL_FAILURE(StartAndRecover());
+        typed = held;
+        FDesktop.Keys({QStringLiteral("ctrl+End")});
+        const QString more = QStringLiteral("%1 \u00e9%2").arg(round).arg(random() % 1000);
+        FDesktop.Type(more);
+        FDesktop.Keys({QStringLiteral("Return")});
+        typed += more + u'\n';
+        // The kill comes at a random moment: before, during or after a write.
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 900));
+    }
+    ASSERT_TRUE(RecordsBecome({typed})) << RecordTexts().join(u'|').toStdString();
 }
 
 } // namespace
