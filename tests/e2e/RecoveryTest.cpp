@@ -189,7 +189,12 @@ TEST_F(Recovery, AKilledProgramOffersEveryDocumentAndSavingWritesWhatWasTyped)
 
 TEST_F(Recovery, TerminatedProgramKeepsEverythingTyped)
 {
-    ASSERT_NO_FATAL_FAILURE(Start({}));
+    FDesktop.WriteFile(QStringLiteral("a.txt"), "old\n");
+    ASSERT_NO_FATAL_FAILURE(Start({QStringLiteral("a.txt")}));
+    ASSERT_TRUE(Shows(QStringLiteral("a.txt")));
+    FDesktop.Type(QStringLiteral("new "));
+    FDesktop.Keys({QStringLiteral("ctrl+n")});
+    ASSERT_TRUE(Shows(QString()));
     FDesktop.Type(QStringLiteral("abc"));
     FDesktop.Keys({QStringLiteral("Return")});
     FDesktop.Type(QStringLiteral("d\u00e9f"));
@@ -207,9 +212,11 @@ TEST_F(Recovery, TerminatedProgramKeepsEverythingTyped)
     }));
     ::kill(FProgram->Process().processId(), SIGTERM);
     ASSERT_TRUE(FProgram->WaitForExit());
-    EXPECT_EQ(RecordTexts(), QStringList{QStringLiteral("abc\nd\u00e9f")});
+    EXPECT_EQ(RecordTexts(), (QStringList{QStringLiteral("abc\nd\u00e9f"), QStringLiteral("new old\n")}));
 
-    // A record that cannot be read is listed, and kept.
+    // A log whose file changed since is not applied, and kept; so is a record
+    // that cannot be read.
+    FDesktop.WriteFile(QStringLiteral("a.txt"), "other\n");
     {
         QFile junk(Folder() + QStringLiteral("/junk.journal"));
         ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
@@ -217,13 +224,15 @@ TEST_F(Recovery, TerminatedProgramKeepsEverythingTyped)
     }
     // Closing normally after saying No leaves nothing behind but that.
     ASSERT_NO_FATAL_FAILURE(StartAndRecover());
-    EXPECT_EQ(Records().size(), 2);
+    EXPECT_EQ(Records().size(), 3);
     FDesktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
     const QString box = WaitForMessageBox(FDesktop, FWindow);
     ASSERT_FALSE(box.isEmpty());
     ASSERT_TRUE(AnswerMessageBox(FDesktop, box, QStringLiteral("n")));
     ASSERT_TRUE(FProgram->WaitForExit());
-    EXPECT_EQ(Records(), QStringList{QStringLiteral("junk.journal")});
+    EXPECT_EQ(Records().size(), 2);
+    EXPECT_TRUE(Records().contains(QStringLiteral("junk.journal")));
+    EXPECT_EQ(FDesktop.ReadFile(QStringLiteral("a.txt")), "other\n");
 }
 
 // Killed at random moments while typing, again and again: each start gives
