@@ -2,6 +2,9 @@
 
 #include "editor/editing/Editors.h"
 #include "editor/editing/TextFiles.h"
+#include "editor/platform/Application.h"
+#include "editor/platform/MessageBox.h"
+#include "editor/platform/Resources.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -564,14 +567,50 @@ struct tJournalFile
     int Fd = -1;     // open and locked while the record belongs to this process
     qint64 Size = 0;
     std::atomic<bool> Failed = false; // the record on disk is not whole: write it anew
+
+    void SetReason(const QString &reason)
+    {
+        const std::lock_guard lock(FLock);
+        FReason = reason;
+    }
+    QString Reason()
+    {
+        const std::lock_guard lock(FLock);
+        return FReason;
+    }
+
+private:
+    std::mutex FLock;
+    QString FReason; // why the last write failed
 };
 
 namespace {
 
-void Report(const QByteArray &path, const char *what)
+void Report(tJournalFile &file, const char *what)
 {
-    std::fprintf(stderr, "quorvel: cannot write the recovery record %s: %s: %s\n", path.constData(), what,
-                 std::strerror(errno));
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    file.SetReason(reason);
+    std::fprintf(stderr, "quorvel: cannot %s the recovery record %s: %s\n", what, file.Path.constData(),
+                 qPrintable(reason));
+}
+
+// Once per run: a record that cannot be written leaves the user's typing
+// unprotected, which the user must know.
+void TellUser(const QString &name, const QString &reason)
+{
+    static bool told = false;
+    if (std::exchange(told, true))
+        return;
+    QMetaObject::invokeMethod(
+        qApp,
+        [name, reason] {
+            MessageBox(ApplicationMainWindow(),
+                       QStringLiteral("Cannot keep the recovery record \"%1\". %2\r\rWhat you type is not "
+                                      "protected against a crash until it is saved.")
+                           .arg(name, reason.endsWith(u'.') ? reason : reason + u'.'),
+                       LoadResString(res::ProductName), MB_OK | MB_ICONWARNING);
+        },
+        Qt::QueuedConnection);
 }
 
 void SyncFolderOf(const QByteArray &path)
@@ -592,7 +631,7 @@ void WriteRecord(tJournalFile &file, const QByteArray &bytes)
     if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX) != 0 ||
         !WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0) || ::fdatasync(fd.Get()) != 0 ||
         ::rename(temporary.constData(), file.Path.constData()) != 0) {
-        Report(file.Path, "write");
+        Report(file, "write");
         ::unlink(temporary.constData());
         file.Failed = true;
         return;
@@ -612,10 +651,10 @@ void AppendRecord(tJournalFile &file, const QByteArray &bytes)
         return;
     }
     if (!WriteAll(file.Fd, bytes.constData(), bytes.size(), file.Size) || ::fdatasync(file.Fd) != 0) {
-        Report(file.Path, "append");
+        Report(file, "append to");
         // A torn entry would end the record there: everything after it is lost.
         if (::ftruncate(file.Fd, file.Size) != 0)
-            Report(file.Path, "truncate");
+            Report(file, "truncate");
         file.Failed = true;
         return;
     }
@@ -894,6 +933,8 @@ void cRecoveryJournal::Write(bool waitForBase)
     FTimer.stop();
     if (TheDisabled || !FDocument.Modified())
         return;
+    if (FFile->Failed)
+        TellUser(QFile::decodeName(FFile->Path), FFile->Reason());
     AppendPendingChange();
     const cTextBuffer &text = FDocument.buffer();
     bool rewrite = !FStarted || FNeedsSnapshot || FFile->Failed || FCompactDue ||
@@ -931,8 +972,7 @@ void cRecoveryJournal::Write(bool waitForBase)
     FNeedsSnapshot = false;
     FCompactDue = false;
     if (!EnsureFolder(cRecoveryJournals::Folder())) {
-        std::fprintf(stderr, "quorvel: cannot create the recovery folder %s\n",
-                     qPrintable(cRecoveryJournals::Folder()));
+        TellUser(cRecoveryJournals::Folder(), QString::fromLocal8Bit(std::strerror(errno)));
         FNeedsSnapshot = true;
         return;
     }
