@@ -2,6 +2,7 @@
 
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/KbdMacros.h"
+#include "editor/editing/RecoveryJournal.h"
 #include "editor/editing/TextFiles.h"
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/AnsiCodePage.h"
@@ -79,6 +80,7 @@ cEditor::cEditor(QWidget *owner) : cEditAPI(owner)
     connect(this, &cWRichEdit::Change, this, &cEditor::DocumentChanged);
     connect(this, &cTextView::cursorPositionChanged, this, &cEditor::UpdateCaretPosition);
     connect(this, &cTextView::selectionChanged, this, &cEditor::UpdateCaretPosition);
+    cRecoveryJournals::Attach(*this);
 }
 
 void cEditor::DocumentChanged()
@@ -289,6 +291,16 @@ void cEditor::LoadFromFile(const QString &fileName)
     FOddByte = file.OddByte;
     SetFileName(fileName);
     SetModified(false);
+    if (cRecoveryJournal *journal = cRecoveryJournals::JournalOf(*this))
+        journal->FileIsBase();
+}
+
+void cEditor::AdoptRecovered(const QString &fileName, tTextEncoding encoding, const QByteArray &oddByte)
+{
+    FEncoding = encoding;
+    FOddByte = oddByte;
+    SetFileName(fileName);
+    SetModified(true);
 }
 
 bool cEditor::ConfirmAnsiLoss(const QString &fileName) const

@@ -48,11 +48,15 @@ public:
     const QString &FileName() const noexcept { return FFileName; }
     bool Modified() const noexcept { return FModified; }
     tTextEncoding Encoding() const noexcept { return FEncoding; }
+    const QByteArray &OddByte() const noexcept { return FOddByte; }
     bool Overwrite() const noexcept { return FOverwrite; }
     bool Highlighted() const noexcept { return FHighlighted; }
 
     void PrepareForEditing();
     void LoadFromFile(const QString &fileName);
+    // Takes what a recovery record kept besides the text, which the document
+    // already holds; the document is modified.
+    void AdoptRecovered(const QString &fileName, tTextEncoding encoding, const QByteArray &oddByte);
     void SaveToFile(const QString &fileName, tTextEncoding encoding);
     // False when the document has no file name and Save As must run.
     bool Save();

@@ -5,12 +5,14 @@
 #include "editor/editing/EditorControls.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
+#include "editor/editing/RecoveryJournal.h"
 #include "editor/editing/TypedConstants.h"
 #include "editor/editing/UnicodeControls.h"
 #include "editor/platform/Application.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
 #include "editor/shell/CmdLinePlus.h"
+#include "editor/shell/dfRecover.h"
 #include "editor/shell/SingleInstances.h"
 #include "editor/shell/WindowPlacement.h"
 
@@ -40,6 +42,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QUrl>
@@ -234,6 +237,21 @@ void cFormMain::Initialize()
 
     // Shortcut keys are resolved here before Qt's shortcut map sees them.
     qApp->installEventFilter(this);
+
+    // A logout asks the usual questions when the session manager lets it;
+    // otherwise everything typed is kept on disk for the next start.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (!manager.allowsInteraction()) {
+            cRecoveryJournals::FlushAll();
+            return;
+        }
+        const bool close = CloseQuery();
+        manager.release();
+        if (close)
+            cRecoveryJournals::DiscardAll();
+        else
+            manager.cancel();
+    });
 }
 
 void cFormMain::FirstActivation()
@@ -244,6 +262,7 @@ void cFormMain::FirstActivation()
     Activated = true;
     StatusBar->AdjustPanelWidths();
     if (EditorTabs) {
+        OfferRecovery(this, *EditorTabs);
         OpenCommandLineDocuments(
             FSetup.Arguments ? *FSetup.Arguments : CommandLine,
             [this](const QString &name, bool readOnly) { EditorTabs->OpenFile(name, readOnly); },
@@ -909,6 +928,7 @@ void cFormMain::ToolUninstallNow(QAction *, bool execute)
     if (!CloseQuery())
         return;
     SettingsStore->Uninstall();
+    cRecoveryJournals::RemoveFolder();
     SaveSettingsOnExit = false;
     cApplicationSingleton::StopAnswering();
     // Ends the loop without a close request: the questions were asked above.

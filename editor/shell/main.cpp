@@ -2,12 +2,14 @@
 // initialisation (CommandLine), before anything here runs.
 #include "editor/editing/dfFind.h"
 #include "editor/editing/Editors.h"
+#include "editor/editing/RecoveryJournal.h"
 #include "editor/platform/Application.h"
 #include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/dfAbout.h"
 #include "editor/shell/dfCase.h"
 #include "editor/shell/dfLine.h"
 #include "editor/shell/dfMain.h"
+#include "editor/shell/ExitSignals.h"
 #include "editor/shell/ProgramIdentity.h"
 #include "editor/shell/SingleInstances.h"
 
@@ -37,6 +39,8 @@ int RunForms(cApplication &app)
                         [&formCase](bool showDialog) { return formCase.GetCase(showDialog); }});
     formMain.show();
     const int exitCode = app.exec();
+    // Ended normally: every document was saved or given up.
+    cRecoveryJournals::DiscardAll();
     // Nothing opens files from here on; later starts open their own windows.
     cApplicationSingleton::StopAnswering();
     SetDocumentDialogs({});
@@ -59,6 +63,7 @@ int main(int argc, char **argv)
     {
         cApplication app(argc, argv);
         SetApplicationIdentity();
+        const cExitSignals exitSignals;
         exitCode = RunForms(app);
         cApplicationSingleton::Release();
     }

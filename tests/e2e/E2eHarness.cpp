@@ -139,6 +139,7 @@ QProcessEnvironment cDesktop::Environment() const
     env.insert(QStringLiteral("DISPLAY"), Display());
     env.insert(QStringLiteral("HOME"), Home());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), ConfigHome());
+    env.insert(QStringLiteral("XDG_STATE_HOME"), StateHome());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Home() + QStringLiteral("/run"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     return env;

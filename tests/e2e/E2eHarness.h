@@ -44,6 +44,7 @@ public:
     QString Home() const { return FHome.path(); }
     QString WorkDir() const { return FHome.path() + QStringLiteral("/work"); }
     QString ConfigHome() const { return FHome.path() + QStringLiteral("/config"); }
+    QString StateHome() const { return FHome.path() + QStringLiteral("/state"); }
     QString Display() const { return FServer.Display(); }
     bool ServerRunning() const { return FServer.Running(); }
     // This desktop's own copy of the program and its plug-ins: the running

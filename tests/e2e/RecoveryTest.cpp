@@ -1,0 +1,270 @@
+// The program is killed with documents unsaved: the next start offers them
+// back, and saving them writes exactly what had been typed.
+#include "tests/e2e/E2eTools.h"
+
+#include "editor/editing/RecoveryJournal.h"
+#include "editor/textengine/TextBuffer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <thread>
+
+namespace {
+
+QByteArray Utf16(const QString &text)
+{
+    return QByteArray("\xFF\xFE", 2) +
+           QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+
+class Recovery : public ::testing::Test
+{
+protected:
+    Recovery() { MapKeys(); }
+    // Gives the characters the tests type keys of their own: xdotool would
+    // otherwise map a spare key for each while typing, and a busy program can
+    // read the key with the map already restored.
+    void MapKeys() const
+    {
+        const QString file = FDesktop.Home() + QStringLiteral("/keymap.xkb");
+        const auto xkbcomp = [this](const QStringList &args) {
+            QProcess tool;
+            tool.setProcessEnvironment(FDesktop.Environment());
+            tool.start(QStringLiteral("xkbcomp"), args);
+            return tool.waitForFinished(15000) && tool.exitCode() == 0;
+        };
+        if (!xkbcomp({FDesktop.Display(), file}))
+            return;
+        QFile keymap(file);
+        if (!keymap.open(QIODevice::ReadWrite))
+            return;
+        QString text = QString::fromUtf8(keymap.readAll());
+        const char *symbols[] = {"eacute", "Greek_OMEGA", "ssharp", "udiaeresis", "idiaeresis"};
+        for (int i = 0; i < 5; ++i)
+            text.replace(QRegularExpression(QStringLiteral("key <FK%1> \\{[^}]*\\};").arg(13 + i)),
+                         QStringLiteral("key <FK%1> { [ %2 ] };").arg(13 + i).arg(QLatin1String(symbols[i])));
+        keymap.resize(0);
+        keymap.write(text.toUtf8());
+        keymap.close();
+        xkbcomp({file, FDesktop.Display()});
+    }
+
+    QString Folder() const { return FDesktop.StateHome() + QStringLiteral("/Varnholt/Zelmar/recovery"); }
+    QStringList Records() const
+    {
+        return QDir(Folder()).entryList({QStringLiteral("*.journal")}, QDir::Files);
+    }
+    // The texts the records on disk rebuild to, every line with its break.
+    QStringList RecordTexts() const
+    {
+        QStringList texts;
+        for (const QString &name : Records()) {
+            QFile file(Folder() + u'/' + name);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = file.readAll();
+            const tJournalRecord record = ReadJournal(bytes);
+            cTextBuffer text;
+            QString reason;
+            const auto loadBase = [&record](const tJournalBase &base, cTextBuffer &into, QString &why) {
+                return LoadJournalBase(record.Meta->FileName, base, into, why);
+            };
+            texts << (RebuildJournalText(bytes, text, loadBase, reason) ? text.TextWithBreaks() : reason);
+        }
+        texts.sort();
+        return texts;
+    }
+    bool RecordsBecome(QStringList texts) const
+    {
+        texts.sort();
+        return WaitUntil([&] { return RecordTexts() == texts; });
+    }
+    void Start(const QStringList &args)
+    {
+        FProgram = std::make_unique<cQuorvel>(FDesktop, args);
+        FWindow = FDesktop.MainWindow();
+        ASSERT_FALSE(FWindow.isEmpty());
+        FDesktop.Focus(FWindow);
+    }
+    // The next start shows the records; Return recovers them all.
+    void StartAndRecover()
+    {
+        FProgram = std::make_unique<cQuorvel>(FDesktop, QStringList{});
+        const QString dialog = FDesktop.WaitForWindow(QStringLiteral("^Recover Documents - Zelmar$"));
+        ASSERT_FALSE(dialog.isEmpty());
+        FDesktop.Focus(dialog);
+        FDesktop.Keys({QStringLiteral("Return")});
+        FWindow = FDesktop.MainWindow();
+        ASSERT_FALSE(FWindow.isEmpty());
+        FDesktop.Focus(FWindow);
+    }
+    QString Path(const QString &name) const { return FDesktop.WorkDir() + u'/' + name; }
+    bool Shows(const QString &name)
+    {
+        return FDesktop.TitleBecomes(FWindow, name.isEmpty() ? QStringLiteral("Zelmar")
+                                                             : Path(name) + QStringLiteral(" - Zelmar"));
+    }
+    // Goes back one tab and waits until it is on show.
+    bool Previous(const QString &name)
+    {
+        FDesktop.Keys({QStringLiteral("ctrl+shift+Tab")});
+        return Shows(name);
+    }
+
+    cDesktop FDesktop;
+    std::unique_ptr<cQuorvel> FProgram;
+    QString FWindow;
+};
+
+TEST_F(Recovery, AKilledProgramOffersEveryDocumentAndSavingWritesWhatWasTyped)
+{
+    FDesktop.WriteFile(QStringLiteral("lf.txt"), "\xEF\xBB\xBFone\ntwo\n");
+    FDesktop.WriteFile(QStringLiteral("crlf.txt"), "a\r\nb\r\n");
+    FDesktop.WriteFile(QStringLiteral("u16.txt"), Utf16(QStringLiteral("x\r\ny")));
+    ASSERT_NO_FATAL_FAILURE(
+        Start({QStringLiteral("lf.txt"), QStringLiteral("crlf.txt"), QStringLiteral("u16.txt")}));
+    ASSERT_TRUE(Shows(QStringLiteral("u16.txt")));
+    FDesktop.Type(QStringLiteral("\u00e9\u03a9"));
+    FDesktop.Keys({QStringLiteral("Return")});
+    ASSERT_TRUE(Previous(QStringLiteral("crlf.txt")));
+    FDesktop.Type(QStringLiteral("X"));
+    FDesktop.Keys({QStringLiteral("Return")});
+    ASSERT_TRUE(Previous(QStringLiteral("lf.txt")));
+    FDesktop.Type(QStringLiteral("\u00df"));
+    FDesktop.Keys({QStringLiteral("Return")});
+    FDesktop.Keys({QStringLiteral("ctrl+n")});
+    ASSERT_TRUE(Shows(QString()));
+    FDesktop.Type(QStringLiteral("Hello \u00fcn\u00ef"));
+    FDesktop.Keys({QStringLiteral("Return")});
+    FDesktop.Type(QStringLiteral("end"));
+
+    // Within a second of the last key, everything is on disk.
+    ASSERT_TRUE(
+        RecordsBecome({QStringLiteral("\u00e9\u03a9\r\nx\r\ny"), QStringLiteral("X\r\na\r\nb\r\n"),
+                       QStringLiteral("\u00df\none\ntwo\n"), QStringLiteral("Hello \u00fcn\u00ef\nend")}))
+        << RecordTexts().join(u'|').toStdString();
+    FProgram->Kill();
+
+    ASSERT_NO_FATAL_FAILURE(StartAndRecover());
+    // The untitled document is saved under a name of the user's.
+    ASSERT_TRUE(Shows(QString()));
+    FDesktop.Keys({QStringLiteral("ctrl+s")});
+    const QString saveAs = FDesktop.WaitForOtherWindow(QStringLiteral("Save"), FWindow);
+    ASSERT_FALSE(saveAs.isEmpty());
+    FDesktop.Focus(saveAs);
+    FDesktop.Type(Path(QStringLiteral("new.txt")));
+    FDesktop.Keys({QStringLiteral("Return")});
+    EXPECT_TRUE(WaitUntil([&] {
+        return FDesktop.ReadFile(QStringLiteral("new.txt")) == "\xEF\xBB\xBFHello \xC3\xBCn\xC3\xAF\nend";
+    })) << FDesktop.ReadFile(QStringLiteral("new.txt")).toHex().toStdString();
+    FDesktop.Focus(FWindow);
+
+    const struct
+    {
+        const char *Name;
+        QByteArray Bytes;
+    } files[] = {{"lf.txt", "\xEF\xBB\xBF\xC3\x9F\none\ntwo\n"},
+                 {"crlf.txt", "X\r\na\r\nb\r\n"},
+                 {"u16.txt", Utf16(QStringLiteral("\u00e9\u03a9\r\nx\r\ny"))}};
+    for (const auto &file : files) {
+        ASSERT_TRUE(Previous(QString::fromLatin1(file.Name))) << file.Name;
+        FDesktop.Keys({QStringLiteral("ctrl+s")});
+        EXPECT_TRUE(WaitUntil([&] {
+            return FDesktop.ReadFile(QString::fromLatin1(file.Name)) == file.Bytes;
+        })) << file.Name
+            << ": " << FDesktop.ReadFile(QString::fromLatin1(file.Name)).toHex().toStdString();
+    }
+    // Saved documents keep no records.
+    EXPECT_TRUE(WaitUntil([&] { return Records().isEmpty(); })) << Records().join(u' ').toStdString();
+}
+
+TEST_F(Recovery, TerminatedProgramKeepsEverythingTyped)
+{
+    FDesktop.WriteFile(QStringLiteral("a.txt"), "old\n");
+    ASSERT_NO_FATAL_FAILURE(Start({QStringLiteral("a.txt")}));
+    ASSERT_TRUE(Shows(QStringLiteral("a.txt")));
+    FDesktop.Type(QStringLiteral("new "));
+    FDesktop.Keys({QStringLiteral("ctrl+n")});
+    ASSERT_TRUE(Shows(QString()));
+    FDesktop.Type(QStringLiteral("abc"));
+    FDesktop.Keys({QStringLiteral("Return")});
+    FDesktop.Type(QStringLiteral("d\u00e9f"));
+    // A dialog up and down again: every key before it has reached the document.
+    FDesktop.Keys({QStringLiteral("ctrl+f")});
+    const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
+    ASSERT_FALSE(find.isEmpty());
+    FDesktop.Focus(find);
+    FDesktop.Keys({QStringLiteral("Escape")});
+    ASSERT_TRUE(WaitUntil([&] {
+        return FDesktop
+            .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                      QStringLiteral("^Find Text$")})
+            .isEmpty();
+    }));
+    ::kill(FProgram->Process().processId(), SIGTERM);
+    ASSERT_TRUE(FProgram->WaitForExit());
+    EXPECT_EQ(RecordTexts(), (QStringList{QStringLiteral("abc\nd\u00e9f"), QStringLiteral("new old\n")}));
+
+    // A log whose file changed since is not applied, and kept; so is a record
+    // that cannot be read.
+    FDesktop.WriteFile(QStringLiteral("a.txt"), "other\n");
+    {
+        QFile junk(Folder() + QStringLiteral("/junk.journal"));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write("not a record");
+    }
+    // Closing normally after saying No leaves nothing behind but that.
+    ASSERT_NO_FATAL_FAILURE(StartAndRecover());
+    EXPECT_EQ(Records().size(), 3);
+    FDesktop.Keys({QStringLiteral("alt+f"), QStringLiteral("x")});
+    const QString box = WaitForMessageBox(FDesktop, FWindow);
+    ASSERT_FALSE(box.isEmpty());
+    ASSERT_TRUE(AnswerMessageBox(FDesktop, box, QStringLiteral("n")));
+    ASSERT_TRUE(FProgram->WaitForExit());
+    EXPECT_EQ(Records().size(), 2);
+    EXPECT_TRUE(Records().contains(QStringLiteral("junk.journal")));
+    EXPECT_EQ(FDesktop.ReadFile(QStringLiteral("a.txt")), "other\n");
+}
+
+// Killed at random moments while typing, again and again: each start gives
+// back a text the user typed, never less than the start before gave, and
+// the record goes on from there.
+TEST_F(Recovery, RepeatedKillsNeverLoseWhatARecordHeld)
+{
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    FDesktop.Type(QStringLiteral("start"));
+    FDesktop.Keys({QStringLiteral("Return")});
+    QString typed = QStringLiteral("start\n");
+    ASSERT_TRUE(RecordsBecome({typed})) << RecordTexts().join(u'|').toStdString();
+    QString held = typed;
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 8; ++round) {
+        FProgram->Kill();
+        const QStringList texts = RecordTexts();
+        ASSERT_EQ(texts.size(), 1);
+        ASSERT_TRUE(typed.startsWith(texts[0])) << round << ": " << texts[0].toStdString();
+        ASSERT_GE(texts[0].size(), held.size()) << round;
+        held = texts[0];
+        ASSERT_NO_FATAL_FAILURE(StartAndRecover());
+        typed = held;
+        FDesktop.Keys({QStringLiteral("ctrl+End")});
+        const QString more = QStringLiteral("%1 \u00e9%2").arg(round).arg(random() % 1000);
+        FDesktop.Type(more);
+        FDesktop.Keys({QStringLiteral("Return")});
+        typed += more + u'\n';
+        // The kill comes at a random moment: before, during or after a write.
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 900));
+    }
+    ASSERT_TRUE(RecordsBecome({typed})) << RecordTexts().join(u'|').toStdString();
+}
+
+} // namespace
