@@ -10,9 +10,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -28,6 +30,29 @@ int Ask(const QString &text, unsigned flags)
 cDiskWatch::cDiskWatch(cEditorController &tabs) : QObject(&tabs), FTabs(tabs)
 {
     connect(&FWatcher, &QFileSystemWatcher::fileChanged, this, &cDiskWatch::FileChanged);
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, &cDiskWatch::ApplicationStateChanged);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *window) {
+        if (window)
+            FLastFocus = window;
+    });
+}
+
+// A file that keeps changing would ask again after every answer: a No holds
+// until the user has been elsewhere and comes back. Closing a dialog of ours
+// is no leaving, though the focus may go nowhere then (no window manager).
+void cDiskWatch::ApplicationStateChanged(Qt::ApplicationState state)
+{
+    if (state != Qt::ApplicationActive) {
+        if (FLastFocus && FLastFocus->isVisible())
+            FLeft = true;
+        return;
+    }
+    if (!std::exchange(FLeft, false))
+        return;
+    for (auto &[document, watched] : FDocuments)
+        watched.Declined = false;
+    // The window's own activation may have looked already.
+    FTabs.ScheduleDiskCheck();
 }
 
 cDiskWatch::tStamp cDiskWatch::StampOf(const QString &fileName)
@@ -47,7 +72,7 @@ void cDiskWatch::Remember(cEditor &document)
     tWatched &watched = FDocuments[&document];
     watched.FileName = document.FileName();
     watched.Stamp = StampOf(watched.FileName);
-    watched.Declined = {};
+    watched.Declined = false;
     Watch(watched.FileName);
 }
 
@@ -97,7 +122,7 @@ void cDiskWatch::Check(cEditor &document, tWatched &watched)
 {
     const tStamp now = StampOf(watched.FileName);
     Watch(watched.FileName);
-    if (now == watched.Stamp || (now.Exists && now == watched.Declined))
+    if (now == watched.Stamp || (now.Exists && watched.Declined))
         return;
     const QScopedValueRollback asking(FAsking, true);
     if (!now.Exists) {
@@ -124,9 +149,18 @@ void cDiskWatch::Check(cEditor &document, tWatched &watched)
                          {watched.FileName}),
                   MB_YESNO | MB_ICONQUESTION) == IDYES;
     if (!reload) {
-        // The version on disk once the user answered: a program that writes
-        // in steps (truncate, then write) is not asked about twice.
-        watched.Declined = StampOf(watched.FileName);
+        if (!document.Modified()) {
+            // Taken before reading: a change after it is a newer version.
+            const tStamp seen = StampOf(watched.FileName);
+            if (document.MatchesFile()) {
+                watched.Stamp = seen;
+                return;
+            }
+            // The text kept is not what the file holds: leaving must ask,
+            // and Save must write it.
+            document.SetModified(true);
+        }
+        watched.Declined = true;
         return;
     }
     Reload(document);

@@ -3,7 +3,9 @@
 // asks before anything the user typed or the other program wrote is lost.
 #include <QFileSystemWatcher>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QWindow>
 
 #include <map>
 
@@ -21,7 +23,9 @@ public:
     void Remember(cEditor &document);
     // Asks about the active document's file if it changed since Remember.
     // Waits while a modal dialog is up or a command is busy: the next
-    // activation of the window or the tab asks.
+    // activation of the window or the tab asks. A file the user declined to
+    // reload is not asked about again until Remember, or until the user
+    // comes back to the program after leaving it.
     void CheckActive();
     // Before a save over the document's own file: false when it changed on
     // disk and the user keeps the other program's version.
@@ -43,17 +47,20 @@ private:
     struct tWatched
     {
         QString FileName;
-        tStamp Stamp;    // the version the document holds
-        tStamp Declined; // a version the user chose not to load
+        tStamp Stamp;          // the version the document holds
+        bool Declined = false; // the user chose not to load a newer one
     };
     void FileChanged(const QString &fileName);
     void Check(cEditor &document, tWatched &watched);
     void Reload(cEditor &document);
     void Watch(const QString &fileName);
     bool MayAskNow() const;
+    void ApplicationStateChanged(Qt::ApplicationState state);
 
     cEditorController &FTabs;
     QFileSystemWatcher FWatcher;
     std::map<const cEditor *, tWatched> FDocuments;
     bool FAsking = false;
+    bool FLeft = false;           // the user went to another program
+    QPointer<QWindow> FLastFocus; // the last window of ours with the focus
 };

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTabBar>
 
 namespace {
@@ -163,16 +164,32 @@ int cEditorController::QuerySave(cEditor &document) const
                       MB_YESNOCANCEL | MB_ICONQUESTION);
 }
 
+// The question and the save run event loops in which other tabs may come and
+// go: everything after them goes by the document asked about, not by the
+// tab on show.
 void cEditorController::CloseActiveDocument()
 {
-    cEditor *document = ActiveEditor();
+    const QPointer<cEditor> document = ActiveEditor();
     if (!document)
         return;
     if (document->Modified()) {
+        struct tQuestionUp
+        {
+            cEditorController &Tabs;
+            explicit tQuestionUp(cEditorController &tabs) : Tabs(tabs) { emit Tabs.CloseQuestionUp(true); }
+            ~tQuestionUp() { emit Tabs.CloseQuestionUp(false); }
+            tQuestionUp(const tQuestionUp &) = delete;
+            tQuestionUp &operator=(const tQuestionUp &) = delete;
+        } const questionUp(*this);
         const int answer = QuerySave(*document);
-        if (answer == IDYES && SaveAction)
+        if (!document)
+            return;
+        if (answer == IDYES && SaveAction) {
+            // Save acts on the document on show.
+            setCurrentIndex(indexOf(document));
             SaveAction->trigger();
-        if (document->Modified() && answer != IDNO)
+        }
+        if (!document || (document->Modified() && answer != IDNO))
             return;
     }
     // A closing document writes nothing more: its focus-out would put its
@@ -181,7 +198,7 @@ void cEditorController::CloseActiveDocument()
     const bool last = count() == 1;
     if (last)
         setVisible(false);
-    const int index = currentIndex();
+    const int index = indexOf(document);
     // The tab that followed takes the place; after the last, the first.
     const int next = index < count() - 1 ? index : 0;
     removeTab(index);

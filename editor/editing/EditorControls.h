@@ -66,6 +66,9 @@ signals:
     // Something the commands' states depend on may have changed: the tab on
     // show, a document's text, selection or read-only state.
     void StateChanged();
+    // A close question, with the save it may lead to, is up (true) or over
+    // (false): files handed over by later starts wait for it.
+    void CloseQuestionUp(bool up);
 
 protected:
     bool event(QEvent *event) override;

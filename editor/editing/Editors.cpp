@@ -350,6 +350,21 @@ bool cEditor::Save()
     return true;
 }
 
+// Read as loading reads it, so the same bytes always compare equal.
+bool cEditor::MatchesFile() const
+{
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    cTextBuffer disk;
+    tTextFile file;
+    try {
+        file = ReadTextFileInto(FFileName, disk, TextLimit());
+    } catch (...) {
+        return false;
+    }
+    return file.Encoding == FEncoding && file.OddByte == FOddByte && disk.Breaks() == LineBreaks() &&
+           buffer().Equals(disk.Contiguous());
+}
+
 // ---------------------------------------------------------------------------
 // Events
 

@@ -60,6 +60,9 @@ public:
     void SaveToFile(const QString &fileName, tTextEncoding encoding);
     // False when the document has no file name and Save As must run.
     bool Save();
+    // Whether the file holds what this document would write to it (false
+    // when it cannot be read).
+    bool MatchesFile() const;
     void SetModified(bool value);
     void SetFileName(const QString &fileName);
     void FileNameChanged();

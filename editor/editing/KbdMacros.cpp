@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -115,6 +116,33 @@ void RestoreKeyboardModifiers(Qt::KeyboardModifiers before)
     SetApplicationKeyboardModifiers(QGuiApplication::queryKeyboardModifiers());
 }
 
+// A key's press and release carry the same scan code, while the key code may
+// differ (Shift let go before "!" comes up as "1").
+quint64 KeyIdentity(const QKeyEvent &message)
+{
+    return message.nativeScanCode() != 0 ? (quint64(1) << 32) | message.nativeScanCode()
+                                         : quint64(quint32(message.key()));
+}
+
+bool IsModifierKey(std::uint8_t virtualKey)
+{
+    switch (virtualKey) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_LWIN:
+    case VK_RWIN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsModifierKeyDown(const tMacroKey &key)
+{
+    return HasMacroKeyFlag(key.Flags, mkKeyDown) && IsModifierKey(key.VirtualKey);
+}
+
 } // namespace
 
 void cKeyMacro::Start()
@@ -125,10 +153,31 @@ void cKeyMacro::Start()
     FIsRecording = true;
 }
 
+void cKeyMacro::Stop()
+{
+    if (!FIsRecording)
+        return;
+    FIsRecording = false;
+    FPressed.clear();
+    for (qsizetype last = FKeys.size() - 1; last >= 0; --last) {
+        if (!IsMessage(FKeys[last]))
+            continue;
+        if (!IsModifierKeyDown(FKeys[last]))
+            break;
+        FKeys.resize(last);
+    }
+    FCount = int(FKeys.size());
+    if (std::ranges::none_of(FKeys, [](const tMacroKey &key) {
+            return HasMacroKeyFlag(key.Flags, mkKeyDown) && !IsModifierKey(key.VirtualKey);
+        }))
+        Clear();
+}
+
 void cKeyMacro::Clear()
 {
     FKeys.clear();
     FCount = 0;
+    FPressed.clear();
 }
 
 void cKeyMacro::Record(const QEvent &message)
@@ -137,6 +186,15 @@ void cKeyMacro::Record(const QEvent &message)
         return;
     if (message.type() == QEvent::KeyPress || message.type() == QEvent::KeyRelease) {
         const auto &key = static_cast<const QKeyEvent &>(message);
+        const quint64 identity = KeyIdentity(key);
+        if (message.type() == QEvent::KeyPress) {
+            if (!FPressed.contains(identity))
+                FPressed.append(identity);
+        } else if (!FPressed.contains(identity)) {
+            return;
+        } else if (!key.isAutoRepeat()) {
+            FPressed.removeOne(identity);
+        }
         const tMacroKey entry = EncodeMacroKey(key);
         Append(entry);
         // What a key-down typed is what counts; a key-up types nothing.

@@ -2,6 +2,7 @@
 // The keyboard-macro recorder: key-downs and key-ups as the documents' edit
 // windows received them, played back into one window by posting them again.
 #include <QList>
+#include <QtGlobal>
 
 #include <cstdint>
 
@@ -68,13 +69,18 @@ public:
 
     // Begins a new macro; while recording it keeps the keys already taken.
     void Start();
-    void Stop() noexcept { FIsRecording = false; }
+    // Ends the recording. Modifier keys pressed last type nothing (they are
+    // those of the command that stops it), and a recording of nothing but
+    // modifier keys is no macro: both go.
+    void Stop();
     void Clear();
 
     // Takes a KeyPress or KeyRelease as the edit window received it, before
     // the window handles it, and the text an input method commits (as a key
     // without a key code); other events and anything outside a recording are
     // ignored. The modifiers are the event's, the mouse buttons the ones held.
+    // A release of a key pressed before the recording began (the keys of the
+    // command that started it) is not taken.
     void Record(const QEvent &message);
 
     // Posts every key to Window, each handled before the next one is posted,
@@ -91,4 +97,5 @@ private:
     QList<tMacroKey> FKeys;
     int FCount = 0;
     bool FIsRecording = false;
+    QList<quint64> FPressed; // keys whose press was recorded and not yet released
 };

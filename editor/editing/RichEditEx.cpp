@@ -29,10 +29,13 @@ void cWRichEditEx::Record(tUndoKind kind)
     if (kind == ukSnapshot) {
         FUndo.Text = GetTextW();
         FUndo.Breaks = LineBreaks();
-    } else if (kind == ukRemoved)
+    } else if (kind == ukRemoved) {
         FUndo.Text = GetSelTextW();
-    else
+        FUndo.Breaks = SelBreaks();
+    } else {
         FUndo.ReplacedText = GetSelTextW();
+        FUndo.ReplacedBreaks = SelBreaks();
+    }
 }
 
 bool cWRichEditEx::RecordUndo(tUndoKind kind)
@@ -71,7 +74,7 @@ void cWRichEditEx::InsertRecorded(const QString &text)
 {
     const int start = GetSelStart();
     const bool recorded = RecordUndo(ukInserted);
-    SetSelTextW(text);
+    ReplaceSelAsTyped(text);
     if (recorded)
         FUndo.SelLength = GetSelStart() - start;
 }
@@ -83,7 +86,7 @@ void cWRichEditEx::Restore()
     const cUpdateBracket update(WLines());
     SetSelStart(FUndo.SelStart);
     SetSelLength(int(FUndo.ReplacedText.size()));
-    SetSelTextW(FUndo.Text);
+    RestoreSel(FUndo.Text, FUndo.Breaks);
     SetSelStart(FUndo.SelStart);
     SetSelLength(FUndo.SelLength);
 }
@@ -96,7 +99,8 @@ void cWRichEditEx::RemoveAgain()
     SetSelStart(FUndo.SelStart);
     SetSelLength(FUndo.SelLength);
     FUndo.Text = GetSelTextW();
-    SetSelTextW(FUndo.ReplacedText);
+    FUndo.Breaks = SelBreaks();
+    RestoreSel(FUndo.ReplacedText, FUndo.ReplacedBreaks);
     SetSelStart(FUndo.SelStart);
     SetSelLength(int(FUndo.ReplacedText.size()));
 }

@@ -36,8 +36,10 @@ struct tExtraUndoInfo
     qint32 SelLength = 0;
     // ukInserted: the selection the paste replaced, so that undo gives it back.
     QString ReplacedText;
-    // ukSnapshot: the break of each paragraph mark in Text.
+    // The break of each paragraph mark in Text, and in ReplacedText: what
+    // comes back comes back as it was.
     std::vector<tLineBreak> Breaks;
+    std::vector<tLineBreak> ReplacedBreaks;
 };
 
 // Every path by which the control would cut, copy, paste, undo or redo on its

@@ -158,8 +158,67 @@ void cWRichEdit::SetSel(int start, int end)
     }
 }
 
-// Typed and pasted breaks take the document's dominant one, as here.
+// A program rewriting the selection (change of case, a plug-in) gives its
+// lines back in place: they are still the user's lines with their breaks.
 void cWRichEdit::ReplaceSel(const QString &text)
+{
+    ReplaceSelection(text, BreaksAtSamePlaces(text));
+}
+
+// Typed and pasted breaks take the document's dominant one.
+void cWRichEdit::ReplaceSelAsTyped(const QString &text)
+{
+    ReplaceSelection(text, {});
+}
+
+void cWRichEdit::RestoreSel(const QString &text, const std::vector<tLineBreak> &breaks)
+{
+    ReplaceSelection(text, breaks);
+}
+
+std::vector<tLineBreak> cWRichEdit::SelBreaks() const
+{
+    int anchor, caret;
+    GetSel(anchor, caret);
+    const cTextBuffer &b = buffer();
+    const int first = b.LineFromPosition(std::min(anchor, caret));
+    const int last = b.LineFromPosition(std::max(anchor, caret));
+    std::vector<tLineBreak> breaks;
+    breaks.reserve(size_t(last - first));
+    for (int line = first; line < last; ++line)
+        breaks.push_back(b.LineBreak(line));
+    return breaks;
+}
+
+// Empty when no break of Text meets a mark of the selection.
+std::vector<tLineBreak> cWRichEdit::BreaksAtSamePlaces(QStringView text) const
+{
+    std::vector<tLineBreak> breaks;
+    int anchor, caret;
+    GetSel(anchor, caret);
+    const int start = std::min(anchor, caret), end = std::max(anchor, caret);
+    const cTextBuffer &b = buffer();
+    bool kept = false;
+    int at = start; // where the unit lands in the new text
+    for (qsizetype i = 0; i < text.size() && at < end; ++i, ++at) {
+        const char16_t c = text[i].unicode();
+        if (c != u'\r' && c != u'\n')
+            continue;
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        if (b.At(at) == cTextBuffer::Mark) {
+            breaks.push_back(b.LineBreak(b.LineFromPosition(at)));
+            kept = true;
+        } else {
+            breaks.push_back(tLineBreak::None);
+        }
+    }
+    if (!kept)
+        breaks.clear();
+    return breaks;
+}
+
+void cWRichEdit::ReplaceSelection(const QString &text, const std::vector<tLineBreak> &breaks)
 {
     int anchor, caret;
     GetSel(anchor, caret);
@@ -171,7 +230,7 @@ void cWRichEdit::ReplaceSel(const QString &text)
         std::optional<cNotUndoable> notUndoable;
         if (undoRecord())
             notUndoable.emplace(*undoRecord());
-        buffer().Replace(start, end - start, text);
+        buffer().Restore(start, end - start, text, breaks);
     }
     const int after = end + GetTextLen() - before;
     if (FBatchDepth > 0) {
@@ -497,7 +556,7 @@ void cWRichEdit::PasteFromClipboardW()
 {
     const QString text = WClipboard().FGetClipboardString();
     if (!text.isEmpty())
-        SetSelTextW(text);
+        ReplaceSelAsTyped(text);
 }
 
 namespace {

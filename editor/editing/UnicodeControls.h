@@ -103,7 +103,18 @@ public:
     int LineLength(int pos) const override;
     QString LineText(int line) const override;
     void SetSel(int start, int end) override;
+    // A program's replacement: a break of Text (CR LF, a lone CR or LF) where
+    // the selection has a mark at the same place keeps that mark's break;
+    // other breaks take the dominant one.
     void ReplaceSel(const QString &text) override;
+    // As typing or pasting replaces the selection: every break of Text takes
+    // the dominant one.
+    void ReplaceSelAsTyped(const QString &text);
+    // Puts back a text taken from here earlier: its marks take Breaks in
+    // order (see SelBreaks).
+    void RestoreSel(const QString &text, const std::vector<tLineBreak> &breaks);
+    // The break of each mark in the selection, in order.
+    std::vector<tLineBreak> SelBreaks() const;
     bool SetText(const QString &text) override;
     // Sets the text and each mark's break exactly (an earlier state put back).
     bool SetTextWithBreaks(const QString &text, const std::vector<tLineBreak> &breaks);
@@ -177,6 +188,8 @@ signals:
     void Change();
 
 private:
+    void ReplaceSelection(const QString &text, const std::vector<tLineBreak> &breaks);
+    std::vector<tLineBreak> BreaksAtSamePlaces(QStringView text) const;
     bool IsNormal(const QColor &c, bool back) const;
     void UpdateUndoFlags();
     void AfterWholeText();

@@ -224,6 +224,9 @@ void cFormMain::Initialize()
         if (EditorTabs)
             EditorTabs->OpenFile(name, false);
     });
+    // A file opened under a tab's close question would become the tab on show.
+    connect(EditorTabs, &cEditorController::CloseQuestionUp, this,
+            [](bool up) { cApplicationSingleton::HoldRequests(up); });
     cApplicationSingleton::SetBringToFrontHandler([this] {
         QWidget *target = QApplication::activeModalWidget();
         if (!target)

@@ -116,6 +116,65 @@ TEST_F(ChangedOnDisk, TheOldTextDeclinedToBeReplacedIsSavedOnlyWhenTheUserSaysOv
     EXPECT_TRUE(FileBecomes("XYold\r\n"));
 }
 
+// No to the reload keeps the document's text, which the file no longer
+// holds: it is unsaved, so leaving asks and Save writes it back.
+TEST_F(ChangedOnDisk, TheTextKeptInsteadOfTheNewVersionIsUnsaved)
+{
+    QByteArray lines;
+    for (int i = 1; i <= 100; ++i)
+        lines += "line " + QByteArray::number(i) + "\n";
+    ASSERT_NO_FATAL_FAILURE(Open(lines));
+    FDesktop.WriteFile(QStringLiteral("a.txt"), QByteArray()); // : > a.txt
+    ASSERT_TRUE(Answer(QStringLiteral("n")));
+    FDesktop.Keys({QStringLiteral("ctrl+q")});
+    ASSERT_TRUE(Answer(QStringLiteral("y"))); // save it
+    ASSERT_TRUE(Answer(QStringLiteral("y"))); // over the other program's version
+    EXPECT_TRUE(FProgram->WaitForExit());
+    EXPECT_EQ(FDesktop.ReadFile(FFile), lines);
+}
+
+// A file another program keeps writing to: one question at a time, and
+// after No none until the user has been elsewhere and comes back.
+TEST_F(ChangedOnDisk, AGrowingFileIsAskedAboutAgainOnlyWhenTheUserComesBack)
+{
+    QByteArray grown = "log\n";
+    ASSERT_NO_FATAL_FAILURE(Open(grown));
+    auto grow = [&] {
+        grown += "more\n";
+        FDesktop.WriteFile(QStringLiteral("a.txt"), grown);
+    };
+    grow();
+    const QString question = WaitForMessageBox(FDesktop, FWindow);
+    ASSERT_FALSE(question.isEmpty());
+    grow();
+    grow();
+    ASSERT_TRUE(AnswerMessageBox(FDesktop, question, QStringLiteral("n")));
+    FDesktop.Focus(FWindow);
+    for (int i = 0; i < 3; ++i) {
+        grow();
+        ASSERT_TRUE(SeenByNow()) << i;
+    }
+
+    // The user works in another program for a while and comes back. A busy
+    // machine may hand the program the coming back together with the
+    // leaving, which is no leaving: then again, for longer.
+    const cDragSource elsewhere(FDesktop, {});
+    const QString other = FDesktop.WaitForWindow(QStringLiteral("^Drag source$"));
+    QString box;
+    for (int away = 1; away <= 6 && box.isEmpty(); ++away) {
+        FDesktop.Focus(other);
+        FDesktop.Type(QString(away * 4, u'x'));
+        FDesktop.Focus(FWindow);
+        box = WaitForMessageBox(FDesktop, FWindow, 3000);
+    }
+    ASSERT_FALSE(box.isEmpty());
+    ASSERT_TRUE(AnswerMessageBox(FDesktop, box, QStringLiteral("y")));
+    FDesktop.Focus(FWindow);
+    FDesktop.Keys({QStringLiteral("ctrl+End")});
+    TypeAndSave(QStringLiteral("end"));
+    EXPECT_TRUE(FileBecomes(grown + "end"));
+}
+
 TEST_F(ChangedOnDisk, AModifiedDocumentKeepsItsTextUnlessTheUserGivesItUp)
 {
     ASSERT_NO_FATAL_FAILURE(Open("old\r\n"));

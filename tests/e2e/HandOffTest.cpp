@@ -129,6 +129,53 @@ TEST(HandOff, AFileHandedOverWhileTheEditorClosesOpensInAWindowOfItsOwn)
     EXPECT_EQ(second.Process().state(), QProcess::Running);
 }
 
+// The answer to a tab's "save changes?" goes to the document asked about;
+// a file handed over meanwhile opens once the question is over.
+TEST(HandOff, AFileHandedOverDuringATabsCloseQuestionWaitsForTheAnswer)
+{
+    cDesktop desktop;
+    desktop.WriteFile(QStringLiteral("first.txt"), "first");
+    const QString keep = desktop.WriteFile(QStringLiteral("keep.txt"), "keep");
+    const QString base = desktop.WriteFile(QStringLiteral("base.txt"), "base");
+    cQuorvel program(desktop,
+                     {QStringLiteral("first.txt"), QStringLiteral("keep.txt"), QStringLiteral("base.txt")});
+    const QString window = desktop.MainWindow();
+    ASSERT_FALSE(window.isEmpty());
+    desktop.Focus(window);
+    ASSERT_TRUE(desktop.TitleBecomes(window, base + QStringLiteral(" - Zelmar")));
+    // Types into the document on show and closes it, handing over Other
+    // while "save changes?" is up, and answers with Key.
+    auto closeHandingOver = [&](const QString &other, const QString &key) {
+        const QString path = desktop.WriteFile(other, "other");
+        desktop.Type(QStringLiteral("X"));
+        desktop.Keys({QStringLiteral("ctrl+w")});
+        const QString question = desktop.WaitForOtherWindow(QStringLiteral("^Zelmar$"), window);
+        ASSERT_FALSE(question.isEmpty());
+        const int sockets = SocketCount(program.Process().processId());
+        cQuorvel second(desktop, {other});
+        // Taken and waiting; or, where nothing makes it wait, handled.
+        ASSERT_TRUE(WaitUntil([&] {
+            return SocketCount(program.Process().processId()) > sockets ||
+                   second.Process().state() == QProcess::NotRunning;
+        }));
+        desktop.Focus(question);
+        desktop.Keys({key});
+        ASSERT_TRUE(second.WaitForExit());
+        EXPECT_EQ(second.Process().exitCode(), 0);
+        desktop.Focus(window);
+        EXPECT_TRUE(desktop.TitleBecomes(window, path + QStringLiteral(" - Zelmar")));
+    };
+
+    ASSERT_NO_FATAL_FAILURE(closeHandingOver(QStringLiteral("other.txt"), QStringLiteral("alt+n")));
+    EXPECT_EQ(desktop.ReadFile(base), QByteArray("base"));
+    // first.txt, keep.txt, other.txt: base.txt went, nothing else.
+    desktop.Keys({QStringLiteral("ctrl+shift+Tab")});
+    ASSERT_TRUE(desktop.TitleBecomes(window, keep + QStringLiteral(" - Zelmar")));
+
+    ASSERT_NO_FATAL_FAILURE(closeHandingOver(QStringLiteral("other2.txt"), QStringLiteral("alt+y")));
+    EXPECT_EQ(desktop.ReadFile(keep), QByteArray("Xkeep"));
+}
+
 TEST(HandOff, ANameBeginningWithAMarkIsNotTakenForAnother)
 {
     cDesktop desktop;

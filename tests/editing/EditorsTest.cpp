@@ -9,6 +9,7 @@
 #include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
+#include "editor/pluginhost/InterfacePtr.h"
 #include "editor/text/UnicodeClipboard.h"
 
 #include <QAction>
@@ -491,6 +492,67 @@ TEST_F(Document, CaseConversions)
         Doc.ChangeCase(true);
         EXPECT_EQ(Doc.GetTextW(), QString::fromUtf8(c.Result)) << c.Mode;
     }
+}
+
+// What the program takes out and puts back, and what it rewrites in place,
+// keeps each line's own break: cut, Edit > Delete and paste over lines with
+// their undo and redo, change of case, and a plug-in's replacement.
+TEST_F(Document, ProgramChangesAndTheirUndoKeepEachLinesOwnBreak)
+{
+    const QByteArray mixed("one\r\ntwo\nthree\rfour\r\n");
+    const QString name = File(QStringLiteral("mixed.txt"), mixed);
+    auto saved = [&] {
+        EXPECT_TRUE(Doc.Save());
+        return Bytes(name);
+    };
+    Doc.LoadFromFile(name);
+    // Lines two and three with their breaks, as a user selects them.
+    auto selectMiddleLines = [&] {
+        QTest::keyClick(&Doc, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(&Doc, Qt::Key_Down);
+        QTest::keyClick(&Doc, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(&Doc, Qt::Key_Down, Qt::ShiftModifier);
+    };
+    selectMiddleLines();
+    QTest::keyClick(&Doc, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(saved(), QByteArray("one\r\nfour\r\n"));
+    QTest::keyClick(&Doc, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(saved(), mixed) << "undo of cut";
+    Doc.Redo();
+    Doc.Undo();
+    EXPECT_EQ(saved(), mixed) << "undo of the cut redone";
+
+    selectMiddleLines();
+    Doc.DeleteSelection();
+    Doc.Undo();
+    EXPECT_EQ(saved(), mixed) << "undo of Edit > Delete";
+
+    WClipboard().FSetClipboardString(QStringLiteral("new\r\nlines\r\n"));
+    selectMiddleLines();
+    QTest::keyClick(&Doc, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(saved(), QByteArray("one\r\nnew\r\nlines\r\nfour\r\n"));
+    Doc.Undo();
+    EXPECT_EQ(saved(), mixed) << "undo of a paste over lines";
+    Doc.Redo();
+    Doc.Undo();
+    EXPECT_EQ(saved(), mixed);
+
+    SetDocumentDialogs({{}, [](bool) { return 2; }});
+    Doc.SetSel(0, -1);
+    Doc.ChangeCase(true);
+    EXPECT_EQ(saved(), QByteArray("ONE\r\nTWO\nTHREE\rFOUR\r\n"));
+    Doc.Undo();
+    EXPECT_EQ(saved(), mixed);
+
+    // A plug-in reads the lines with CR alone and gives back lines of the
+    // same lengths: each keeps its break. A break where there was none
+    // takes the dominant one.
+    selectMiddleLines();
+    cBStr lines;
+    ASSERT_EQ(Doc.EditAPI()->GetSelText(lines.Out()), S_OK);
+    EXPECT_EQ(QString::fromStdU16String(std::u16string(lines.View())), QStringLiteral("two\rthree\r"));
+    ASSERT_EQ(Doc.EditAPI()->SetSelText(cBStr(u"TWO\r\nTH\nEE\r").Get()), S_OK);
+    EXPECT_EQ(saved(), QByteArray("one\r\nTWO\nTH\r\nEE\rfour\r\n"));
 }
 
 TEST_F(Document, GoToLineColumnAndCanPaste)

@@ -155,15 +155,16 @@ TEST(KeyMacro, EntryLayoutAndEncodingOfAKeyMessage)
     macro.Start();
     macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier | Qt::ControlModifier, 30 + 8, 0, 0,
                            QStringLiteral("\x01")));
+    macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_Left, Qt::AltModifier));
     macro.Record(QKeyEvent(QEvent::KeyRelease, Qt::Key_Left, Qt::AltModifier));
-    ASSERT_EQ(macro.Count(), 2);
+    ASSERT_EQ(macro.Count(), 3);
 
     const tMacroKey down = macro.Keys()[0];
     EXPECT_EQ(down.Flags, 0b0000'1110); // key-down, Shift, Ctrl
     EXPECT_EQ(down.VirtualKey, 'A');
     EXPECT_EQ(down.KeyData, 1u | (30u << 16)); // repeat count 1, scan code 30
 
-    const tMacroKey up = macro.Keys()[1];
+    const tMacroKey up = macro.Keys()[2];
     EXPECT_EQ(up.Flags, 0b0001'0001); // key-up, Alt
     EXPECT_EQ(up.VirtualKey, VK_LEFT);
     EXPECT_EQ(up.KeyData, 1u | KeyDataExtended | KeyDataPreviousDown | KeyDataTransitionUp);

@@ -283,11 +283,18 @@ TEST_F(cShortcutKeys, ShiftCtrlRStartsAndStopsRecordingAndCtrlRDoesNot)
     Press(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("xabab"));
 
-    // And once more round: the key moved back to the start action.
+    // And once more round: the key moved back to the start action. The
+    // document saw the keys of both commands go up and down, yet nothing was
+    // typed: there is no macro to play.
     Press(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(w.EditorTabs->IsRecording());
     Press(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_FALSE(w.EditorTabs->IsRecording());
+    w.RefreshActions();
+    EXPECT_FALSE(w.acToolsPlayMacro->isEnabled());
+    EXPECT_FALSE(w.acPlayMacroOnAllEditors->isEnabled());
+    Press(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("xabab"));
 }
 
 TEST_F(cShortcutKeys, CtrlZUndoesOnceAndRedoAnswersShiftCtrlZNotCtrlY)
