@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -327,27 +328,33 @@ QStringView cTextBuffer::Contiguous(int start, int end)
 }
 
 // Each mark is written as its line's break, in chunks of bounded size so that
-// a file of short lines does not become millions of writes.
-void cTextBuffer::ForEachPiece(const std::function<void(QStringView)> &write) const
+// a file of short lines does not become millions of writes; the text between
+// marks is copied whole.
+void cTextBuffer::ForEachPiece(const std::function<void(QStringView)> &write, qsizetype pieceUnits) const
 {
-    constexpr std::ptrdiff_t ChunkSize = 1 << 15;
-    char16_t chunk[ChunkSize + 2];
+    const std::ptrdiff_t chunkSize = std::max<qsizetype>(pieceUnits, 2);
+    // Two more for a break written at the end of a full chunk.
+    const std::unique_ptr<char16_t[]> chunk(new char16_t[size_t(chunkSize) + 2]);
     std::ptrdiff_t used = 0;
     int line = 0;
     auto flush = [&] {
         if (used > 0)
-            write(QStringView(chunk, used));
+            write(QStringView(chunk.get(), used));
         used = 0;
     };
     FUnits.ForEachRun(0, FUnits.Size(), [&](const char16_t *p, std::ptrdiff_t n) {
-        for (std::ptrdiff_t i = 0; i < n; ++i) {
-            if (used >= ChunkSize)
+        const char16_t *const end = p + n;
+        while (p < end) {
+            if (used >= chunkSize)
                 flush();
-            const char16_t c = p[i];
-            if (c != Mark) {
-                chunk[used++] = c;
+            const char16_t *const stop = p + std::min(end - p, chunkSize - used);
+            const char16_t *const mark = FindMark(p, stop);
+            std::memcpy(chunk.get() + used, p, size_t(mark - p) * sizeof(char16_t));
+            used += mark - p;
+            p = mark;
+            if (p == stop)
                 continue;
-            }
+            ++p;
             switch (FBreaks[line++]) {
             case tLineBreak::CRLF:
                 chunk[used++] = u'\r';
