@@ -153,6 +153,8 @@ public:
     // for writing without a copy of the whole text. A piece may end between
     // the two halves of a surrogate pair.
     void ForEachPiece(const std::function<void(QStringView)> &write, qsizetype pieceUnits = 1 << 15) const;
+    // The units as they are stored, marks as CR, in at most two runs (no copy).
+    void ForEachRun(const std::function<void(QStringView)> &read) const;
 
     // Listeners are told in the order they were added (the undo record
     // before the view); the buffer does not own them.
