@@ -322,16 +322,12 @@ void cEditor::SaveToFile(const QString &fileName, tTextEncoding encoding)
 {
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     bool written = false;
-    {
-        const QString text = TextForFile();
-        if (encoding != teAnsi || !HasNonAnsiCharacters(text) || ConfirmAnsiLoss(fileName)) {
-            QByteArray bytes = EncodeText(text, encoding);
-            // Half a unit means nothing in another encoding.
-            if (encoding == FEncoding)
-                bytes += FOddByte;
-            WriteFileSafely(fileName, BomTable[encoding], bytes);
-            written = true;
-        }
+    // Straight from the buffer to the file, a piece at a time.
+    if (encoding != teAnsi || !HasNonAnsiCharacters(buffer()) || ConfirmAnsiLoss(fileName)) {
+        // Half a unit means nothing in another encoding.
+        WriteFileSafely(fileName,
+                        cTextContents(buffer(), encoding, encoding == FEncoding ? FOddByte : QByteArray()));
+        written = true;
     }
     SetModified(!written);
     SetFileName(fileName);

@@ -3,6 +3,7 @@
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/FileNames.h"
+#include "editor/platform/FileTargets.h"
 #include "editor/platform/Resources.h"
 #include "editor/textengine/TextBuffer.h"
 
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include <fcntl.h>
@@ -51,15 +54,7 @@ QString SystemError(int error)
 // Why a file that is no regular file cannot be a document.
 QString NotRegularReason(mode_t mode)
 {
-    if (S_ISDIR(mode))
-        return SystemError(EISDIR);
-    if (S_ISFIFO(mode))
-        return QStringLiteral("Is a named pipe, not a regular file");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("Is a socket, not a regular file");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("Is a device, not a regular file");
-    return QStringLiteral("Not a regular file");
+    return QString::fromStdString(NotRegularFileReason(mode));
 }
 
 // A file descriptor closed on every path out.
@@ -494,7 +489,81 @@ tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizety
     return ReadWholeTextInto(fileName, buffer, maxUnits, pieceUnits);
 }
 
+qint64 cFileContents::Size() const
+{
+    qint64 size = 0;
+    Produce([&size](const char *, qsizetype count) { size += count; });
+    return size;
+}
+
+void cFileContents::Produce(const QByteArray &bytes, const std::function<void(const char *, qsizetype)> &put)
+{
+    // Pieces that a write takes in one go, and that leave room to fail between.
+    constexpr qsizetype Block = 1 << 20;
+    for (qsizetype at = 0; at < bytes.size(); at += Block)
+        put(bytes.constData() + at, std::min(Block, bytes.size() - at));
+}
+
 namespace {
+
+// Mark and bytes made beforehand.
+class cBytesContents : public cFileContents
+{
+public:
+    cBytesContents(const QByteArray &mark, const QByteArray &bytes) : FMark(mark), FBytes(bytes) {}
+    void Produce(const std::function<void(const char *, qsizetype)> &put) const override
+    {
+        cFileContents::Produce(FMark, put);
+        cFileContents::Produce(FBytes, put);
+    }
+    qint64 Size() const override { return FMark.size() + FBytes.size(); }
+
+private:
+    const QByteArray &FMark;
+    const QByteArray &FBytes;
+};
+
+// The encoded bytes are gathered into one block, reused, and handed on
+// when it holds this many.
+constexpr size_t BlockBytes = 1 << 20;
+
+// A buffer's text in an encoding, a piece at a time, into Put.
+void EncodePieces(const cTextBuffer &buffer, tTextEncoding encoding, qsizetype pieceUnits, std::string &block,
+                  const std::function<void(const char *, qsizetype)> &put)
+{
+    const bool wide = IsWide(encoding);
+    std::optional<cPieceEncoder> encoder;
+    if (!wide)
+        encoder.emplace(encoding == teAnsi);
+    auto handOn = [&] {
+        put(block.data(), qsizetype(block.size()));
+        block.clear();
+    };
+    buffer.ForEachPiece(
+        [&](QStringView piece) {
+            if (wide) {
+                const size_t start = block.size();
+                block.resize(start + 2 * size_t(piece.size()));
+                CopyUtf16(reinterpret_cast<const char *>(piece.utf16()), piece.size(),
+                          encoding == teUnicodeBigEndian, reinterpret_cast<char16_t *>(block.data() + start));
+            } else {
+                encoder->Encode(piece, false, block);
+            }
+            if (block.size() >= BlockBytes)
+                handOn();
+        },
+        pieceUnits);
+    if (encoder)
+        encoder->Encode(QStringView(), true, block);
+    if (!block.empty())
+        handOn();
+}
+
+class cWriteFailure
+{
+public:
+    int Error;
+};
 
 bool WriteAllAt(int fd, const char *data, size_t size, off_t offset)
 {
@@ -515,18 +584,32 @@ bool WriteAllAt(int fd, const char *data, size_t size, off_t offset)
     return true;
 }
 
-// The new contents, mark first.
-struct tContents
+// Writes the contents at the start of Fd; false with errno when a write
+// fails. Written gets the number of bytes.
+bool WriteContents(int fd, const cFileContents &contents, qint64 *written = nullptr)
 {
-    const QByteArray &Mark;
-    const QByteArray &Bytes;
-    qint64 Size() const noexcept { return Mark.size() + Bytes.size(); }
-    bool WriteTo(int fd) const
-    {
-        return WriteAllAt(fd, Mark.constData(), size_t(Mark.size()), 0) &&
-               WriteAllAt(fd, Bytes.constData(), size_t(Bytes.size()), off_t(Mark.size()));
+    // The disk is set to work on what is written while more is made, so the
+    // final sync has little left to wait for.
+    constexpr off_t SyncStep = 8 << 20;
+    off_t offset = 0, started = 0;
+    try {
+        contents.Produce([&](const char *data, qsizetype size) {
+            if (!WriteAllAt(fd, data, size_t(size), offset))
+                throw cWriteFailure{errno};
+            offset += size;
+            if (offset - started >= SyncStep) {
+                ::sync_file_range(fd, started, offset - started, SYNC_FILE_RANGE_WRITE);
+                started = offset;
+            }
+        });
+    } catch (const cWriteFailure &failure) {
+        errno = failure.Error;
+        return false;
     }
-};
+    if (written)
+        *written = offset;
+    return true;
+}
 
 QByteArray DirectoryOf(const QByteArray &path)
 {
@@ -585,10 +668,29 @@ void SyncDirectory(const QByteArray &directory)
         ::fsync(dir.Get());
 }
 
+// The old contents of a file about to be rewritten where it is.
+QByteArray ReadForRestore(const QString &fileName, int fd, qint64 size)
+{
+    QByteArray old(qsizetype(size), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < old.size()) {
+        const ssize_t n = ::pread(fd, old.data() + got, size_t(old.size() - got), off_t(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowCreateError(fileName, SystemError(errno));
+        if (n == 0)
+            break;
+        got += n;
+    }
+    old.truncate(got);
+    return old;
+}
+
 // Rewrites the existing file in place, so that its inode with every name,
 // owner, group and permission stays. The space is reserved first; should
 // writing fail all the same, the old contents are put back.
-void WriteThrough(const QString &fileName, const QByteArray &target, const tContents &contents,
+void WriteThrough(const QString &fileName, const QByteArray &target, const cFileContents &contents,
                   bool copyBeside)
 {
     cFileHandle file(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -599,19 +701,7 @@ void WriteThrough(const QString &fileName, const QByteArray &target, const tCont
         ThrowCreateError(fileName, SystemError(errno));
     if (!S_ISREG(info.st_mode))
         ThrowCreateError(fileName, NotRegularReason(info.st_mode));
-    QByteArray old(qsizetype(info.st_size), Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < old.size()) {
-        const ssize_t n = ::pread(file.Get(), old.data() + got, size_t(old.size() - got), off_t(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ThrowCreateError(fileName, SystemError(errno));
-        if (n == 0)
-            break;
-        got += n;
-    }
-    old.truncate(got);
+    const QByteArray old = ReadForRestore(fileName, file.Get(), info.st_size);
 
     // The new text safely on disk before the old one is touched: should the
     // program die while rewriting, it is still there.
@@ -619,25 +709,36 @@ void WriteThrough(const QString &fileName, const QByteArray &target, const tCont
     if (copyBeside) {
         copy = std::make_unique<cFileBeside>(target);
         if (copy->Valid()) {
-            if (!contents.WriteTo(copy->Get()) || ::fsync(copy->Get()) != 0 || !copy->Close())
+            if (!WriteContents(copy->Get(), contents) || ::fsync(copy->Get()) != 0 || !copy->Close())
                 ThrowCreateError(fileName, SystemError(errno));
         }
     }
-    if (contents.Size() > old.size() &&
-        ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, off_t(contents.Size())) != 0 && errno != EOPNOTSUPP &&
-        errno != ENOSYS) {
+    const qint64 size = contents.Size();
+    if (size > old.size() && ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS) {
         const int error = errno;
         ::ftruncate(file.Get(), off_t(old.size()));
         ThrowCreateError(fileName, SystemError(error));
     }
-    if (!contents.WriteTo(file.Get()) || ::ftruncate(file.Get(), off_t(contents.Size())) != 0 ||
-        ::fsync(file.Get()) != 0) {
-        const int error = errno;
+    auto restore = [&] {
         const bool restored = WriteAllAt(file.Get(), old.constData(), size_t(old.size()), 0) &&
                               ::ftruncate(file.Get(), off_t(old.size())) == 0 && ::fsync(file.Get()) == 0;
         // Should even that fail, the copy holds the new text.
         if (!restored && copy && copy->Valid())
             copy->Keep();
+    };
+    qint64 written = 0;
+    bool done;
+    try {
+        done = WriteContents(file.Get(), contents, &written) &&
+               ::ftruncate(file.Get(), off_t(written)) == 0 && ::fsync(file.Get()) == 0;
+    } catch (...) {
+        restore();
+        throw;
+    }
+    if (!done) {
+        const int error = errno;
+        restore();
         ThrowCreateError(fileName, SystemError(error));
     }
     if (!file.Close())
@@ -650,9 +751,10 @@ enum class tReplaced
     WriteThrough, // the file must be rewritten where it is
 };
 
-// Writes a new file beside the old one and puts it in its place.
+// Writes a new file beside the old one and puts it in its place, with the
+// old one's owner, group, extended attributes and permissions.
 tReplaced Replace(const QString &fileName, const QByteArray &target, const struct stat *old,
-                  const tContents &contents)
+                  const cFileContents &contents)
 {
     cFileBeside replacement(target);
     if (!replacement.Valid()) {
@@ -669,10 +771,14 @@ tReplaced Replace(const QString &fileName, const QByteArray &target, const struc
             ::fchown(replacement.Get(), old->st_uid, old->st_gid) != 0 &&
             ::access(target.constData(), W_OK) == 0)
             return tReplaced::WriteThrough; // keeps the owner this program may not give
+        // After the owner (changing it drops security.capability), while the
+        // new file may still be written.
+        CopyExtendedAttributes(target.toStdString(), replacement.Get());
         // After the owner: changing it clears the set-user-ID bits.
         ::fchmod(replacement.Get(), old->st_mode & 07777);
     }
-    if (!contents.WriteTo(replacement.Get()) || ::fsync(replacement.Get()) != 0 || !replacement.Close())
+    if (!WriteContents(replacement.Get(), contents) || ::fsync(replacement.Get()) != 0 ||
+        !replacement.Close())
         ThrowCreateError(fileName, SystemError(errno));
     if (::rename(replacement.Name().constData(), target.constData()) != 0)
         ThrowCreateError(fileName, SystemError(errno));
@@ -683,27 +789,145 @@ tReplaced Replace(const QString &fileName, const QByteArray &target, const struc
 
 } // namespace
 
-void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByteArray &bytes)
+void WriteFileSafely(const QString &fileName, const cFileContents &contents)
 {
-    const tContents contents{mark, bytes};
+    const QByteArray name = EncodeFileName(fileName);
+    tWriteTarget found;
+    const std::string refused = FindWriteTarget(name.toStdString(), found);
+    if (!refused.empty())
+        ThrowCreateError(fileName, QString::fromLocal8Bit(refused.data(), qsizetype(refused.size())));
     // The file a link points to is the one rewritten; the link stays.
-    QByteArray target = EncodeFileName(fileName);
-    if (char *real = ::realpath(target.constData(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    struct stat old;
-    const bool exists = ::stat(target.constData(), &old) == 0;
-    if (!exists && errno != ENOENT)
-        ThrowCreateError(fileName, SystemError(errno));
-    // A device or pipe would be replaced by a file, or block the program.
-    if (exists && !S_ISREG(old.st_mode))
-        ThrowCreateError(fileName, NotRegularReason(old.st_mode));
+    const QByteArray target = QByteArray::fromStdString(found.Path);
     // Replacing would part the file from its other names.
-    if (exists && old.st_nlink > 1) {
+    if (found.Exists && found.Info.st_nlink > 1) {
         WriteThrough(fileName, target, contents, true);
         return;
     }
-    if (Replace(fileName, target, exists ? &old : nullptr, contents) == tReplaced::WriteThrough)
+    if (Replace(fileName, target, found.Exists ? &found.Info : nullptr, contents) == tReplaced::WriteThrough)
         WriteThrough(fileName, target, contents, false);
+}
+
+void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByteArray &bytes)
+{
+    WriteFileSafely(fileName, cBytesContents(mark, bytes));
+}
+
+cTextContents::cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail,
+                             qsizetype pieceUnits)
+    : FBuffer(buffer), FEncoding(encoding), FTail(tail), FPieceUnits(pieceUnits)
+{}
+
+void cTextContents::Produce(const std::function<void(const char *, qsizetype)> &put) const
+{
+    std::string block;
+    block.reserve(BlockBytes + 3 * size_t(FPieceUnits) + 64);
+    block.append(BomTable[FEncoding].constData(), size_t(BomTable[FEncoding].size()));
+    EncodePieces(FBuffer, FEncoding, FPieceUnits, block, put);
+    cFileContents::Produce(FTail, put);
+}
+
+qint64 cTextContents::Size() const
+{
+    // Two bytes a unit, a CR LF two units: no need to encode.
+    if (IsWide(FEncoding)) {
+        qint64 units = FBuffer.Length();
+        for (int line = 0; line + 1 < FBuffer.LineCount(); ++line)
+            units += FBuffer.LineBreak(line) == tLineBreak::CRLF ? 1 : 0;
+        return BomTable[FEncoding].size() + 2 * units + FTail.size();
+    }
+    return cFileContents::Size();
+}
+
+namespace {
+
+bool HasSurrogates(const cTextBuffer &buffer)
+{
+    bool found = false;
+    // Breaks hold no surrogates: the units as stored tell.
+    buffer.ForEachRun([&found](QStringView piece) {
+        // Without a branch per unit, so that the compiler can look at many at once.
+        const char16_t *units = reinterpret_cast<const char16_t *>(piece.utf16());
+        unsigned any = 0;
+        for (qsizetype i = 0; i < piece.size(); ++i)
+            any |= (units[i] & 0xF800) == 0xD800;
+        found = found || any;
+    });
+    return found;
+}
+
+// Decodes the ANSI bytes of a text as they come and compares them with the
+// text they were made from, as AnsiDecode of the whole would.
+class cAnsiRoundTrip
+{
+public:
+    // Text: the units the next bytes were encoded from.
+    void Expect(QStringView text) { FPending.append(text.utf16(), size_t(text.size())); }
+    // Decodes Bytes up to where a sequence may go on in the next (all when
+    // AtEnd) and takes them off. False for a code page that must be decoded
+    // whole.
+    bool Decode(std::string &bytes, bool atEnd)
+    {
+        const char *p = bytes.data();
+        const char *const end = p + bytes.size();
+        constexpr qsizetype Reach = 4;
+        const char *const stop = atEnd ? end : end - std::min<qsizetype>(Reach, end - p);
+        while (p < stop && !FDiffers) {
+            const qsizetype got = AnsiDecodeInto(p, stop, end, FRoom, std::size(FRoom));
+            if (got < 0)
+                return false;
+            Compare(got);
+        }
+        bytes.erase(0, size_t(p - bytes.data()));
+        FPending.erase(0, FMatched);
+        FMatched = 0;
+        return true;
+    }
+    [[nodiscard]] bool Mismatched() const noexcept { return FDiffers; }
+    // At the end: whether anything did not come back.
+    [[nodiscard]] bool Differs() const noexcept { return FDiffers || !FPending.empty(); }
+
+private:
+    void Compare(qsizetype count)
+    {
+        if (size_t(count) > FPending.size() - FMatched ||
+            std::memcmp(FRoom, FPending.data() + FMatched, size_t(count) * sizeof(char16_t)) != 0)
+            FDiffers = true;
+        else
+            FMatched += size_t(count);
+    }
+
+    std::u16string FPending;
+    size_t FMatched = 0;
+    bool FDiffers = false;
+    char16_t FRoom[1 << 14];
+};
+
+} // namespace
+
+bool HasNonAnsiCharacters(const cTextBuffer &buffer, qsizetype pieceUnits)
+{
+    // Text without surrogates always comes back from UTF-8.
+    if (IsUtf8Text(teAnsi) && !HasSurrogates(buffer))
+        return false;
+    cPieceEncoder encoder(true);
+    const auto check = std::make_unique<cAnsiRoundTrip>();
+    std::string bytes;
+    bool decodable = true;
+    buffer.ForEachPiece(
+        [&](QStringView piece) {
+            if (!decodable || check->Mismatched())
+                return;
+            encoder.Encode(piece, false, bytes);
+            check->Expect(piece);
+            decodable = check->Decode(bytes, false);
+        },
+        pieceUnits);
+    if (decodable) {
+        encoder.Encode(QStringView(), true, bytes);
+        decodable = check->Decode(bytes, true);
+    }
+    // A code page with shift states is only read whole.
+    if (!decodable)
+        return HasNonAnsiCharacters(buffer.TextWithBreaks());
+    return check->Differs();
 }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <climits>
+#include <functional>
 
 class cTextBuffer;
 
@@ -44,11 +45,53 @@ QByteArray EncodeText(const QString &text, tTextEncoding encoding);
 // The odd last byte of UTF-16 goes to OddByte when given, else it is dropped.
 QString DecodeText(const char *data, qsizetype size, tTextEncoding encoding, QByteArray *oddByte = nullptr);
 
-// Writes Mark + Bytes as the file's new contents so that any failure leaves
+// The bytes of a file's new contents, made as they are written.
+class cFileContents
+{
+public:
+    virtual ~cFileContents() = default;
+    // Calls Put with every byte in order, a block of at most about a MiB at a
+    // time; an exception from Put ends it.
+    virtual void Produce(const std::function<void(const char *, qsizetype)> &put) const = 0;
+    // The number of bytes Produce gives (by default it counts them).
+    [[nodiscard]] virtual qint64 Size() const;
+
+protected:
+    // Bytes made beforehand, in blocks that way.
+    static void Produce(const QByteArray &bytes, const std::function<void(const char *, qsizetype)> &put);
+};
+
+// A buffer's text as a file in an encoding: the mark, each line with its own
+// break, then Tail (the odd byte of a UTF-16 file). Encoded a piece of
+// PieceUnits at a time into one reused block, never as a whole.
+class cTextContents : public cFileContents
+{
+public:
+    cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail,
+                  qsizetype pieceUnits = 1 << 15);
+    void Produce(const std::function<void(const char *, qsizetype)> &put) const override;
+    [[nodiscard]] qint64 Size() const override;
+
+private:
+    const cTextBuffer &FBuffer;
+    tTextEncoding FEncoding;
+    QByteArray FTail;
+    qsizetype FPieceUnits;
+};
+
+// Whether the buffer's text, each line with its own break, does not come back
+// unchanged from the ANSI code page (HasNonAnsiCharacters), found a piece at
+// a time without a copy of the text.
+[[nodiscard]] bool HasNonAnsiCharacters(const cTextBuffer &buffer, qsizetype pieceUnits = 1 << 15);
+
+// Writes Contents as the file's new contents so that any failure leaves
 // the old file complete: a new file replaces it once completely on disk,
-// with the old one's permissions, owner and group. A file with other names
-// (hard links), one whose owner could not be kept, or one in a folder that
-// cannot be written is rewritten where it is, after the space is reserved,
-// with its old contents put back when writing fails. A link is followed.
-// Throws EFCreateError "Cannot create file "%s". %s" with the system's reason.
+// with the old one's permissions, owner, group and extended attributes. A
+// file with other names (hard links), one whose owner could not be kept, or
+// one in a folder that cannot be written is rewritten where it is, after the
+// space is reserved, with its old contents put back when writing fails. A
+// link is followed. Only a regular file the user may write is replaced: any
+// other (FindWriteTarget) is refused and left as it is. Throws EFCreateError
+// "Cannot create file "%s". %s" with the reason.
+void WriteFileSafely(const QString &fileName, const cFileContents &contents);
 void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByteArray &bytes);

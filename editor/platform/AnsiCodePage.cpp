@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -432,89 +434,136 @@ QString IconvDecode(const QByteArray &codePage, const QByteArray &bytes)
     return IconvDecodeInOneGo(codePage, bytes);
 }
 
-QByteArray IconvEncode(const QByteArray &codePage, const QString &text)
+} // namespace
+
+// Encodes a text given in pieces as one text: the converter's state and a
+// high surrogate at the end of a piece carry over to the next, so the bytes
+// are those of the whole text converted at once.
+class cIconvEncoder
 {
-    cIconv cd(codePage.constData(), "UTF-16LE");
-    if (!cd.Valid())
-        throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(codePage)));
-    QByteArray out;
-    out.resize(text.size() + 16);
-    qsizetype used = 0;
-    auto reserve = [&](qsizetype room) {
-        if (out.size() - used < room)
-            out.resize(out.size() * 2 + room);
-    };
+public:
+    explicit cIconvEncoder(const QByteArray &codePage) : FIconv(codePage.constData(), "UTF-16LE")
+    {
+        if (!FIconv.Valid())
+            throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(codePage)));
+    }
+
+    void Encode(const char16_t *units, qsizetype count, bool last, std::string &out)
+    {
+        FOut = &out;
+        FUsed = out.size();
+        out.resize(std::max(out.size(), FUsed + size_t(count) + 16));
+        if (FCarry) {
+            const char16_t pair[2] = {FCarry, count > 0 ? units[0] : char16_t(0)};
+            FCarry = 0;
+            const qsizetype taken = count > 0 && QChar::isLowSurrogate(units[0]) ? 1 : 0;
+            Units(pair, 1 + taken, count == 0 && !last);
+            units += taken;
+            count -= taken;
+        }
+        Units(units, count, !last);
+        if (last)
+            Flush();
+        out.resize(FUsed);
+    }
+
+private:
+    void Reserve(size_t room)
+    {
+        if (FOut->size() - FUsed < room)
+            FOut->resize(FOut->size() * 2 + room);
+    }
     // Converts as far as iconv can; false at a unit it cannot.
-    auto convert = [&](char *&in, size_t &inLeft) {
+    bool Convert(char *&in, size_t &inLeft)
+    {
         while (inLeft > 0) {
-            reserve(16);
-            char *dst = out.data() + used;
-            size_t dstLeft = size_t(out.size() - used);
+            Reserve(16);
+            char *dst = FOut->data() + FUsed;
+            size_t dstLeft = FOut->size() - FUsed;
             const size_t dstStart = dstLeft;
-            const size_t r = iconv(cd.Handle(), &in, &inLeft, &dst, &dstLeft);
-            used += qsizetype(dstStart - dstLeft);
+            const size_t r = iconv(FIconv.Handle(), &in, &inLeft, &dst, &dstLeft);
+            FUsed += dstStart - dstLeft;
             if (r == size_t(-1) && errno != E2BIG)
                 return false;
         }
         return true;
-    };
+    }
     // A converter may still hold a character (to combine it with the next) or
     // a shift state: both are written out before bytes are put in directly.
-    auto flush = [&] {
+    void Flush()
+    {
         for (;;) {
-            reserve(16);
-            char *dst = out.data() + used;
-            size_t dstLeft = size_t(out.size() - used);
+            Reserve(16);
+            char *dst = FOut->data() + FUsed;
+            size_t dstLeft = FOut->size() - FUsed;
             const size_t dstStart = dstLeft;
-            const size_t r = iconv(cd.Handle(), nullptr, nullptr, &dst, &dstLeft);
-            used += qsizetype(dstStart - dstLeft);
+            const size_t r = iconv(FIconv.Handle(), nullptr, nullptr, &dst, &dstLeft);
+            FUsed += dstStart - dstLeft;
             if (r != size_t(-1) || errno != E2BIG)
                 return;
         }
-    };
-    auto putByte = [&](char byte) {
-        flush();
-        reserve(1);
-        out[used++] = byte;
-    };
-    const char16_t *units = reinterpret_cast<const char16_t *>(text.utf16());
-    qsizetype pos = 0;
-    const qsizetype count = text.size();
-    while (pos < count) {
-        // Convert the run up to the next surrogate in one call; surrogates are
-        // handled here so escapes come back as their bytes.
-        qsizetype runEnd = pos;
-        while (runEnd < count && !QChar::isSurrogate(units[runEnd]))
-            ++runEnd;
-        char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
-        size_t inLeft = size_t(runEnd - pos) * 2;
-        while (!convert(in, inLeft)) {
-            putByte('?');
-            in += 2;
-            inLeft -= 2;
-        }
-        pos = runEnd;
-        if (pos >= count)
-            break;
-        const char16_t u = units[pos];
-        if (IsByteEscape(u)) {
-            putByte(char(u - 0xDC00));
-            ++pos;
-        } else if (QChar::isHighSurrogate(u) && pos + 1 < count && QChar::isLowSurrogate(units[pos + 1])) {
-            // A character outside the BMP: let iconv decide whether it maps.
-            char *pin = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
-            size_t pinLeft = 4;
-            if (!convert(pin, pinLeft))
-                putByte('?');
-            pos += 2;
-        } else {
-            putByte('?');
-            ++pos;
+    }
+    void PutByte(char byte)
+    {
+        Flush();
+        Reserve(1);
+        (*FOut)[FUsed++] = byte;
+    }
+    void Units(const char16_t *units, qsizetype count, bool mayCarry)
+    {
+        qsizetype pos = 0;
+        while (pos < count) {
+            // Convert the run up to the next surrogate in one call; surrogates
+            // are handled here so escapes come back as their bytes.
+            qsizetype runEnd = pos;
+            while (runEnd < count && !QChar::isSurrogate(units[runEnd]))
+                ++runEnd;
+            char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
+            size_t inLeft = size_t(runEnd - pos) * 2;
+            while (!Convert(in, inLeft)) {
+                PutByte('?');
+                in += 2;
+                inLeft -= 2;
+            }
+            pos = runEnd;
+            if (pos >= count)
+                break;
+            const char16_t u = units[pos];
+            if (IsByteEscape(u)) {
+                PutByte(char(u - 0xDC00));
+                ++pos;
+            } else if (QChar::isHighSurrogate(u) && pos + 1 == count && mayCarry) {
+                FCarry = u; // its pair may start the next piece
+                ++pos;
+            } else if (QChar::isHighSurrogate(u) && pos + 1 < count &&
+                       QChar::isLowSurrogate(units[pos + 1])) {
+                // A character outside the BMP: let iconv decide whether it maps.
+                char *pin = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
+                size_t pinLeft = 4;
+                if (!Convert(pin, pinLeft))
+                    PutByte('?');
+                pos += 2;
+            } else {
+                PutByte('?');
+                ++pos;
+            }
         }
     }
-    flush();
-    out.truncate(used);
-    return out;
+
+    cIconv FIconv;
+    std::string *FOut = nullptr;
+    size_t FUsed = 0;
+    char16_t FCarry = 0;
+};
+
+namespace {
+
+QByteArray IconvEncode(const QByteArray &codePage, const QString &text)
+{
+    cIconvEncoder encoder(codePage);
+    std::string out;
+    encoder.Encode(reinterpret_cast<const char16_t *>(text.utf16()), text.size(), true, out);
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 } // namespace
@@ -693,4 +742,93 @@ QByteArray Utf8EncodeLossless(const QString &text)
         }
     }
     return out;
+}
+
+namespace {
+
+// Writes Units as UTF-8 at Out, which has room for three bytes a unit;
+// escapes as their bytes, pairs as one character, other surrogates as three
+// bytes. A high surrogate that ends the units is left for the next piece when
+// MayCarry. Returns the end of what was written; Used gets the units taken.
+char *Utf8LosslessInto(const char16_t *units, qsizetype count, bool mayCarry, char *out, qsizetype &used)
+{
+    qsizetype i = 0;
+    while (i < count) {
+        // Plain ASCII four units at a time.
+        while (count - i >= 4) {
+            quint64 word;
+            std::memcpy(&word, units + i, 8);
+            if (word & 0xFF80FF80FF80FF80ULL)
+                break;
+            out[0] = char(units[i]);
+            out[1] = char(units[i + 1]);
+            out[2] = char(units[i + 2]);
+            out[3] = char(units[i + 3]);
+            out += 4;
+            i += 4;
+        }
+        if (i == count)
+            break;
+        const char16_t u = units[i];
+        if (u < 0x80) {
+            *out++ = char(u);
+        } else if (u < 0x800) {
+            *out++ = char(0xC0 | (u >> 6));
+            *out++ = char(0x80 | (u & 0x3F));
+        } else if (IsByteEscape(u)) {
+            *out++ = char(u - 0xDC00);
+        } else if (QChar::isHighSurrogate(u) && i + 1 == count && mayCarry) {
+            break;
+        } else if (QChar::isHighSurrogate(u) && i + 1 < count && QChar::isLowSurrogate(units[i + 1])) {
+            const char32_t cp = QChar::surrogateToUcs4(u, units[i + 1]);
+            *out++ = char(0xF0 | (cp >> 18));
+            *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = char(0x80 | (cp & 0x3F));
+            ++i;
+        } else {
+            *out++ = char(0xE0 | (u >> 12));
+            *out++ = char(0x80 | ((u >> 6) & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
+        }
+        ++i;
+    }
+    used = i;
+    return out;
+}
+
+} // namespace
+
+cPieceEncoder::cPieceEncoder(bool ansi)
+{
+    const QByteArray codePage = AnsiCodePageName();
+    if (ansi && !IsUtf8Name(codePage))
+        FIconv = std::make_unique<cIconvEncoder>(codePage);
+}
+
+cPieceEncoder::~cPieceEncoder() = default;
+
+void cPieceEncoder::Encode(QStringView piece, bool last, std::string &out)
+{
+    const auto *units = reinterpret_cast<const char16_t *>(piece.utf16());
+    if (FIconv) {
+        FIconv->Encode(units, piece.size(), last, out);
+        return;
+    }
+    const size_t start = out.size();
+    out.resize(start + 3 * size_t(piece.size() + 2));
+    char *p = out.data() + start;
+    qsizetype used;
+    if (FCarry) {
+        const char16_t pair[2] = {FCarry, piece.isEmpty() ? char16_t(0) : units[0]};
+        const qsizetype count = !piece.isEmpty() && QChar::isLowSurrogate(units[0]) ? 2 : 1;
+        p = Utf8LosslessInto(pair, count, piece.isEmpty() && !last, p, used);
+        FCarry = used == 0 ? pair[0] : 0;
+        units += count - 1;
+    }
+    const qsizetype count = piece.size() - (units - reinterpret_cast<const char16_t *>(piece.utf16()));
+    p = Utf8LosslessInto(units, count, !last, p, used);
+    if (used < count)
+        FCarry = units[used];
+    out.resize(size_t(p - out.data()));
 }

@@ -8,6 +8,10 @@
 // pages that map two sequences to one character).
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
+
+#include <memory>
+#include <string>
 
 // The code page in force: the locale's character set, "UTF-8" for the C and
 // POSIX locales, or what SetAnsiCodePage chose.
@@ -56,3 +60,23 @@ inline constexpr bool IsByteEscape(char16_t unit) noexcept
 {
     return unit >= 0xDC80 && unit <= 0xDCFF;
 }
+
+class cIconvEncoder;
+
+// AnsiEncode (Ansi true) or Utf8EncodeLossless of a text given in pieces:
+// the bytes of the pieces, joined, are those of the whole text encoded at
+// once, wherever the pieces are cut.
+class cPieceEncoder
+{
+public:
+    explicit cPieceEncoder(bool ansi);
+    ~cPieceEncoder();
+    cPieceEncoder(const cPieceEncoder &) = delete;
+    cPieceEncoder &operator=(const cPieceEncoder &) = delete;
+    // Appends the bytes of Piece to Out; Last for the final piece.
+    void Encode(QStringView piece, bool last, std::string &out);
+
+private:
+    std::unique_ptr<cIconvEncoder> FIconv; // none for UTF-8
+    char16_t FCarry = 0;                   // a high surrogate whose pair may follow
+};

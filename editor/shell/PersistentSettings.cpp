@@ -1,5 +1,6 @@
 #include "editor/shell/PersistentSettings.h"
 
+#include "editor/editing/TextFiles.h"
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QScreen>
 
 #include <cmath>
@@ -277,14 +277,9 @@ void cPersistencyManager::Save(IPersistentObject &object)
     if (!QDir().mkpath(ProductDirectory()))
         throw EFCreateError(
             QStringLiteral("Cannot create the settings folder \"%1\"").arg(ProductDirectory()));
-    // Written beside the old value and renamed over it once on disk.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(
-            QStringLiteral("Cannot create the settings file \"%1\": %2").arg(fileName, file.errorString()));
-    if (file.write(stream.Data()) != stream.Size() || !file.commit())
-        throw EWriteError(
-            QStringLiteral("Cannot write the settings file \"%1\": %2").arg(fileName, file.errorString()));
+    // As a document is saved: beside the old value and renamed over it once on
+    // disk, and only ever into a regular file.
+    WriteFileSafely(fileName, QByteArray(), stream.Data());
 }
 
 bool cPersistencyManager::Load(IPersistentObject &object)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -327,42 +328,58 @@ QStringView cTextBuffer::Contiguous(int start, int end)
 }
 
 // Each mark is written as its line's break, in chunks of bounded size so that
-// a file of short lines does not become millions of writes.
-void cTextBuffer::ForEachPiece(const std::function<void(QStringView)> &write) const
+// a file of short lines does not become millions of writes; the text between
+// marks is copied whole.
+void cTextBuffer::ForEachPiece(const std::function<void(QStringView)> &write, qsizetype pieceUnits) const
 {
-    constexpr std::ptrdiff_t ChunkSize = 1 << 15;
-    char16_t chunk[ChunkSize + 2];
+    const std::ptrdiff_t chunkSize = std::max<qsizetype>(pieceUnits, 2);
+    // Two more for a break written at the end of a full chunk.
+    const std::unique_ptr<char16_t[]> chunk(new char16_t[size_t(chunkSize) + 2]);
     std::ptrdiff_t used = 0;
     int line = 0;
     auto flush = [&] {
         if (used > 0)
-            write(QStringView(chunk, used));
+            write(QStringView(chunk.get(), used));
         used = 0;
     };
     FUnits.ForEachRun(0, FUnits.Size(), [&](const char16_t *p, std::ptrdiff_t n) {
-        for (std::ptrdiff_t i = 0; i < n; ++i) {
-            if (used >= ChunkSize)
+        const char16_t *const end = p + n;
+        while (p < end) {
+            if (used >= chunkSize)
                 flush();
-            const char16_t c = p[i];
-            if (c != Mark) {
-                chunk[used++] = c;
+            // As much as fits in one copy; marks are then set to their break
+            // in place, up to the first CR LF, which needs one more unit.
+            const std::ptrdiff_t count = std::min(end - p, chunkSize - used);
+            char16_t *const copied = chunk.get() + used;
+            std::memcpy(copied, p, size_t(count) * sizeof(char16_t));
+            const char16_t *const copyEnd = copied + count;
+            const char16_t *mark = copied;
+            tLineBreak lineBreak = tLineBreak::None;
+            while ((mark = FindMark(mark, copyEnd)) != copyEnd) {
+                lineBreak = FBreaks[line++];
+                if (lineBreak == tLineBreak::CRLF)
+                    break;
+                if (lineBreak == tLineBreak::LF)
+                    *const_cast<char16_t *>(mark) = LF;
+                ++mark;
+            }
+            const std::ptrdiff_t taken = mark - copied;
+            used += taken;
+            p += taken;
+            if (mark == copyEnd)
                 continue;
-            }
-            switch (FBreaks[line++]) {
-            case tLineBreak::CRLF:
-                chunk[used++] = u'\r';
-                chunk[used++] = LF;
-                break;
-            case tLineBreak::LF:
-                chunk[used++] = LF;
-                break;
-            default:
-                chunk[used++] = u'\r';
-                break;
-            }
+            chunk[used++] = u'\r';
+            chunk[used++] = LF;
+            ++p;
         }
     });
     flush();
+}
+
+void cTextBuffer::ForEachRun(const std::function<void(QStringView)> &read) const
+{
+    FUnits.ForEachRun(0, FUnits.Size(),
+                      [&read](const char16_t *p, std::ptrdiff_t n) { read(QStringView(p, n)); });
 }
 
 QString cTextBuffer::TextWithBreaks() const

@@ -149,8 +149,12 @@ public:
     [[nodiscard]] QString TextWithBreaks() const;
     // Whether the units are Text's, marks as CR (no copy, the gap stays).
     [[nodiscard]] bool Equals(QStringView text) const;
-    // The same in pieces, for writing without a copy of the whole text.
-    void ForEachPiece(const std::function<void(QStringView)> &write) const;
+    // The same in pieces of at most PieceUnits units (a break may add one),
+    // for writing without a copy of the whole text. A piece may end between
+    // the two halves of a surrogate pair.
+    void ForEachPiece(const std::function<void(QStringView)> &write, qsizetype pieceUnits = 1 << 15) const;
+    // The units as they are stored, marks as CR, in at most two runs (no copy).
+    void ForEachRun(const std::function<void(QStringView)> &read) const;
 
     // Listeners are told in the order they were added (the undo record
     // before the view); the buffer does not own them.

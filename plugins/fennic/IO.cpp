@@ -1,5 +1,7 @@
 #include "plugins/fennic/IO.h"
 
+#include "editor/platform/FileTargets.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -26,20 +28,6 @@ std::string CreateError(const std::string &fileName, const std::string &reason)
 
 const char *const ReadError = "Stream read error";
 const char *const WriteError = "Stream write error";
-
-// Why a file that is no regular file is neither read nor written.
-std::string NotRegularReason(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return std::strerror(EISDIR);
-    if (S_ISFIFO(mode))
-        return "Is a named pipe, not a regular file";
-    if (S_ISSOCK(mode))
-        return "Is a socket, not a regular file";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "Is a device, not a regular file";
-    return "Not a regular file";
-}
 
 // A file descriptor closed on every path out.
 class cFileHandle
@@ -90,17 +78,6 @@ bool WriteAllAt(int fd, const char *data, size_t size, off_t offset)
 bool WriteAll(int fd, const std::string &bytes)
 {
     return WriteAllAt(fd, bytes.data(), bytes.size(), 0);
-}
-
-// The file a link points to is the one replaced, not the link.
-std::string ResolvedTarget(const std::string &fileName)
-{
-    char *real = ::realpath(fileName.c_str(), nullptr);
-    if (real == nullptr)
-        return fileName;
-    std::string result(real);
-    std::free(real);
-    return result;
 }
 
 std::string DirectoryOf(const std::string &fileName)
@@ -242,6 +219,7 @@ bool Replace(const std::string &fileName, const std::string &target, const std::
             (made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
             ::fchown(replacement.Get(), old->st_uid, old->st_gid) != 0 && ::access(target.c_str(), W_OK) == 0)
             return false; // keeps the owner this program may not give
+        CopyExtendedAttributes(target, replacement.Get());
         // After the owner: changing it clears the set-user-ID bits.
         ::fchmod(replacement.Get(), old->st_mode & 07777);
     }
@@ -321,7 +299,7 @@ std::string cIO::ReadBytes(const std::string &fileName)
     if (::stat(fileName.c_str(), &info) != 0)
         throw eStreamError(OpenError(fileName, std::strerror(errno)));
     if (!S_ISREG(info.st_mode))
-        throw eStreamError(OpenError(fileName, NotRegularReason(info.st_mode)));
+        throw eStreamError(OpenError(fileName, NotRegularFileReason(info.st_mode)));
     cFileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!file.Valid())
         throw eStreamError(OpenError(fileName, std::strerror(errno)));
@@ -363,16 +341,15 @@ void cIO::WriteBytes(const std::string &fileName, const std::string &bytes)
 {
     if (bytes.empty())
         return;
-    const std::string target = ResolvedTarget(fileName);
+    // Only a regular file the user may write, as the editor's own files.
+    tWriteTarget found;
+    const std::string refused = FindWriteTarget(fileName, found);
+    if (!refused.empty())
+        throw eStreamError(CreateError(fileName, refused));
+    const std::string &target = found.Path;
     std::optional<struct stat> existing;
-    struct stat info;
-    if (::stat(target.c_str(), &info) == 0)
-        existing = info;
-    else if (errno != ENOENT)
-        throw eStreamError(CreateError(fileName, std::strerror(errno)));
-    // A device or pipe would be replaced by a file, or block the program.
-    if (existing && !S_ISREG(existing->st_mode))
-        throw eStreamError(CreateError(fileName, NotRegularReason(existing->st_mode)));
+    if (found.Exists)
+        existing = found.Info;
     if (existing && existing->st_nlink > 1)
         WriteThrough(fileName, target, bytes, true);
     else if (!Replace(fileName, target, existing, bytes))

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <thread>
 
 #include <grp.h>
@@ -24,6 +25,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -502,6 +504,164 @@ TEST_F(TextFiles, NeitherPipesNorMissingFoldersAreWritten)
         ADD_FAILURE() << "no error";
     } catch (const EFCreateError &e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Cannot create file \"%1\". %2").arg(vanished, Reason(ENOENT)));
+    }
+}
+
+// Whatever the file name leads to, only a regular file is replaced: any
+// other target is refused with the reason and left exactly as it was.
+TEST_F(TextFiles, OnlyRegularFilesAreEverReplaced)
+{
+    auto path = [&](const char *name) { return Dir.filePath(QString::fromLatin1(name)); };
+    const QByteArray fifo = QFile::encodeName(path("fifo"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketName = QFile::encodeName(path("socket"));
+    std::strncpy(address.sun_path, socketName.constData(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_TRUE(QFile::link(path("fifo"), path("to-fifo")));
+    ASSERT_TRUE(QFile::link(path("nowhere"), path("dangling")));
+    ASSERT_TRUE(QFile::link(path("loop"), path("loop")));
+    const std::pair<const char *, QString> cases[] = {
+        {"to-fifo", QStringLiteral("Is a named pipe, not a regular file")},
+        {"socket", QStringLiteral("Is a socket, not a regular file")},
+        {"dangling", QStringLiteral("Is a link to a file that does not exist, not a regular file")},
+        {"loop", Reason(ELOOP)},
+    };
+    for (const auto &[name, reason] : cases) {
+        try {
+            WriteFileSafely(path(name), {}, QByteArray("new"));
+            ADD_FAILURE() << name << " was written";
+        } catch (const EFCreateError &e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Cannot create file \"%1\". %2").arg(path(name), reason));
+        }
+    }
+    ::close(sock);
+    EXPECT_EQ(QFileInfo(path("to-fifo")).symLinkTarget(), path("fifo"));
+    EXPECT_EQ(QFileInfo(path("dangling")).symLinkTarget(), path("nowhere"));
+    EXPECT_FALSE(QFileInfo::exists(path("nowhere")));
+    struct stat info;
+    ASSERT_EQ(::stat(fifo.constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    ASSERT_EQ(::stat(socketName.constData(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    // Nothing was made beside them either.
+    EXPECT_EQ(QDir(Dir.path())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                  .size(),
+              5);
+}
+
+// The folder would let the file be replaced, but the file itself may not be
+// written: the user's own read-only file, and another user's file.
+TEST_F(TextFiles, AFileTheUserMayNotWriteIsLeftAlone)
+{
+    const QString folder = FolderOfOrdinaryUser(Dir, QStringLiteral("mine"));
+    const QString readOnly = folder + QStringLiteral("/read-only.txt");
+    const QString theirs = folder + QStringLiteral("/theirs.txt");
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(Put(readOnly, QByteArray("old")));
+    ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
+    QStringList refused{readOnly};
+    if (root) {
+        ASSERT_EQ(::chown(QFile::encodeName(readOnly).constData(), Nobody, NoGroup), 0);
+        ASSERT_TRUE(Put(theirs, QByteArray("root's")));
+        ASSERT_EQ(::chmod(QFile::encodeName(theirs).constData(), 0644), 0);
+        refused << theirs;
+    }
+    const ino_t inode = InodeOf(readOnly), theirInode = InodeOf(theirs);
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        bool ok = true;
+        for (const QString &path : refused) {
+            try {
+                WriteFileSafely(path, {}, QByteArray("new"));
+                ok = false;
+            } catch (const EFCreateError &e) {
+                ok &=
+                    e.Message() == QStringLiteral("Cannot create file \"%1\". %2").arg(path, Reason(EACCES));
+            }
+        }
+        return ok;
+    }));
+    EXPECT_EQ(Read(readOnly), QByteArray("old"));
+    EXPECT_EQ(InodeOf(readOnly), inode);
+    if (root) {
+        EXPECT_EQ(Read(theirs), QByteArray("root's"));
+        EXPECT_EQ(InodeOf(theirs), theirInode);
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+              refused.size());
+}
+
+TEST_F(TextFiles, ExtendedAttributesGoWithTheNewFile)
+{
+    const QString path = Write(QStringLiteral("tagged.txt"), QByteArray("old"));
+    const QByteArray name = QFile::encodeName(path);
+    if (::setxattr(name.constData(), "user.tag", "blue", 4, 0) != 0)
+        GTEST_SKIP() << "the file system here keeps no user attributes: " << std::strerror(errno);
+    ASSERT_EQ(::setxattr(name.constData(), "user.empty", "", 0, 0), 0);
+    const ino_t inode = InodeOf(path);
+    WriteFileSafely(path, {}, QByteArray("new"));
+    ASSERT_NE(InodeOf(path), inode) << "not replaced: the attributes would stay anyway";
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(name.constData(), "user.tag", value, sizeof value), 4);
+    EXPECT_STREQ(value, "blue");
+    EXPECT_EQ(::getxattr(name.constData(), "user.empty", value, sizeof value), 0);
+    // Where the system permits it, the other namespaces too.
+    if (::geteuid() == 0 && ::setxattr(name.constData(), "trusted.origin", "x", 1, 0) == 0) {
+        WriteFileSafely(path, {}, QByteArray("newer"));
+        EXPECT_EQ(::getxattr(name.constData(), "trusted.origin", value, sizeof value), 1);
+    }
+}
+
+// The text goes to the file straight from the buffer, a piece at a time; the
+// bytes are those of the whole text encoded at once, however the pieces fall
+// between surrogate pairs, escapes, breaks and a code page's sequences, and
+// so is the answer whether the code page loses anything.
+TEST_F(TextFiles, WritingInPiecesGivesTheWholeEncodedText)
+{
+    const QString fragments[] = {
+        QStringLiteral("a"),    QStringLiteral("text "),     QString::fromUtf8("é"), QString::fromUtf8("€"),
+        QString::fromUtf8("ж"), QString::fromUtf8("中"),     QStringLiteral("\r\n"), QStringLiteral("\r"),
+        QStringLiteral("\n"),   QString::fromUtf8("😀"),      QString(QChar(0xD800)), QString(QChar(0xDC10)),
+        QString(QChar(0xDC81)), QString(QChar(0xDCE9)),      QString(QChar(0xDCC3)), QString(QChar(0xDCA9)),
+        QString(QChar(0x0301)), QString::fromUtf8("\u2028"), QString(QChar(0xFEFF)), QString(QChar(0)),
+    };
+    std::mt19937 random(20);
+    for (const char *codePage : {"WINDOWS-1252", "UTF-8", "CP932", "GB18030", "ISO-2022-JP", "CP1258"}) {
+        SetAnsiCodePage(codePage);
+        for (int round = 0; round < 12; ++round) {
+            QString text;
+            const int count = int(random() % 40);
+            for (int i = 0; i < count; ++i)
+                text += fragments[random() % std::size(fragments)];
+            // Also texts that come back from the code page unchanged.
+            if (round % 3 == 0)
+                text = AnsiDecode(AnsiEncode(text));
+            cTextBuffer buffer;
+            buffer.SetText(text);
+            const QString withBreaks = buffer.TextWithBreaks();
+            const bool loses = HasNonAnsiCharacters(withBreaks);
+            for (tTextEncoding encoding : {teUTF8, teUnicode, teUnicodeBigEndian, teAnsi}) {
+                const QByteArray tail = encoding == teUnicode ? QByteArray("z") : QByteArray();
+                const QByteArray expected = BomTable[encoding] + EncodeText(withBreaks, encoding) + tail;
+                for (qsizetype piece : {1, 2, 3, 5, 64}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << codePage << " encoding " << int(encoding) << " piece " << piece
+                                 << " text " << withBreaks.toUtf8().toHex().constData());
+                    const cTextContents contents(buffer, encoding, tail, piece);
+                    QByteArray bytes;
+                    contents.Produce(
+                        [&bytes](const char *data, qsizetype size) { bytes.append(data, size); });
+                    EXPECT_EQ(bytes.toHex(), expected.toHex());
+                    EXPECT_EQ(contents.Size(), expected.size());
+                    if (encoding == teAnsi) {
+                        EXPECT_EQ(HasNonAnsiCharacters(buffer, piece), loses);
+                    }
+                }
+            }
+        }
     }
 }
 

@@ -321,14 +321,20 @@ TEST_F(Fennic, PipesAndDevicesAreRefusedAtOnce)
 {
     const std::string fifo = PathOf("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A link to nothing would be replaced by a file.
+    const std::string dangling = PathOf("dangling");
+    fs::create_symlink(PathOf("nowhere"), dangling);
     for (tFormat format : {Utf8, Utf16le, Utf16be}) {
         EXPECT_EQ(ImportFile(format, fifo).first, E_FAIL);
         EXPECT_EQ(Export(format, fifo, u"text"), E_FAIL);
+        EXPECT_EQ(Export(format, dangling, u"text"), E_FAIL);
         if (fs::exists("/dev/zero")) {
             EXPECT_EQ(ImportFile(format, "/dev/zero").first, E_FAIL);
         }
     }
     EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_FALSE(fs::exists(PathOf("nowhere")));
 }
 
 TEST_F(Fennic, ExportKeepsHardLinksOwnerAndGroup)

@@ -5,11 +5,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -317,4 +320,38 @@ TEST_F(PersistentSettings, SaveFailureNamesTheFile)
     } catch (const EStreamError &e) {
         EXPECT_TRUE(e.Message().contains(Home() + QStringLiteral("/Varnholt/Zelmar"))) << e.what();
     }
+}
+
+// The value goes into a regular file only, through a link to one as well;
+// whatever else the name leads to is refused and left as it is.
+TEST_F(PersistentSettings, SaveWritesOnlyIntoARegularFile)
+{
+    cPersistencyManager store(QStringLiteral("Varnholt"), QStringLiteral("Zelmar"),
+                              QStringLiteral("Settings"));
+    const QString fifo = Home() + QStringLiteral("/fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(Home() + QStringLiteral("/Varnholt/Zelmar")));
+    ASSERT_TRUE(QFile::link(fifo, ValuePath()));
+    tWindowState state;
+    try {
+        store.Save(state);
+        ADD_FAILURE() << "saved into a pipe";
+    } catch (const EStreamError &e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("Cannot create file \"%1\". Is a named pipe, not a regular file")
+                      .arg(ValuePath()));
+    }
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(QFileInfo(ValuePath()).isSymLink());
+
+    // A link to a regular file is written through.
+    const QString real = Home() + QStringLiteral("/real");
+    QFile(real).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::remove(ValuePath()));
+    ASSERT_TRUE(QFile::link(real, ValuePath()));
+    store.Save(state);
+    EXPECT_TRUE(QFileInfo(ValuePath()).isSymLink());
+    EXPECT_EQ(ReadValue().size(), 37 + 6);
 }
