@@ -4,6 +4,7 @@
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/FileNames.h"
 #include "editor/platform/Resources.h"
+#include "editor/platform/VectorDecode.h"
 #include "editor/textengine/TextBuffer.h"
 
 #include <QFile>
@@ -149,20 +150,10 @@ bool IsWide(tTextEncoding encoding)
     return encoding == teUnicode || encoding == teUnicodeBigEndian;
 }
 
-// UTF-16 units from their bytes, in either byte order.
-void CopyUtf16(const char *bytes, qsizetype units, bool bigEndian, char16_t *out) noexcept
-{
-    std::memcpy(out, bytes, size_t(units) * 2);
-    if (bigEndian) {
-        for (qsizetype i = 0; i < units; ++i)
-            out[i] = char16_t((out[i] >> 8) | (out[i] << 8));
-    }
-}
-
 QString DecodeUtf16(const char *data, qsizetype size, bool bigEndian)
 {
     QString text(size / 2, Qt::Uninitialized);
-    CopyUtf16(data, text.size(), bigEndian, reinterpret_cast<char16_t *>(text.data()));
+    CopyUtf16Units(data, text.size(), bigEndian, reinterpret_cast<char16_t *>(text.data()));
     return text;
 }
 
@@ -347,7 +338,7 @@ bool DecodePieces(cTextBuffer &buffer, const char *&p, const char *stop, const c
         qsizetype used;
         if (IsWide(encoding)) {
             used = std::min(pieceUnits, qsizetype(stop - p) / 2);
-            CopyUtf16(p, used, encoding == teUnicodeBigEndian, room);
+            CopyUtf16Units(p, used, encoding == teUnicodeBigEndian, room);
             p += 2 * used;
         } else if (encoding == teUTF8) {
             used = Utf8DecodeLosslessInto(p, stop, end, room, pieceUnits);
