@@ -334,15 +334,19 @@ bool DecodePieces(cTextBuffer &buffer, const char *&p, const char *stop, const c
     // Room for the most one sequence decodes to.
     pieceUnits = std::max<qsizetype>(pieceUnits, 4);
     while (p < stop) {
-        char16_t *room = buffer.LoadRoom(pieceUnits);
+        // No more room than the bytes left can take: asking beyond what the
+        // load reserved would grow the whole text at its very end.
+        const qsizetype roomUnits =
+            std::min(pieceUnits, IsWide(encoding) ? qsizetype(stop - p) / 2 : qsizetype(end - p) + 4);
+        char16_t *room = buffer.LoadRoom(roomUnits);
         qsizetype used;
         if (IsWide(encoding)) {
-            used = std::min(pieceUnits, qsizetype(stop - p) / 2);
+            used = roomUnits;
             CopyUtf16Units(p, used, encoding == teUnicodeBigEndian, room);
             p += 2 * used;
         } else if (encoding == teUTF8) {
-            used = Utf8DecodeLosslessInto(p, stop, end, room, pieceUnits);
-        } else if ((used = AnsiDecodeInto(p, stop, end, room, pieceUnits)) < 0) {
+            used = Utf8DecodeLosslessInto(p, stop, end, room, roomUnits);
+        } else if ((used = AnsiDecodeInto(p, stop, end, room, roomUnits)) < 0) {
             return false;
         }
         buffer.CommitLoad(used);

@@ -1,5 +1,6 @@
 #include "editor/platform/VectorDecode.h"
 
+#include <cstdint>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -94,10 +95,15 @@ std::ptrdiff_t DecodeUtf8Units(const unsigned char *&data, const unsigned char *
             p += 16;
             out += 16;
         }
-        // Then sequence by sequence until ASCII comes again.
+        // Then sequence by sequence until a run of ASCII comes again: a
+        // space between words of another script is not worth a vector step.
         while (p < stop && full - out >= 2) {
-            if (*p < 0x80 && end - p >= 16 && full - out >= 16)
-                break;
+            if (*p < 0x80 && end - p >= 16 && full - out >= 16) {
+                std::uint32_t word;
+                std::memcpy(&word, p, sizeof word);
+                if ((word & 0x80808080U) == 0)
+                    break;
+            }
             DecodeSequence(p, end, out);
         }
     }
