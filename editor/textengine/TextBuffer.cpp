@@ -778,13 +778,12 @@ void cTextBuffer::LoadUnits(const char16_t *source, qsizetype count, char16_t *t
 qsizetype cTextBuffer::MarkLineFeeds(char16_t *units, qsizetype count, qsizetype position)
 {
     qsizetype k = 0;
-    int lines = 0;
     auto markAt = [&](qsizetype at) {
         units[at] = Mark;
         FLineStarts.PushBack(int(position + at + 1));
         FBreaks.Ref(FBreaks.Size() - 1) = tLineBreak::LF;
         FBreaks.PushBack(tLineBreak::None);
-        ++lines;
+        CountBreak(tLineBreak::LF, 1);
     };
 #ifdef __SSE2__
     const __m128i cr = _mm_set1_epi16(Mark), lf = _mm_set1_epi16(LF);
@@ -800,17 +799,13 @@ qsizetype cTextBuffer::MarkLineFeeds(char16_t *units, qsizetype count, qsizetype
             feeds &= (1u << stop) - 1;
         for (; feeds != 0; feeds &= feeds - 1)
             markAt(k + __builtin_ctz(feeds));
-        if (stop < 16) {
-            k += stop;
-            CountBreak(tLineBreak::LF, lines);
-            return k;
-        }
+        if (stop < 16)
+            return k + stop;
     }
 #endif
     for (; k < count && units[k] != Mark; ++k)
         if (units[k] == LF)
             markAt(k);
-    CountBreak(tLineBreak::LF, lines);
     return k;
 }
 
