@@ -131,4 +131,16 @@ void BM_RegexFindNothingIn50MB(benchmark::State &state)
 }
 BENCHMARK(BM_RegexFindNothingIn50MB)->Unit(benchmark::kMillisecond);
 
+// Find Next of a plain word that is not there, ignoring case (the dialog's
+// default) and matching it.
+void BM_PlainFindNothingIn50MB(benchmark::State &state)
+{
+    tShownDocument shown;
+    shown.Doc.SetTextW(FiftyMegabytes());
+    const QString word = QStringLiteral("quux");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(shown.Doc.FindTextW(word, 0, 0, state.range(0) ? ftMatchCase : 0));
+}
+BENCHMARK(BM_PlainFindNothingIn50MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -16,7 +16,7 @@
 #     editors: quorvel kate featherpad (default: quorvel, and the others when installed)
 #   Environment: RUNS (3), FILES (all: empty lines10 lines50 lines100 lines200 short5m oneline10 utf16),
 #     WORK (a directory for the generated files, kept when given), DISPLAY_BASE (140),
-#     LOAD_TIMEOUT (180), KEY_TIMEOUT (60).
+#     LOAD_TIMEOUT (180), KEY_TIMEOUT (60); and those of load_find.sh, which runs last.
 set -uo pipefail
 
 build=$(realpath "${1:-build}")
@@ -257,3 +257,6 @@ for name in "${files[@]}"; do
     for editor in "${editors[@]}"; do printf ' %s |' "${cell[$name,$editor]}"; done
     echo
 done
+
+# Loading and finding against iconv and grep on the same files.
+. "$(dirname "${BASH_SOURCE[0]}")/load_find.sh"

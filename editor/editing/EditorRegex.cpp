@@ -70,7 +70,20 @@ bool cEditRegex::RegexFindReplace(const tSearchRequest &request, int *delta)
     FLastReplaced = false;
     if (RegexNotApplicable(request))
         return false;
-    PrepareRegex(request);
+    // Unprompted, nothing runs while the text is borrowed: it is searched in
+    // place, and let go of before the caller goes on.
+    const bool borrow = !request.Has(soPrompt);
+    struct tLetGo
+    {
+        TRegExpr &Regex;
+        bool Borrowed;
+        ~tLetGo()
+        {
+            if (Borrowed)
+                Regex.SetInputString(QString());
+        }
+    } letGo{FRegex, borrow};
+    PrepareRegex(request, borrow);
     if (!FRegex.Exec())
         return false;
     ActOnMatch(request, delta);

@@ -5,6 +5,7 @@
 #include "editor/platform/FileNames.h"
 #include "editor/platform/FileTargets.h"
 #include "editor/platform/Resources.h"
+#include "editor/platform/VectorDecode.h"
 #include "editor/textengine/TextBuffer.h"
 
 #include <QFile>
@@ -144,20 +145,10 @@ bool IsWide(tTextEncoding encoding)
     return encoding == teUnicode || encoding == teUnicodeBigEndian;
 }
 
-// UTF-16 units from their bytes, in either byte order.
-void CopyUtf16(const char *bytes, qsizetype units, bool bigEndian, char16_t *out) noexcept
-{
-    std::memcpy(out, bytes, size_t(units) * 2);
-    if (bigEndian) {
-        for (qsizetype i = 0; i < units; ++i)
-            out[i] = char16_t((out[i] >> 8) | (out[i] << 8));
-    }
-}
-
 QString DecodeUtf16(const char *data, qsizetype size, bool bigEndian)
 {
     QString text(size / 2, Qt::Uninitialized);
-    CopyUtf16(data, text.size(), bigEndian, reinterpret_cast<char16_t *>(text.data()));
+    CopyUtf16Units(data, text.size(), bigEndian, reinterpret_cast<char16_t *>(text.data()));
     return text;
 }
 
@@ -338,15 +329,19 @@ bool DecodePieces(cTextBuffer &buffer, const char *&p, const char *stop, const c
     // Room for the most one sequence decodes to.
     pieceUnits = std::max<qsizetype>(pieceUnits, 4);
     while (p < stop) {
-        char16_t *room = buffer.LoadRoom(pieceUnits);
+        // No more room than the bytes left can take: asking beyond what the
+        // load reserved would grow the whole text at its very end.
+        const qsizetype roomUnits =
+            std::min(pieceUnits, IsWide(encoding) ? qsizetype(stop - p) / 2 : qsizetype(end - p) + 4);
+        char16_t *room = buffer.LoadRoom(roomUnits);
         qsizetype used;
         if (IsWide(encoding)) {
-            used = std::min(pieceUnits, qsizetype(stop - p) / 2);
-            CopyUtf16(p, used, encoding == teUnicodeBigEndian, room);
+            used = roomUnits;
+            CopyUtf16Units(p, used, encoding == teUnicodeBigEndian, room);
             p += 2 * used;
         } else if (encoding == teUTF8) {
-            used = Utf8DecodeLosslessInto(p, stop, end, room, pieceUnits);
-        } else if ((used = AnsiDecodeInto(p, stop, end, room, pieceUnits)) < 0) {
+            used = Utf8DecodeLosslessInto(p, stop, end, room, roomUnits);
+        } else if ((used = AnsiDecodeInto(p, stop, end, room, roomUnits)) < 0) {
             return false;
         }
         buffer.CommitLoad(used);

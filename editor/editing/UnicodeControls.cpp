@@ -1,11 +1,11 @@
 #include "editor/editing/UnicodeControls.h"
 
+#include "editor/editing/PlainFind.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/text/UnicodeClipboard.h"
 
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QStringMatcher>
 
 #include <algorithm>
 #include <climits>
@@ -618,17 +618,16 @@ bool OpenFindWindow(cTextBuffer &buffer, int n, int startPos, int length, bool b
 template <typename Fn> void ForEachPlace(const tFindWindow &w, const QString &text, int options, Fn &&take)
 {
     const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const cPlainFind finder(text, cs);
     if (!(options & ftBackward)) {
-        const QStringMatcher matcher(text, cs);
-        for (qsizetype i = 0; (i = matcher.indexIn(w.Units, i)) >= 0;) {
+        for (qsizetype i = 0; (i = finder.IndexIn(w.Units, i)) >= 0;) {
             const int next = take(w.Lo + int(i));
             if (next < 0)
                 return;
             i = next - w.Lo;
         }
     } else {
-        for (qsizetype i = w.Units.size() - text.size();
-             i >= 0 && (i = w.Units.lastIndexOf(text, i, cs)) >= 0;) {
+        for (qsizetype i = w.Units.size() - text.size(); i >= 0 && (i = finder.LastIndexIn(w.Units, i)) >= 0;) {
             const int next = take(w.Lo + int(i));
             if (next < 0)
                 return;

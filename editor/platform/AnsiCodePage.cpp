@@ -1,6 +1,7 @@
 #include "editor/platform/AnsiCodePage.h"
 
 #include "editor/platform/Exceptions.h"
+#include "editor/platform/VectorDecode.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -650,63 +651,14 @@ QString Utf8DecodeLossless(const char *data, qsizetype size)
     return DecodeSlowly(p, p + size);
 }
 
-namespace {
-
-// Writes one sequence, or the escape of its first byte, and gives the bytes
-// it took; Out has room for two units.
-int DecodeOne(const unsigned char *p, const unsigned char *end, char16_t *&out)
-{
-    const int n = WellFormedLength(p, end);
-    char32_t cp;
-    switch (n) {
-    case 1:
-        *out++ = p[0];
-        return 1;
-    case 2:
-        *out++ = char16_t(((p[0] & 0x1F) << 6) | (p[1] & 0x3F));
-        return 2;
-    case 3:
-        *out++ = char16_t(((p[0] & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-        return 3;
-    case 4:
-        cp = (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
-             (p[3] & 0x3F);
-        *out++ = QChar::highSurrogate(cp);
-        *out++ = QChar::lowSurrogate(cp);
-        return 4;
-    default:
-        *out++ = EscapeOfByte(p[0]);
-        return 1;
-    }
-}
-
-} // namespace
-
 qsizetype Utf8DecodeLosslessInto(const char *&data, const char *stop, const char *end, char16_t *out,
                                  qsizetype room)
 {
     auto *p = reinterpret_cast<const unsigned char *>(data);
-    const auto *last = reinterpret_cast<const unsigned char *>(end);
-    const auto *limit = reinterpret_cast<const unsigned char *>(stop);
-    char16_t *const begin = out;
-    char16_t *const full = out + room;
-    while (p < limit && full - out >= 2) {
-        // Plain ASCII eight bytes at a time.
-        while (last - p >= 8 && full - out >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, 8);
-            if (word & 0x8080808080808080ULL)
-                break;
-            for (int k = 0; k < 8; ++k)
-                out[k] = p[k];
-            p += 8;
-            out += 8;
-        }
-        if (p < limit && full - out >= 2)
-            p += DecodeOne(p, last, out);
-    }
+    const qsizetype used = DecodeUtf8Units(p, reinterpret_cast<const unsigned char *>(stop),
+                                           reinterpret_cast<const unsigned char *>(end), out, room);
     data = reinterpret_cast<const char *>(p);
-    return out - begin;
+    return used;
 }
 
 qsizetype Utf8LosslessLength(const char *data, qsizetype size)

@@ -757,6 +757,13 @@ void cTextBuffer::LoadUnits(const char16_t *source, qsizetype count, char16_t *t
         }
     }
     for (; i < count; ++i) {
+        if (source + i == target + written) {
+            const qsizetype plain = MarkLineFeeds(target + written, count - i, base + written);
+            i += plain;
+            written += plain;
+            if (i == count)
+                break;
+        }
         const qsizetype next = FindBreak(source, i, count);
         CopyRun(source + i, next - i, target + written);
         written += next - i;
@@ -779,6 +786,44 @@ void cTextBuffer::LoadUnits(const char16_t *source, qsizetype count, char16_t *t
         CountBreak(lineBreak, 1);
     }
     FUnits.Commit(written);
+}
+
+// Units that stay where they are, at Position in the text: each LF becomes a
+// mark where it stands and starts a line, sixteen units looked at per step.
+// Stops at the first CR, whose break depends on what follows; the units
+// passed over.
+qsizetype cTextBuffer::MarkLineFeeds(char16_t *units, qsizetype count, qsizetype position)
+{
+    qsizetype k = 0;
+    auto markAt = [&](qsizetype at) {
+        units[at] = Mark;
+        FLineStarts.PushBack(int(position + at + 1));
+        FBreaks.Ref(FBreaks.Size() - 1) = tLineBreak::LF;
+        FBreaks.PushBack(tLineBreak::None);
+        CountBreak(tLineBreak::LF, 1);
+    };
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi16(Mark), lf = _mm_set1_epi16(LF);
+    for (; k + 16 <= count; k += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + k + 8));
+        unsigned feeds =
+            unsigned(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, lf), _mm_cmpeq_epi16(b, lf))));
+        const unsigned returns =
+            unsigned(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, cr), _mm_cmpeq_epi16(b, cr))));
+        const int stop = returns != 0 ? __builtin_ctz(returns) : 16;
+        if (stop < 16)
+            feeds &= (1u << stop) - 1;
+        for (; feeds != 0; feeds &= feeds - 1)
+            markAt(k + __builtin_ctz(feeds));
+        if (stop < 16)
+            return k + stop;
+    }
+#endif
+    for (; k < count && units[k] != Mark; ++k)
+        if (units[k] == LF)
+            markAt(k);
+    return k;
 }
 
 void cTextBuffer::EndLoad()

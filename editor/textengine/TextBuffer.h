@@ -181,6 +181,7 @@ private:
     template <typename Fn> void LoadWithBreaks(QStringView text, Fn &&breakOf);
     [[nodiscard]] int CountMarks(int start, int end) const;
     void LoadUnits(const char16_t *source, qsizetype count, char16_t *target);
+    qsizetype MarkLineFeeds(char16_t *units, qsizetype count, qsizetype position);
     void StartLoad(qsizetype expectedUnits);
     void NotifyReset();
     [[nodiscard]] bool RemovedWanted() const;
