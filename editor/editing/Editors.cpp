@@ -71,6 +71,12 @@ const tDocumentDialogs &DocumentDialogs()
     return TheDocumentDialogs;
 }
 
+tTextEncoding NewDocumentEncoding()
+{
+    const QByteArray codePage = AnsiCodePageName().toUpper();
+    return codePage == "UTF-8" || codePage == "UTF8" ? teAnsi : teUTF8;
+}
+
 // ---------------------------------------------------------------------------
 // Creation and the per-document state the status bar shows
 

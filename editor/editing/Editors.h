@@ -26,6 +26,11 @@ struct tDocumentDialogs
 void SetDocumentDialogs(tDocumentDialogs dialogs);
 const tDocumentDialogs &DocumentDialogs();
 
+// A new document's encoding: where the locale's code page is UTF-8 that
+// code page (UTF-8 without a mark, which a #! line and most tools need),
+// else UTF-8 with its mark.
+tTextEncoding NewDocumentEncoding();
+
 // The outcome of one plain replacement.
 enum class tReplaceOutcome
 {
@@ -103,7 +108,7 @@ private:
 
     QString FFileName;
     bool FModified = false;
-    tTextEncoding FEncoding = teUTF8;
+    tTextEncoding FEncoding = NewDocumentEncoding();
     QByteArray FOddByte; // the odd last byte of a UTF-16 file, written back in its encoding
     bool FOverwrite = false;
     int FSavedSelStart = 0;

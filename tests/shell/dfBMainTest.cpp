@@ -3,6 +3,7 @@
 #include "editor/editing/DiskWatch.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/UnicodeControls.h"
+#include "editor/platform/AnsiCodePage.h"
 #include "tests/shell/MainWindowFixture.h"
 
 #include <QCheckBox>
@@ -111,6 +112,22 @@ TEST_F(cSaveAs, TheThirdFilterWritesUtf16BigEndianAndAddsTxtOnlyWithoutExtension
     w.acFileSaveAs->trigger();
     EXPECT_EQ(Bytes(chosen), QByteArray("\xFE\xFF\0h\0i", 6));
     EXPECT_FALSE(QFileInfo::exists(chosen + QStringLiteral(".txt")));
+}
+
+TEST_F(cSaveAs, ANewDocumentIsWrittenWithoutAMarkWhereTheLocaleIsUtf8)
+{
+    if (NewDocumentEncoding() != teAnsi || AnsiCodePageName().toUpper() != "UTF-8")
+        GTEST_SKIP() << "the locale's code page is not UTF-8";
+    TFormMain &w = Show();
+    Type(QStringLiteral("#!/bin/sh"));
+    const QString chosen = FWork.filePath(QStringLiteral("run.sh"));
+    w.SetDialogExecutor([&](QFileDialog &dialog) {
+        dialog.selectFile(chosen);
+        return true;
+    });
+    w.acFileSaveAs->trigger();
+    EXPECT_EQ(Bytes(chosen), QByteArray("#!/bin/sh"));
+    EXPECT_EQ(ActiveDocument()->Encoding(), teAnsi);
 }
 
 TEST_F(cSaveAs, TheDialogOffersTheDocumentsEncodingAndFullName)
