@@ -249,6 +249,13 @@ void cFormMain::FirstActivation()
             [this] { return EditorTabs->DocumentCount(); }, [this] { EditorTabs->NewDocument(); },
             [this](const QString &message) {
                 MessageBox(this, message, ProductName(), MB_OK | MB_ICONERROR);
+            },
+            [this](tCaretPosition position) {
+                if (cEditor *document = Active()) {
+                    document->GoToLine(position.Line - 1);
+                    document->GoToColumn(position.Column - 1);
+                    document->ensureCursorVisible();
+                }
             });
     }
     // There is no separate application window on this platform: both handles
