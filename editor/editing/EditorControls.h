@@ -27,6 +27,12 @@ public:
 
     // The font of every document; set directly only before documents exist.
     QFont &EditorFont() noexcept { return FEditorFont; }
+    // Steps of one point each that every document's text is larger (or,
+    // negative, smaller) than EditorFont, for this session only.
+    int Zoom() const noexcept { return FZoom; }
+    void SetZoom(int steps);
+    // EditorFont at the zoom in force: what the documents show.
+    QFont DocumentFont() const;
     bool WordWrap() const noexcept { return FWordWrap; }
     cKeyMacro &KeyMacro() noexcept { return FKeyMacro; }
 
@@ -66,9 +72,12 @@ signals:
     // Something the commands' states depend on may have changed: the tab on
     // show, a document's text, selection or read-only state.
     void StateChanged();
+    // A document's file was read or written.
+    void FileUsed(const QString &fileName);
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void MakeReadOnly(cEditor &document, bool readOnly);
@@ -76,6 +85,8 @@ private:
 
     QFont FEditorFont;
     bool FWordWrap = false;
+    int FZoom = 0;
+    bool FCaptionsMoved = false; // renumbered once a drag of a tab is over
     cKeyMacro FKeyMacro;
     cDiskWatch *FDiskWatch; // owned as a child
 };

@@ -287,14 +287,36 @@ void cEditor::GoToLineColumn()
 
 void cEditor::LoadFromFile(const QString &fileName)
 {
+    if (fileName == FFileName && (FMarkless || !FCodePage.isEmpty()))
+        return LoadFromFileAs(fileName, Coding());
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     const cUpdateBracket update(WLines());
     tTextFile file;
     LoadText([&](cTextBuffer &buffer) { file = ReadTextFileInto(fileName, buffer, TextLimit()); });
     FEncoding = file.Encoding;
     FOddByte = file.OddByte;
+    FCodePage.clear();
+    FMarkless = false;
     SetFileName(fileName);
     SetModified(false);
+    emit FileUsed(fileName);
+}
+
+void cEditor::LoadFromFileAs(const QString &fileName, const tFileCoding &coding)
+{
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    const cUpdateBracket update(WLines());
+    tFileCoding found;
+    QByteArray oddByte;
+    LoadText(
+        [&](cTextBuffer &buffer) { found = ReadTextFileAs(fileName, coding, buffer, TextLimit(), oddByte); });
+    FEncoding = found.Encoding;
+    FOddByte = oddByte;
+    FCodePage = found.Encoding == teAnsi ? found.CodePage : QByteArray();
+    FMarkless = found.Encoding != teAnsi && !found.Mark;
+    SetFileName(fileName);
+    SetModified(false);
+    emit FileUsed(fileName);
 }
 
 bool cEditor::ConfirmAnsiLoss(const QString &fileName) const
@@ -316,22 +338,29 @@ void cEditor::SaveToFile(const QString &fileName, tTextEncoding encoding)
 {
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     bool written = false;
+    const bool sameCoding = encoding == FEncoding;
     {
+        const cCodePageScope codePage(sameCoding ? FCodePage : QByteArray());
         const QString text = TextForFile();
         if (encoding != teAnsi || !HasNonAnsiCharacters(text) || ConfirmAnsiLoss(fileName)) {
             QByteArray bytes = EncodeText(text, encoding);
             // Half a unit means nothing in another encoding.
             if (encoding == FEncoding)
                 bytes += FOddByte;
-            WriteFileSafely(fileName, BomTable[encoding], bytes);
+            WriteFileSafely(fileName, sameCoding && FMarkless ? QByteArray() : BomTable[encoding], bytes);
             written = true;
         }
     }
     SetModified(!written);
     SetFileName(fileName);
-    if (encoding != FEncoding)
+    if (!sameCoding) {
         FOddByte.clear();
+        FCodePage.clear();
+        FMarkless = false;
+    }
     FEncoding = encoding;
+    if (written)
+        emit FileUsed(fileName);
 }
 
 // A file removed since it was opened (or a name kept from a cancelled ANSI

@@ -1,6 +1,7 @@
 #pragma once
 // One open document: the text of one file with its name, encoding, modified
 // flag, key filter, found-text highlight, change of case and go-to-line.
+#include "editor/editing/FileEncodings.h"
 #include "editor/editing/TypedConstants.h"
 #include "editor/pluginhost/EditorAPI.h"
 
@@ -57,7 +58,12 @@ public:
     bool Highlighted() const noexcept { return FHighlighted; }
 
     void PrepareForEditing();
+    // Reading the document's own file again keeps a coding chosen with LoadFromFileAs.
     void LoadFromFile(const QString &fileName);
+    // Reads the file as Coding says, whatever its first bytes; saving then
+    // writes it the same way (mark or none, code page).
+    void LoadFromFileAs(const QString &fileName, const tFileCoding &coding);
+    tFileCoding Coding() const { return {FEncoding, FCodePage, !FMarkless}; }
     void SaveToFile(const QString &fileName, tTextEncoding encoding);
     // False when the document has no file name and Save As must run.
     bool Save();
@@ -91,6 +97,8 @@ public:
 
 signals:
     void ModifiedChanged(bool modified);
+    // The document's file was read or written.
+    void FileUsed(const QString &fileName);
 
 protected:
     bool event(QEvent *event) override;
@@ -109,7 +117,9 @@ private:
     QString FFileName;
     bool FModified = false;
     tTextEncoding FEncoding = NewDocumentEncoding();
-    QByteArray FOddByte; // the odd last byte of a UTF-16 file, written back in its encoding
+    QByteArray FOddByte;    // the odd last byte of a UTF-16 file, written back in its encoding
+    QByteArray FCodePage;   // teAnsi in this code page rather than the locale's
+    bool FMarkless = false; // read as UTF-8 or UTF-16 without a mark, and so written
     bool FOverwrite = false;
     int FSavedSelStart = 0;
     int FSavedSelLength = 0;
