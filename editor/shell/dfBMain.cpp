@@ -11,6 +11,7 @@
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
 #include "editor/shell/CmdLinePlus.h"
+#include "editor/shell/ExtraCommands.h"
 #include "editor/shell/SingleInstances.h"
 #include "editor/shell/WindowPlacement.h"
 
@@ -243,6 +244,8 @@ void cFormMain::FirstActivation()
     Activated = true;
     StatusBar->AdjustPanelWidths();
     if (EditorTabs) {
+        if (Extras)
+            Extras->RestoreSession();
         OpenCommandLineDocuments(
             FSetup.Arguments ? *FSetup.Arguments : CommandLine,
             [this](const QString &name, bool readOnly) { EditorTabs->OpenFile(name, readOnly); },
@@ -419,6 +422,8 @@ void cFormMain::closeEvent(QCloseEvent *event)
     // later starts wait, and open their own windows once it closes.
     const cRequestHold hold;
     if (CloseQuery()) {
+        if (Extras)
+            Extras->SaveSession();
         cApplicationSingleton::StopAnswering();
         event->accept();
     }
@@ -904,6 +909,8 @@ void cFormMain::ToolUninstallNow(QAction *, bool execute)
     if (!CloseQuery())
         return;
     SettingsStore->Uninstall();
+    if (Extras)
+        Extras->Uninstall();
     SaveSettingsOnExit = false;
     cApplicationSingleton::StopAnswering();
     // Ends the loop without a close request: the questions were asked above.

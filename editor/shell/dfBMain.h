@@ -28,6 +28,7 @@ class cCommandLine;
 class cEditor;
 class cEditorController;
 class cEditorStatusBar;
+class cExtraCommands;
 
 // Ends a walk over the documents early.
 class eStopIterator : public eException
@@ -59,6 +60,8 @@ public:
     // The editor font while the Font dialog is open, so Cancel can bring it back.
     std::optional<QFont> SavedFont;
     std::unique_ptr<cPluginActionManager> Plugins;
+    // Recent files, session, reload, zoom and the like; a child of the window.
+    cExtraCommands *Extras = nullptr;
 
     // Handed over by the window before Initialize; owned by it.
     QFileDialog *OpenDialog = nullptr;

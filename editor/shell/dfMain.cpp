@@ -4,6 +4,7 @@
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
+#include "editor/shell/ExtraCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,6 +121,9 @@ TFormMain::TFormMain(QWidget *parent, tFormMainSetup setup) : cFormMain(parent, 
     SaveAction = acFileSave;
     PluginsMenu = miPlugins;
     Initialize();
+    Extras = new cExtraCommands(
+        *this, {miFile, acFileSave, acFilePrint, miView, miTools, acToolUninstallNow, acFileClose});
+    ActionListMain.append(Extras->KeyActions());
     RefreshActions();
 }
 
@@ -363,6 +367,8 @@ void TFormMain::miHelpAboutClick()
 
 void TFormMain::UpdateActions()
 {
+    if (Extras)
+        Extras->UpdateActions();
     for (const tCommand &command : FCommands) {
         // A failing update leaves that action as it was; the next refresh tries again.
         try {

@@ -4,6 +4,7 @@
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/UnicodeControls.h"
 #include "editor/platform/AnsiCodePage.h"
+#include "editor/shell/ExtraCommands.h"
 #include "tests/shell/MainWindowFixture.h"
 
 #include <QCheckBox>
@@ -13,7 +14,9 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QUrl>
 
@@ -386,6 +389,32 @@ TEST_F(cPluginHost, PrintingWritesTheDocumentToAPdf)
     printer.setOutputFileName(pdf);
     w.PrintActiveDocument(printer);
     EXPECT_TRUE(Bytes(pdf).startsWith("%PDF"));
+}
+
+TEST_F(cPluginHost, PrintPreviewShowsThePagesPrintingMakes)
+{
+    QByteArray lines;
+    for (int i = 1; i <= 300; ++i)
+        lines += "line " + QByteArray::number(i) + '\n';
+    TFormMain &w = Show({WorkFile(QStringLiteral("long.txt"), lines)});
+    const QString pdf = FWork.filePath(QStringLiteral("out.pdf"));
+    w.Printer().setOutputFormat(QPrinter::PdfFormat);
+    w.Printer().setOutputFileName(pdf);
+    w.PrintActiveDocument(w.Printer());
+    const qsizetype printed =
+        QString::fromLatin1(Bytes(pdf)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b")));
+    ASSERT_GT(printed, 1);
+
+    int previewed = -1;
+    OnModal([&](QWidget *dialog) {
+        if (auto *view = dialog->findChild<QPrintPreviewWidget *>())
+            previewed = view->pageCount();
+        dialog->close();
+    });
+    w.RefreshActions();
+    ASSERT_TRUE(w.Extras->acFilePrintPreview->isEnabled());
+    w.Extras->acFilePrintPreview->trigger();
+    EXPECT_EQ(previewed, printed);
 }
 
 // Another program writes the file: the bytes change and so does the size.
