@@ -65,8 +65,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Varnholt)
 set(CPACK_PACKAGE_CONTACT "${QUORVEL_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Zelmar, a tabbed Unicode plain-text editor")
-set(CPACK_PACKAGE_DESCRIPTION "Edits plain-text files in UTF-8, UTF-16 or the locale's character set, \
-several at once on tabs, with regular-expression search and replace, keyboard macros and plug-ins.")
+# Lines of the package's long description stay under 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION "Edits plain-text files in UTF-8, UTF-16 or the locale's character set,
+several at once on tabs, with regular-expression search and replace,
+keyboard macros and plug-ins.")
 set(CPACK_PACKAGE_HOMEPAGE_URL ${QUORVEL_HOMEPAGE})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
