@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and then starts the editor or runs the tests.
 #   tools/dev.sh run [FILE...]   build (Release) and start quorvel with the files
 #   tools/dev.sh test            build (Release) and run every test with CTest;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tab control of the main window: it owns every open document, one page
 // each, and the one keyboard-macro recorder they share.

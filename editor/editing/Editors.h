@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One open document: the text of one file with its name, encoding, modified
 // flag, key filter, found-text highlight, change of case and go-to-line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a file again in an encoding the user names, whatever its first
 // bytes say, and the code pages offered for it.

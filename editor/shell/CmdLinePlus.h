@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's command line: file names, and options that begin with "-" or
 // "/". It is parsed once, before the program's entry runs, and never changes.

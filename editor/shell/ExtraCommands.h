@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands a Linux editor's user looks for beyond the main window's own
 // list: recent files, reload and reopening in another encoding, print

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Options beyond the settings value, whose layout is fixed: a small file of
 // their own beside it ("Preferences"), written the same safe way.

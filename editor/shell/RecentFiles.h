@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The files the user worked on, most recent first: the program's own short
 // list, kept in its state folder, and the desktop's shared list that file

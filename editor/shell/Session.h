@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The documents open when the program ended, with where each was looked at,
 // so that the next start can bring them back ("Reopen Files at Start").

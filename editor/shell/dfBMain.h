@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's logic: it creates the tabs and the status bar, owns the
 // settings store and the plug-in manager, and runs every menu command.

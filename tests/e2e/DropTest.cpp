@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drags from another program onto the real window: files open as documents
 // wherever they land, in the order they were dragged; text opens nothing.
 #include "tests/e2e/E2eTools.h"

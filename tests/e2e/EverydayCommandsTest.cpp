@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands every Linux editor's user expects, driven with real keys and
 // the mouse: recent files, reopening the last session, zoom, reload and
 // reopening in another encoding, tabs, and +LINE on the command line.
