@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmark entry: a real application object on the offscreen platform, so
 // benchmarks measure the real widgets.
 #include "editor/platform/Application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading and saving documents of 10, 50 and 100 MB in each encoding, through
 // the real document, against decoding plus QPlainTextEdit::setPlainText alone.
 #include "editor/editing/Editors.h"

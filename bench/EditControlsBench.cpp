@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Unicode edit control against the bare Qt widget it is built on: whole
 // text in and out, line access, search, and a huge single line.
 #include "editor/editing/RichEditEx.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Regular-expression replace-all and search over a document of 10 million
 // UTF-16 units: 100 000 lines, one e-mail-like token on each.
 #include "editor/editing/RegExpr.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replace all and search through a shown document, against the baseline of
 // one regex replace pass plus one SetTextW of its result.
 #include "editor/editing/Editors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text buffer alone: loading, edits in one place and scattered, line
 // lookups, the contiguous view the regex engine reads, and writing out.
 #include "editor/textengine/TextBuffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text view where the widget it replaces gave up: a keystroke, a repaint
 // and a page down in one line of 10 MB (with and without blanks, wrapped and
 // not) and in a file of 50 MB of lines. Each figure includes the repaint the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Opens the same generated files in the real program and, when installed, in
 # kate and featherpad, each on an X server and window manager of its own, and
 # prints the medians of:

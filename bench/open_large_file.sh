@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Opens a generated large file in the real program under Xvfb and reports the
 # time until the window shows the file, the time until a typed key has been
 # handled, and the program's peak memory.

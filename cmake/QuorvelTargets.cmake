@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared settings of every target of the tree, applied per target.
 add_library(quorvel_warnings INTERFACE)
 target_compile_options(quorvel_warnings INTERFACE -Wall -Wextra)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 /*
  * The binary contract between the editor and its plug-in libraries, usable

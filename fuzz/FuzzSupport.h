@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the fuzz targets share: a private folder for the files the readers
 // read, the ANSI code pages worth covering, and a failure that shows its

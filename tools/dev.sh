@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and then starts the editor or runs the tests.
 #   tools/dev.sh run [FILE...]   build (Release) and start quorvel with the files
 #   tools/dev.sh test            build (Release) and run every test with CTest;
 #                                with QUORVEL_FUZZ=1 also build the fuzz targets
 #                                (clang, build-fuzz/) and run each for 20 s
 #   tools/dev.sh fuzz [SECONDS]  build the fuzz targets and run each for SECONDS
+#   tools/dev.sh package         build with Debian's flags (build-deb/) and make
+#                                the .deb there; lintian checks it when installed
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${QUORVEL_BUILD_DIR:-$here/build}"
 fuzz_build="${QUORVEL_FUZZ_BUILD_DIR:-$here/build-fuzz}"
+deb_build="${QUORVEL_DEB_BUILD_DIR:-$here/build-deb}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libpcre2-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xkb-utils
@@ -71,8 +75,18 @@ fuzz)
     install_missing "${packages[@]}"
     fuzz_build_and_run "${2:-20}"
     ;;
+package)
+    install_missing "${packages[@]}" dpkg-dev
+    cmake -S "$here" -B "$deb_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_DPKG_BUILDFLAGS=ON \
+        -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF
+    cmake --build "$deb_build" -j"$(nproc)"
+    (cd "$deb_build" && cpack -G DEB)
+    if command -v lintian >/dev/null; then
+        lintian "$deb_build"/quorvel_*.deb
+    fi
+    ;;
 *)
-    echo "usage: $0 run [FILE...] | test | fuzz [SECONDS]" >&2
+    echo "usage: $0 run [FILE...] | test | fuzz [SECONDS] | package" >&2
     exit 2
     ;;
 esac

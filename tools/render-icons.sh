@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the application icon's PNG sizes from its SVG (needs rsvg-convert,
 # Debian package librsvg2-bin). The PNGs are committed; run this after
 # changing data/icons/quorvel.svg.

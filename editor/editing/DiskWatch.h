@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Notices when another program changes or deletes a document's file, and
 // asks before anything the user typed or the other program wrote is lost.

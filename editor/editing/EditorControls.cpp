@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/EditorControls.h"
 
 #include "editor/editing/DiskWatch.h"
@@ -14,9 +15,13 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTabBar>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 namespace {
 
@@ -58,6 +63,16 @@ cEditorController::cEditorController(QWidget *owner, QAction *saveAction, cEdito
     FEditorFont.setPointSize(10);
     setDocumentMode(true);
     setVisible(false);
+    // Tabs reorder by drag; the numbers in the captions follow the order.
+    setMovable(true);
+    // A caption changed while a tab is dragged ends the drag's moves early.
+    tabBar()->installEventFilter(this);
+    connect(tabBar(), &QTabBar::tabMoved, this, [this] {
+        FCaptionsMoved = true;
+        if (!(QGuiApplication::mouseButtons() & Qt::LeftButton))
+            UpdateTabCaptions();
+        emit StateChanged();
+    });
     // The panels and the caption follow the tab on show even where the focus
     // does not (a modal dialog up, no window manager to give it).
     connect(this, &QTabWidget::currentChanged, this, [this](int) {
@@ -98,7 +113,10 @@ int cEditorController::NewDocument()
     connect(document, &cWRichEdit::Change, this, &cEditorController::StateChanged);
     connect(document, &cTextView::selectionChanged, this, &cEditorController::StateChanged);
     connect(document, &cEditor::ModifiedChanged, this, &cEditorController::StateChanged);
-    document->setFont(FEditorFont);
+    connect(document, &cEditor::FileUsed, this, &cEditorController::FileUsed);
+    // Ctrl+wheel zooms; the view would scroll.
+    document->viewport()->installEventFilter(this);
+    document->setFont(DocumentFont());
     const int index = addTab(document, Untitled());
     setCurrentIndex(index);
     ApplyWordWrap(*document, FWordWrap);
@@ -238,6 +256,7 @@ void cEditorController::SaveActiveAs(const QString &fileName, tTextEncoding enco
 
 void cEditorController::UpdateTabCaptions()
 {
+    FCaptionsMoved = false;
     for (int i = 0; i < count(); ++i) {
         cEditor *document = Editors(i);
         QString name = document ? QFileInfo(document->FileName()).fileName() : QString();
@@ -262,8 +281,28 @@ void cEditorController::SetEditorFont(const QFont &font)
     ForEachDocument([this](cEditor &document, int) {
         cUpdateBracket noRedraw(document.WLines());
         cKeepDocumentState keep(document);
-        document.setFont(FEditorFont);
+        document.setFont(DocumentFont());
     });
+}
+
+QFont cEditorController::DocumentFont() const
+{
+    QFont font = FEditorFont;
+    if (FZoom != 0 && font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() + FZoom);
+    return font;
+}
+
+void cEditorController::SetZoom(int steps)
+{
+    // From 4 points to twice the font and 24 points more.
+    const int smallest = 4 - int(FEditorFont.pointSizeF());
+    steps = std::clamp(steps, std::min(smallest, 0), int(FEditorFont.pointSizeF()) + 24);
+    if (steps == FZoom)
+        return;
+    FZoom = steps;
+    // The editor font stays as chosen: zoom lasts the session only.
+    SetEditorFont(QFont(FEditorFont));
 }
 
 void cEditorController::SetWordWrap(bool on)
@@ -335,6 +374,22 @@ void cEditorController::ActivateNeighbour(int step)
 {
     if (count() > 0)
         setCurrentIndex((currentIndex() + step + count()) % count());
+}
+
+bool cEditorController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == tabBar() && event->type() == QEvent::MouseButtonRelease && FCaptionsMoved)
+        QMetaObject::invokeMethod(this, &cEditorController::UpdateTabCaptions, Qt::QueuedConnection);
+    if (event->type() == QEvent::Wheel) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int delta = wheel->angleDelta().y();
+            if (delta != 0)
+                SetZoom(FZoom + (delta > 0 ? 1 : -1));
+            return true;
+        }
+    }
+    return QTabWidget::eventFilter(watched, event);
 }
 
 // Documents hand Ctrl+Tab and Ctrl+Shift+Tab up to here.

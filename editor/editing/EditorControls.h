@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tab control of the main window: it owns every open document, one page
 // each, and the one keyboard-macro recorder they share.
@@ -27,6 +28,12 @@ public:
 
     // The font of every document; set directly only before documents exist.
     QFont &EditorFont() noexcept { return FEditorFont; }
+    // Steps of one point each that every document's text is larger (or,
+    // negative, smaller) than EditorFont, for this session only.
+    int Zoom() const noexcept { return FZoom; }
+    void SetZoom(int steps);
+    // EditorFont at the zoom in force: what the documents show.
+    QFont DocumentFont() const;
     bool WordWrap() const noexcept { return FWordWrap; }
     cKeyMacro &KeyMacro() noexcept { return FKeyMacro; }
 
@@ -69,9 +76,12 @@ signals:
     // A close question, with the save it may lead to, is up (true) or over
     // (false): files handed over by later starts wait for it.
     void CloseQuestionUp(bool up);
+    // A document's file was read or written.
+    void FileUsed(const QString &fileName);
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void MakeReadOnly(cEditor &document, bool readOnly);
@@ -79,6 +89,8 @@ private:
 
     QFont FEditorFont;
     bool FWordWrap = false;
+    int FZoom = 0;
+    bool FCaptionsMoved = false; // renumbered once a drag of a tab is over
     cKeyMacro FKeyMacro;
     cDiskWatch *FDiskWatch; // owned as a child
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Regular-expression search and replace of a document.
 #include "editor/editing/RegExpr.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search commands of a document: plain and special-character search
 // through the control's own find, regular expressions through the regex layer.
 #include "editor/editing/Editors.h"

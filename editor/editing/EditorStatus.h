@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's status bar: caret position, modified mark, insert or
 // overwrite, a message, and the focused document's file name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/Editors.h"
 
 #include "editor/editing/EditorStatus.h"
@@ -70,6 +71,12 @@ void SetDocumentDialogs(tDocumentDialogs dialogs)
 const tDocumentDialogs &DocumentDialogs()
 {
     return TheDocumentDialogs;
+}
+
+tTextEncoding NewDocumentEncoding()
+{
+    const QByteArray codePage = AnsiCodePageName().toUpper();
+    return codePage == "UTF-8" || codePage == "UTF8" ? teAnsi : teUTF8;
 }
 
 // ---------------------------------------------------------------------------
@@ -283,16 +290,40 @@ void cEditor::GoToLineColumn()
 
 void cEditor::LoadFromFile(const QString &fileName)
 {
+    if (fileName == FFileName && (FMarkless || !FCodePage.isEmpty()))
+        return LoadFromFileAs(fileName, Coding());
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     const cUpdateBracket update(WLines());
     tTextFile file;
     LoadText([&](cTextBuffer &buffer) { file = ReadTextFileInto(fileName, buffer, TextLimit()); });
     FEncoding = file.Encoding;
     FOddByte = file.OddByte;
+    FCodePage.clear();
+    FMarkless = false;
     SetFileName(fileName);
     SetModified(false);
     if (cRecoveryJournal *journal = cRecoveryJournals::JournalOf(*this))
         journal->FileIsBase();
+    emit FileUsed(fileName);
+}
+
+void cEditor::LoadFromFileAs(const QString &fileName, const tFileCoding &coding)
+{
+    const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+    const cUpdateBracket update(WLines());
+    tFileCoding found;
+    QByteArray oddByte;
+    LoadText(
+        [&](cTextBuffer &buffer) { found = ReadTextFileAs(fileName, coding, buffer, TextLimit(), oddByte); });
+    FEncoding = found.Encoding;
+    FOddByte = oddByte;
+    FCodePage = found.Encoding == teAnsi ? found.CodePage : QByteArray();
+    FMarkless = found.Encoding != teAnsi && !found.Mark;
+    SetFileName(fileName);
+    SetModified(false);
+    if (cRecoveryJournal *journal = cRecoveryJournals::JournalOf(*this))
+        journal->FileIsBase();
+    emit FileUsed(fileName);
 }
 
 void cEditor::AdoptRecovered(const QString &fileName, tTextEncoding encoding, const QByteArray &oddByte)
@@ -322,18 +353,27 @@ void cEditor::SaveToFile(const QString &fileName, tTextEncoding encoding)
 {
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     bool written = false;
-    // Straight from the buffer to the file, a piece at a time.
-    if (encoding != teAnsi || !HasNonAnsiCharacters(buffer()) || ConfirmAnsiLoss(fileName)) {
-        // Half a unit means nothing in another encoding.
-        WriteFileSafely(fileName,
-                        cTextContents(buffer(), encoding, encoding == FEncoding ? FOddByte : QByteArray()));
-        written = true;
+    const bool sameCoding = encoding == FEncoding;
+    {
+        const cCodePageScope codePage(sameCoding ? FCodePage : QByteArray());
+        // Straight from the buffer to the file, a piece at a time.
+        if (encoding != teAnsi || !HasNonAnsiCharacters(buffer()) || ConfirmAnsiLoss(fileName)) {
+            // Half a unit means nothing in another encoding.
+            WriteFileSafely(fileName, cTextContents(buffer(), encoding, sameCoding ? FOddByte : QByteArray(),
+                                                    sameCoding && FMarkless ? tMark::Without : tMark::With));
+            written = true;
+        }
     }
     SetModified(!written);
     SetFileName(fileName);
-    if (encoding != FEncoding)
+    if (!sameCoding) {
         FOddByte.clear();
+        FCodePage.clear();
+        FMarkless = false;
+    }
     FEncoding = encoding;
+    if (written)
+        emit FileUsed(fileName);
 }
 
 // A file removed since it was opened (or a name kept from a cancelled ANSI

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One open document: the text of one file with its name, encoding, modified
 // flag, key filter, found-text highlight, change of case and go-to-line.
+#include "editor/editing/FileEncodings.h"
 #include "editor/editing/TypedConstants.h"
 #include "editor/pluginhost/EditorAPI.h"
 
@@ -25,6 +27,11 @@ struct tDocumentDialogs
 };
 void SetDocumentDialogs(tDocumentDialogs dialogs);
 const tDocumentDialogs &DocumentDialogs();
+
+// A new document's encoding: where the locale's code page is UTF-8 that
+// code page (UTF-8 without a mark, which a #! line and most tools need),
+// else UTF-8 with its mark.
+tTextEncoding NewDocumentEncoding();
 
 // The outcome of one plain replacement.
 enum class tReplaceOutcome
@@ -53,10 +60,15 @@ public:
     bool Highlighted() const noexcept { return FHighlighted; }
 
     void PrepareForEditing();
+    // Reading the document's own file again keeps a coding chosen with LoadFromFileAs.
     void LoadFromFile(const QString &fileName);
     // Takes what a recovery record kept besides the text, which the document
     // already holds; the document is modified.
     void AdoptRecovered(const QString &fileName, tTextEncoding encoding, const QByteArray &oddByte);
+    // Reads the file as Coding says, whatever its first bytes; saving then
+    // writes it the same way (mark or none, code page).
+    void LoadFromFileAs(const QString &fileName, const tFileCoding &coding);
+    tFileCoding Coding() const { return {FEncoding, FCodePage, !FMarkless}; }
     void SaveToFile(const QString &fileName, tTextEncoding encoding);
     // False when the document has no file name and Save As must run.
     bool Save();
@@ -93,6 +105,8 @@ public:
 
 signals:
     void ModifiedChanged(bool modified);
+    // The document's file was read or written.
+    void FileUsed(const QString &fileName);
 
 protected:
     bool event(QEvent *event) override;
@@ -110,8 +124,10 @@ private:
 
     QString FFileName;
     bool FModified = false;
-    tTextEncoding FEncoding = teUTF8;
-    QByteArray FOddByte; // the odd last byte of a UTF-16 file, written back in its encoding
+    tTextEncoding FEncoding = NewDocumentEncoding();
+    QByteArray FOddByte;    // the odd last byte of a UTF-16 file, written back in its encoding
+    QByteArray FCodePage;   // teAnsi in this code page rather than the locale's
+    bool FMarkless = false; // read as UTF-8 or UTF-16 without a mark, and so written
     bool FOverwrite = false;
     int FSavedSelStart = 0;
     int FSavedSelLength = 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keyboard-macro recorder: key-downs and key-ups as the documents' edit
 // windows received them, played back into one window by posting them again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Perl-style regular expressions over UTF-16 text in the dialect of TRegExpr,
 // matched by PCRE2's 16-bit library.

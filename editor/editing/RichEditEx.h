@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor control of every document: clipboard through the Unicode
 // clipboard, one extra undo level for the program's own changes, caret

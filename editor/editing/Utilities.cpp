@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/Utilities.h"
 
 QString ExpandSpecialChars(const QString &text)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Nested busy scopes: the hourglass shows while any busy token lives.
 #include <memory>

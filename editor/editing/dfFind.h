@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Find and Replace dialog: one instance for the whole run, keeping its
 // texts, histories and options between showings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "ANSI" code page: the locale's character set, converted through iconv.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A list of narrow (ANSI) strings with an object per entry: the class
 // library's string list that the wide-list adapter presents as wide.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Character services on one UTF-16 unit, as the platform's case functions.
 #include <QChar>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File names as the kernel knows them: bytes. Qt takes file names as UTF-8
 // and turns every byte it cannot decode into U+FFFD (and drops a leading

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one message-box routine, with the flags and answers of the original.
 #include <QList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The assignable-object base of the class library's lists.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/platform/Resources.h"
 
 #include "editor/platform/Exceptions.h"
@@ -31,7 +32,7 @@ const QHash<int, QString> &Table()
         {res::EngineUrl, QStringLiteral("https://www.pcre.org/")},
         {res::AllFilesFilter, QStringLiteral("All files (*.*)|*.*")},
         {res::ProductName, QStringLiteral("Zelmar")},
-        {res::ProductUrl, QStringLiteral("https://quorvel.example.org/")},
+        {res::ProductUrl, QStringLiteral(QUORVEL_HOMEPAGE)},
         {res::CompanyWord, QStringLiteral("Varnholt")},
         {res::VersionFormat, QStringLiteral("Version %d.%d")},
     };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // User-visible texts of the program, looked up by number.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows virtual-key codes for Qt keys, and the key translation that turns a
 // recorded key back into the key event Qt would have delivered.

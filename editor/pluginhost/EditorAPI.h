@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor API that every document offers to text-processing plug-ins.
 #include "contract/EditorPlugins_TLB.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Owners of what crosses the plug-in boundary: interface references and
 // BSTRs. Nobody in the host calls AddRef, Release or SysFreeString by hand.

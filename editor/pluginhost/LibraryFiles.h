@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What must hold of a file before the dynamic loader maps it. The loader
 // trusts the file's headers: a library cut short kills the program with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Walks a directory tree, reporting every entry that matches a mask.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The plug-in manager: finds the plug-in libraries in the program's directory
 // tree, sorts their plug-ins into import formats, export formats and text

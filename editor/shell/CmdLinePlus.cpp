@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/CmdLinePlus.h"
 
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/FileNames.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 namespace {
 
@@ -194,15 +196,40 @@ QString UpperCaseAscii(const QString &text)
     return upper;
 }
 
+std::optional<tCaretPosition> CaretPositionArgument(const QString &argument)
+{
+    static const QRegularExpression form(QStringLiteral("^\\+(\\d{1,9})(?::(\\d{1,9}))?$"));
+    const QRegularExpressionMatch match = form.match(argument);
+    if (!match.hasMatch() || FileNameExists(argument))
+        return std::nullopt;
+    return tCaretPosition{match.captured(1).toInt(), match.captured(2).toInt()};
+}
+
 void OpenCommandLineDocuments(const cCommandLine &commandLine,
                               const std::function<void(const QString &name, bool readOnly)> &openFile,
                               const std::function<int()> &documentCount,
                               const std::function<void()> &newDocument,
-                              const std::function<void(const QString &message)> &reportError)
+                              const std::function<void(const QString &message)> &reportError,
+                              const std::function<void(tCaretPosition position)> &goTo)
 {
+    std::optional<tCaretPosition> position;
     for (int index = 0; index < commandLine.FileCount; ++index) {
         const QString name = commandLine.GetFile(index);
-        OpenGuarded([&] { openFile(name, false); }, reportError);
+        if (index + 1 < commandLine.FileCount)
+            if (const std::optional<tCaretPosition> found = CaretPositionArgument(name)) {
+                position = found;
+                continue;
+            }
+        bool opened = false;
+        OpenGuarded(
+            [&] {
+                openFile(name, false);
+                opened = true;
+            },
+            reportError);
+        if (opened && position && goTo)
+            goTo(*position);
+        position.reset();
     }
     const QString readOnlyNames = TrimControls(commandLine.FindOption(QStringLiteral("R")).Value);
     if (!readOnlyNames.isEmpty())

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's command line: file names, and options that begin with "-" or
 // "/". It is parsed once, before the program's entry runs, and never changes.
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 enum tCommandLineOptionKind : std::uint8_t
 {
@@ -69,12 +71,25 @@ QString TrimControls(const QString &text);
 // Upper-cases the ASCII letters a-z only.
 QString UpperCaseAscii(const QString &text);
 
+// "+LINE" or "+LINE:COLUMN" before a file name puts the caret there, as in
+// vi and gedit. One-based; Column 0 when not given.
+struct tCaretPosition
+{
+    int Line = 0;
+    int Column = 0;
+};
+// The position such an argument names; none for anything else, and for the
+// name of a file that exists (a file may be called "+1").
+std::optional<tCaretPosition> CaretPositionArgument(const QString &argument);
+
 // Opens the command line's documents at the main window's first activation:
 // the files writable, then the names of the first "R" option read-only, then
 // one new document when none is open. A failing open is reported with its
-// message and the next name is opened.
+// message and the next name is opened. A position argument before a file is
+// given to GoTo once that file is open (and to nobody when it is last).
 void OpenCommandLineDocuments(const cCommandLine &commandLine,
                               const std::function<void(const QString &name, bool readOnly)> &openFile,
                               const std::function<int()> &documentCount,
                               const std::function<void()> &newDocument,
-                              const std::function<void(const QString &message)> &reportError);
+                              const std::function<void(const QString &message)> &reportError,
+                              const std::function<void(tCaretPosition position)> &goTo = {});

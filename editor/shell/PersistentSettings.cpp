@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/PersistentSettings.h"
 
 #include "editor/editing/TextFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user's settings: one binary value of typed items, kept in a per-user
 // file laid out as company / product / value under the XDG config home.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/ProgramIdentity.h"
 
 #include "editor/platform/Resources.h"
@@ -41,6 +42,8 @@ QString UsageText()
                           "Opens each FILE in a tab of its own. When the editor already runs, its\n"
                           "window comes to the front and opens the files instead.\n"
                           "\n"
+                          "  +LINE[:COLUMN] FILE\n"
+                          "              open FILE with the caret there (unless a file is named +LINE)\n"
                           "  -R:NAMES    also open NAMES read-only; names are separated by \";\" or blanks\n"
                           "  --help      print this help and exit\n"
                           "  --version   print the version and exit\n"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program tells the shell and the desktop about itself: the answers
 // to --help and --version, and the name, version, launcher and icon by which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One running instance per installed copy of the program: a later start of
 // the same executable hands its files to the running one and ends.

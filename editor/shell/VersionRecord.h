@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's version record. It lives in an ELF section of its own, so
 // that the version reader finds it in the program file without running it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the main window goes: stored bounds may come from another screen
 // layout (or be damaged), so they are fitted to the screens that exist now.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The About box: product, version, copyright and credits, with links.
 #include <QDialog>

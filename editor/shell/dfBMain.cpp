@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/dfBMain.h"
 
 #include "editor/editing/dfFind.h"
@@ -13,6 +14,7 @@
 #include "editor/platform/Resources.h"
 #include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/dfRecover.h"
+#include "editor/shell/ExtraCommands.h"
 #include "editor/shell/SingleInstances.h"
 #include "editor/shell/WindowPlacement.h"
 
@@ -266,12 +268,21 @@ void cFormMain::FirstActivation()
     StatusBar->AdjustPanelWidths();
     if (EditorTabs) {
         OfferRecovery(this, *EditorTabs);
+        if (Extras)
+            Extras->RestoreSession();
         OpenCommandLineDocuments(
             FSetup.Arguments ? *FSetup.Arguments : CommandLine,
             [this](const QString &name, bool readOnly) { EditorTabs->OpenFile(name, readOnly); },
             [this] { return EditorTabs->DocumentCount(); }, [this] { EditorTabs->NewDocument(); },
             [this](const QString &message) {
                 MessageBox(this, message, ProductName(), MB_OK | MB_ICONERROR);
+            },
+            [this](tCaretPosition position) {
+                if (cEditor *document = Active()) {
+                    document->GoToLine(position.Line - 1);
+                    document->GoToColumn(position.Column - 1);
+                    document->ensureCursorVisible();
+                }
             });
     }
     // There is no separate application window on this platform: both handles
@@ -446,6 +457,8 @@ void cFormMain::closeEvent(QCloseEvent *event)
     // later starts wait, and open their own windows once it closes.
     const cRequestHold hold;
     if (CloseQuery()) {
+        if (Extras)
+            Extras->SaveSession();
         cApplicationSingleton::StopAnswering();
         event->accept();
     }
@@ -932,6 +945,8 @@ void cFormMain::ToolUninstallNow(QAction *, bool execute)
         return;
     SettingsStore->Uninstall();
     cRecoveryJournals::RemoveFolder();
+    if (Extras)
+        Extras->Uninstall();
     SaveSettingsOnExit = false;
     cApplicationSingleton::StopAnswering();
     // Ends the loop without a close request: the questions were asked above.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's logic: it creates the tabs and the status bar, owns the
 // settings store and the plug-in manager, and runs every menu command.
@@ -28,6 +29,7 @@ class cCommandLine;
 class cEditor;
 class cEditorController;
 class cEditorStatusBar;
+class cExtraCommands;
 
 // Ends a walk over the documents early.
 class eStopIterator : public eException
@@ -59,6 +61,8 @@ public:
     // The editor font while the Font dialog is open, so Cancel can bring it back.
     std::optional<QFont> SavedFont;
     std::unique_ptr<cPluginActionManager> Plugins;
+    // Recent files, session, reload, zoom and the like; a child of the window.
+    cExtraCommands *Extras = nullptr;
 
     // Handed over by the window before Initialize; owned by it.
     QFileDialog *OpenDialog = nullptr;

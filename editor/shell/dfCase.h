@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Change Case dialog, which also remembers the case last confirmed.
 #include <QDialog>

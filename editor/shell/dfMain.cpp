@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/dfMain.h"
 
 #include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
+#include "editor/shell/ExtraCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,6 +122,9 @@ TFormMain::TFormMain(QWidget *parent, tFormMainSetup setup) : cFormMain(parent, 
     SaveAction = acFileSave;
     PluginsMenu = miPlugins;
     Initialize();
+    Extras = new cExtraCommands(
+        *this, {miFile, acFileSave, acFilePrint, miView, miTools, acToolUninstallNow, acFileClose});
+    ActionListMain.append(Extras->KeyActions());
     RefreshActions();
 }
 
@@ -365,6 +370,8 @@ void TFormMain::miHelpAboutClick()
 
 void TFormMain::UpdateActions()
 {
+    if (Extras)
+        Extras->UpdateActions();
     for (const tCommand &command : FCommands) {
         // A failing update leaves that action as it was; the next refresh tries again.
         try {

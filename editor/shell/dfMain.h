@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window as the user sees it: the action list, the menu tree and
 // the dialogs; every decision is cFormMain's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program entry. The command line has been parsed during static
 // initialisation (CommandLine), before anything here runs.
 #include "editor/editing/dfFind.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // UTF-16 text on the system clipboard; the only way document text goes there.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ordered list of wide strings behind every line list and item list.
 #include "editor/platform/Persistent.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An array with a movable gap: inserting and erasing where the gap is costs
 // only what is inserted, so runs of edits in one place are cheap. Holds only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shaped lines for a view or a printer: each line of the buffer is cut into
 // segments of a few thousand units (at a blank or a grapheme boundary), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the caret stops in a buffer's text: grapheme clusters, code points,
 // words and lines. Each looks at a window around the position, so a line of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text of one control: UTF-16 units in a gap buffer, a paragraph mark as
 // one unit (stored as CR), a line-start index and each line's own break as it

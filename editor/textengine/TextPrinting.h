@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Printing a text through the same line layouts as the view.
 #include "editor/textengine/TextBuffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plain-text view over a cTextBuffer: paints the visible rows only, each
 // line shaped by QTextLayout in segments (cLineLayouts), and turns keys,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The control's own undo and redo, fed from the buffer's choke point. Typing
 // is grouped the way users expect: characters typed one after another are one

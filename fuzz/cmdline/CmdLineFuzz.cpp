@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of any arguments: every argument is a file or an option,
 // a file's name comes back as the bytes it arrived as, whatever the ANSI code
 // page, and opening the documents asks for each name once. The first input

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fennic's six formats reached as the host reaches them: the library loaded
 // at run time, its plug-ins taken from GetInterface. Any file imports; what an
 // import gives exports to the bytes it came from (UTF-16, the odd last byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any pattern, template and subject: compiling fails with a position inside
 // the pattern or succeeds; every match lies inside the subject, moves on, and
 // never splits a surrogate pair; Replace replaces exactly the matches that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a settings value of any bytes either fails as a whole or gives
 // settings that are stored and read back unchanged; no value may crash the
 // reader or overflow its arithmetic.

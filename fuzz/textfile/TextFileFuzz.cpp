@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a file and saving it in the encoding it was read in gives back
 // every byte of it, whatever the bytes and the ANSI code page. The first
 // input byte chooses the code page; the rest is the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File access and the encodings of the formats without a byte-order mark.
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The six formats: import and export of UTF-8, UTF-16LE and UTF-16BE text
 // without a byte-order mark.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library entry of Fennic: its one export.
 #include "plugins/fennic/Plugin.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the plug-in side knows about the contract: every interface's GUID and
 // parent, and how results and booleans cross the boundary.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The plug-in side's own types: a holder of interface references and the
 // conversions between BSTR and the library's strings (std::u16string for wide

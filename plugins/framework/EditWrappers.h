@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The plug-in's view of the host's editor API: the same 22 operations with the
 // library's own strings and booleans.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Base classes of every plug-in object. A concrete plug-in overrides one or
 // two Do* operations; the bases turn the contract's calls into those, convert

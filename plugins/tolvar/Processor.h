@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The typography command's work on the selection of one document.
 #include "plugins/framework/EditWrappers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library entry of Tolvar: its one export.
 #include "plugins/tolvar/plugin.h"
 

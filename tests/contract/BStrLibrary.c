@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "BStrLibrary.h"
 
 BSTR LibraryAllocString(const OLECHAR *text, uint32_t length)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 /* A separate shared library written in C that makes and frees BSTRs, standing
  * in for "the other side" of the boundary. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GUID values and the wide strings that cross the boundary.
 #include "BStrLibrary.h"
 #include "contract/EditorPlugins_TLB.h"

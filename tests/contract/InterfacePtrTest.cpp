@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's owners of interface references and BSTRs, checked with a mock
 // that counts references.
 #include "editor/pluginhost/InterfacePtr.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vtable layout of every interface, checked across the language boundary:
 // objects written in C are called through the C++ declarations, and objects
 // written in C++ are called from C. Each slot answers with its own number and

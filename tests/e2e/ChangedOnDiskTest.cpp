@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another program changes or deletes a file the real program has open: the
 // user is asked, and no answer loses text that was not given up.
 #include "tests/e2e/E2eTools.h"

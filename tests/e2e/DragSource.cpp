@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A drag source for the end-to-end tests, standing in for a file manager or
 // another editor: a small window that starts a drag when the mouse presses on
 // it. It carries the files named on the command line as URLs, or with

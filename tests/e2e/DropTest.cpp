@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drags onto the real window: files open as documents wherever they land,
 // in the order they were dragged; text is put into the document where it
 // falls, moved (Ctrl: copied) when it comes from a document.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the real program under its own Xvfb and drives it with xdotool, the
 // way a user at a bare X server would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/e2e/E2eTools.h"
 
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes, where a window sits, and drag and drop between programs,
 // for the end-to-end tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second start meeting the running editor in awkward moments, and names
 // that only survive as bytes.
 #include "tests/e2e/E2eHarness.h"

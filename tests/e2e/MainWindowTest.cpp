@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands in the real program: printing through the print
 // dialog, the status bar setting, and "Uninstall Now".
 #include "tests/e2e/E2eTools.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the main window comes up: its first start, and stored bounds that no
 // longer fit the screen (the test's server has one screen of 1280x1024).
 #include "tests/e2e/E2eHarness.h"

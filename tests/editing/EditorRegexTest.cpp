@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The regex layer of a document, without the Find dialog.
 #include "editor/editing/EditorRegex.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Find and Replace dialog on its own: histories, modes, the pattern check.
 #include "editor/editing/dfFind.h"
 

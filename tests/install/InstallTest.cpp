@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/e2e/E2eHarness.h"
 
 #include <QDir>
@@ -126,7 +127,11 @@ TEST_F(Installed, TheLauncherAndTheMetainfoPassTheValidatorsAndAgree)
         info.contains(QStringLiteral("<launchable type=\"desktop-id\">%1.desktop</launchable>").arg(Id)));
     EXPECT_TRUE(info.contains(QStringLiteral("<release version=\"" QUORVEL_VERSION "\"")));
 
-    const QString manual = ReadText(Path(QStringLiteral(INSTALL_MANDIR "/man1/quorvel.1")));
+    const tRun unzipped =
+        RunTool(QStringLiteral("gzip"),
+                {QStringLiteral("-dc"), Path(QStringLiteral(INSTALL_MANDIR "/man1/quorvel.1.gz"))});
+    ASSERT_EQ(unzipped.ExitCode, 0);
+    const QString manual = unzipped.Output;
     EXPECT_TRUE(manual.startsWith(QStringLiteral(".TH QUORVEL 1 ")));
     EXPECT_TRUE(manual.contains(QStringLiteral(QUORVEL_VERSION)));
     EXPECT_FALSE(manual.contains(u'@')) << "a placeholder was left unfilled";
@@ -201,8 +206,14 @@ TEST(Package, TheDebianPackageHoldsTheTreeAndNamesItsDependencies)
           QStringLiteral("./usr/" INSTALL_DATADIR "/applications/") + Id + QStringLiteral(".desktop"),
           QStringLiteral("./usr/" INSTALL_DATADIR "/metainfo/") + Id + QStringLiteral(".metainfo.xml"),
           QStringLiteral("./usr/" INSTALL_DATADIR "/icons/hicolor/48x48/apps/quorvel.png"),
-          QStringLiteral("./usr/" INSTALL_MANDIR "/man1/quorvel.1")})
+          QStringLiteral("./usr/" INSTALL_MANDIR "/man1/quorvel.1.gz"),
+          QStringLiteral("./usr/" INSTALL_DATADIR "/doc/quorvel/copyright"),
+          QStringLiteral("./usr/" INSTALL_DATADIR "/doc/quorvel/changelog.gz")})
         EXPECT_TRUE(contents.Output.contains(path)) << path.toStdString();
+
+    const tRun recommends =
+        RunTool(QStringLiteral(DPKG_DEB), {QStringLiteral("-f"), deb, QStringLiteral("Recommends")});
+    EXPECT_EQ(recommends.Output.trimmed(), QStringLiteral("qt6-wayland"));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor API as a plug-in written in C sees it: every call through the
 // C vtable, every text as a BSTR.
 #include "editor/pluginhost/EditorAPI.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "EditorAPIFromC.h"
 
 static uint32_t UnitCount(const OLECHAR *text)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plug-in libraries for the manager's tests, written straight against the
 // contract. One source, one variant per TEST_PLUGIN_* definition.
 #include "TestPluginControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a test plug-in library does, set by the test through the library's
 // exported TestControl() once the manager has loaded it. Host and test

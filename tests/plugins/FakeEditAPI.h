@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A host editor API for plug-in tests: a document of lines with a selection,
 // a log of every call and a count of references taken.

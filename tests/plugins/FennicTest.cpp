@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The six formats without a byte-order mark, byte for byte on disk.
 #include "LoadedLibrary.h"
 

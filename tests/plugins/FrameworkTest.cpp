@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plug-in base classes, through the contract's calls as a host makes them.
 #include "FakeEditAPI.h"
 #include "plugins/framework/PluginImplementations.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every plug-in library owes the host through GetInterface and the
 // collection, checked on both built libraries.
 #include "LoadedLibrary.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A built plug-in library loaded the way the host loads it, and small readers
 // of what its plug-ins hand out. Only vtable calls reach the library.

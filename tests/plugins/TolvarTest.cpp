@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Correct typography" command as the host runs it.
 #include "FakeEditAPI.h"
 #include "LoadedLibrary.h"

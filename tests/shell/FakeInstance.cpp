@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the editor in the hand-off tests, run as a real process.
 //
 //   instance -SERVE:<log> [-NOPUBLISH] [-NOOPEN]

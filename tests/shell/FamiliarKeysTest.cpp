@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keys a Linux user presses first, added beside the window's own ones.
 #include "editor/platform/MessageBox.h"
 #include "editor/shell/dfMain.h"

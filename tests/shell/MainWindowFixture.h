@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A real main window in a sandbox: its own settings home, no plug-ins (unless
 // asked for), and a command line of the test's choosing.

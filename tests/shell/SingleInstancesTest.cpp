@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single-instance hand-off, between real processes: each test runs its own
 // copy of the stand-in program, so the copies' blocks never meet.
 #include "editor/shell/SingleInstances.h"

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/dfBMain.h"
 
 #include "editor/editing/DiskWatch.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/UnicodeControls.h"
+#include "editor/platform/AnsiCodePage.h"
+#include "editor/shell/ExtraCommands.h"
 #include "tests/shell/MainWindowFixture.h"
 
 #include <QCheckBox>
@@ -12,7 +15,9 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QUrl>
 
@@ -111,6 +116,22 @@ TEST_F(cSaveAs, TheThirdFilterWritesUtf16BigEndianAndAddsTxtOnlyWithoutExtension
     w.acFileSaveAs->trigger();
     EXPECT_EQ(Bytes(chosen), QByteArray("\xFE\xFF\0h\0i", 6));
     EXPECT_FALSE(QFileInfo::exists(chosen + QStringLiteral(".txt")));
+}
+
+TEST_F(cSaveAs, ANewDocumentIsWrittenWithoutAMarkWhereTheLocaleIsUtf8)
+{
+    if (NewDocumentEncoding() != teAnsi || AnsiCodePageName().toUpper() != "UTF-8")
+        GTEST_SKIP() << "the locale's code page is not UTF-8";
+    TFormMain &w = Show();
+    Type(QStringLiteral("#!/bin/sh"));
+    const QString chosen = FWork.filePath(QStringLiteral("run.sh"));
+    w.SetDialogExecutor([&](QFileDialog &dialog) {
+        dialog.selectFile(chosen);
+        return true;
+    });
+    w.acFileSaveAs->trigger();
+    EXPECT_EQ(Bytes(chosen), QByteArray("#!/bin/sh"));
+    EXPECT_EQ(ActiveDocument()->Encoding(), teAnsi);
 }
 
 TEST_F(cSaveAs, TheDialogOffersTheDocumentsEncodingAndFullName)
@@ -369,6 +390,32 @@ TEST_F(cPluginHost, PrintingWritesTheDocumentToAPdf)
     printer.setOutputFileName(pdf);
     w.PrintActiveDocument(printer);
     EXPECT_TRUE(Bytes(pdf).startsWith("%PDF"));
+}
+
+TEST_F(cPluginHost, PrintPreviewShowsThePagesPrintingMakes)
+{
+    QByteArray lines;
+    for (int i = 1; i <= 300; ++i)
+        lines += "line " + QByteArray::number(i) + '\n';
+    TFormMain &w = Show({WorkFile(QStringLiteral("long.txt"), lines)});
+    const QString pdf = FWork.filePath(QStringLiteral("out.pdf"));
+    w.Printer().setOutputFormat(QPrinter::PdfFormat);
+    w.Printer().setOutputFileName(pdf);
+    w.PrintActiveDocument(w.Printer());
+    const qsizetype printed =
+        QString::fromLatin1(Bytes(pdf)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b")));
+    ASSERT_GT(printed, 1);
+
+    int previewed = -1;
+    OnModal([&](QWidget *dialog) {
+        if (auto *view = dialog->findChild<QPrintPreviewWidget *>())
+            previewed = view->pageCount();
+        dialog->close();
+    });
+    w.RefreshActions();
+    ASSERT_TRUE(w.Extras->acFilePrintPreview->isEnabled());
+    w.Extras->acFilePrintPreview->trigger();
+    EXPECT_EQ(previewed, printed);
 }
 
 // Another program writes the file: the bytes change and so does the size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/dfMain.h"
 
 #include "editor/editing/dfFind.h"
@@ -97,23 +98,25 @@ TEST_F(cActionStates, MenusHoldTheirItemsInDesignOrder)
             items << item->objectName();
         names << top->menu()->objectName() + u':' + items.join(u',');
     }
-    EXPECT_EQ(names,
-              QStringList({
-                  "miFile:acFileNew,acFileOpen,acFileSave,acFileSaveAs,acFileClose,miSeparatorImportExport,"
-                  "acFileImport,acFileExport,miFileDelimiter,acFilePrintSetup,acFilePrint,"
-                  "miFilePrintDelimiter,acFileExit",
-                  "miEdit:acEditUndo,acEditRedo,miEditDelimiterUndo,acEditCut,acEditCopy,acEditPaste,"
-                  "acEditDelete,acEditSelectAll,miEditDelimiterSelectAll,acEditChangeCase,"
-                  "acEditChangeCaseTo",
-                  "miView:acViewWrap,acViewFont,miViewDelimiter,acViewStatusBar",
-                  "miSearch:acSearchFind,acSearchReplace,acSearchFindNext,miSearchDelimiter,"
-                  "acSearchGotoLine",
-                  "miPlugins:",
-                  "miTools:acToolsStartMacro,acToolsEndRecordMacro,acToolsPlayMacro,"
-                  "acPlayMacroOnAllEditors,miToolsPersistencyDelimiter,acToolSaveSettingsOnExit,"
-                  "acToolUninstallNow",
-                  "miHelp:miHelpAbout",
-              }));
+    EXPECT_EQ(
+        names,
+        QStringList({
+            "miFile:acFileNew,acFileOpen,acFileOpenRecent,acFileReload,acFileReopenEncoding,acFileSave,"
+            "acFileSaveAs,acFileClose,miSeparatorImportExport,acFileImport,acFileExport,miFileDelimiter,"
+            "acFilePrintSetup,acFilePrintPreview,acFilePrint,miFilePrintDelimiter,acFileExit",
+            "miEdit:acEditUndo,acEditRedo,miEditDelimiterUndo,acEditCut,acEditCopy,acEditPaste,"
+            "acEditDelete,acEditSelectAll,miEditDelimiterSelectAll,acEditChangeCase,"
+            "acEditChangeCaseTo",
+            "miView:acViewWrap,acViewFont,miViewDelimiter,acViewStatusBar,miViewZoomDelimiter,"
+            "acViewZoomIn,acViewZoomOut,acViewZoomReset",
+            "miSearch:acSearchFind,acSearchReplace,acSearchFindNext,miSearchDelimiter,"
+            "acSearchGotoLine",
+            "miPlugins:",
+            "miTools:acToolsStartMacro,acToolsEndRecordMacro,acToolsPlayMacro,"
+            "acPlayMacroOnAllEditors,miToolsPersistencyDelimiter,acToolSaveSettingsOnExit,"
+            "acToolReopenFiles,acToolUninstallNow",
+            "miHelp:miHelpAbout",
+        }));
 }
 
 TEST_F(cActionStates, TheHoveredItemsLongHintGoesToTheStatusBar)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test entry for widget tests: a real application object on the offscreen
 // platform, so that tests create real widgets without a display.
 #include "editor/platform/Application.h"
