@@ -4,6 +4,7 @@
 // each, and the one keyboard-macro recorder they share.
 #include "editor/editing/KbdMacros.h"
 #include "editor/editing/TypedConstants.h"
+#include "editor/textengine/ViewDecorations.h"
 
 #include <QFont>
 #include <QString>
@@ -55,6 +56,9 @@ public:
     void SetEditorFont(const QFont &font);
     void SetWordWrap(bool on);
     static void ApplyWordWrap(cEditor &document, bool on);
+    // Line numbers, current line and whitespace marks, for every document.
+    const tViewOptions &ViewOptions() const noexcept { return FViewOptions; }
+    void SetViewOptions(const tViewOptions &options);
 
     void StartMacroRecording();
     void StopMacroRecording();
@@ -91,6 +95,7 @@ private:
     bool FWordWrap = false;
     int FZoom = 0;
     bool FCaptionsMoved = false; // renumbered once a drag of a tab is over
+    tViewOptions FViewOptions;
     cKeyMacro FKeyMacro;
     cDiskWatch *FDiskWatch; // owned as a child
 };

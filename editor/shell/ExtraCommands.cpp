@@ -26,6 +26,8 @@
 
 namespace {
 
+const QString ReopenFilesKey = QStringLiteral("ReopenFilesAtStart");
+
 QString ProductName()
 {
     return LoadResString(res::ProductName);
@@ -64,7 +66,7 @@ private:
 } // namespace
 
 cExtraCommands::cExtraCommands(cFormMain &window, const tExtraMenuPlaces &places)
-    : QObject(&window), FWindow(window), FClose(places.Close), FPreferences(LoadPreferences())
+    : QObject(&window), FWindow(window), FClose(places.Close)
 {
     using K = QKeySequence;
     acFileOpenRecent = NewAction(QStringLiteral("acFileOpenRecent"), QStringLiteral("Open &Recent"),
@@ -117,10 +119,11 @@ cExtraCommands::cExtraCommands(cFormMain &window, const tExtraMenuPlaces &places
                   QStringLiteral("\"Reopen Files at Start\" Option"));
     acToolReopenFiles->setCheckable(true);
     connect(acToolReopenFiles, &QAction::triggered, this, [this] {
-        FPreferences.ReopenFilesAtStart = !FPreferences.ReopenFilesAtStart;
-        acToolReopenFiles->setChecked(FPreferences.ReopenFilesAtStart);
+        cPreferences &preferences = *FWindow.Preferences;
+        preferences.SetBool(ReopenFilesKey, !ReopenFilesAtStart());
+        acToolReopenFiles->setChecked(ReopenFilesAtStart());
         try {
-            SavePreferences(FPreferences);
+            preferences.Save();
         } catch (...) {
             ShowCurrentException();
         }
@@ -174,7 +177,7 @@ void cExtraCommands::UpdateActions()
         action->setEnabled(document && !document->FileName().isEmpty());
     acFilePrintPreview->setEnabled(document && document->GetTextLen() > 0);
     acFileOpenRecent->setEnabled(true);
-    acToolReopenFiles->setChecked(FPreferences.ReopenFilesAtStart);
+    acToolReopenFiles->setChecked(ReopenFilesAtStart());
     const bool several = FWindow.EditorTabs->DocumentCount() > 1;
     acTabNext->setEnabled(several);
     acTabPrevious->setEnabled(several);
@@ -310,15 +313,20 @@ void cExtraCommands::PrintPreview()
 // ---------------------------------------------------------------------------
 // Session
 
+bool cExtraCommands::ReopenFilesAtStart() const
+{
+    return FWindow.Preferences && FWindow.Preferences->Bool(ReopenFilesKey, false);
+}
+
 void cExtraCommands::RestoreSession()
 {
-    if (FPreferences.ReopenFilesAtStart)
+    if (ReopenFilesAtStart())
         ::RestoreSession(LoadSession(), *FWindow.EditorTabs);
 }
 
 void cExtraCommands::SaveSession()
 {
-    if (FPreferences.ReopenFilesAtStart)
+    if (ReopenFilesAtStart())
         ::SaveSession(CaptureSession(*FWindow.EditorTabs));
 }
 

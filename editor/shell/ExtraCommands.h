@@ -61,6 +61,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool ReopenFilesAtStart() const;
     QAction *NewAction(const QString &name, const QString &caption, const QString &hint,
                        const QList<QKeySequence> &keys = {});
     void BuildEncodingMenu(QMenu *menu);
@@ -75,6 +76,5 @@ private:
     QList<QAction *> FKeyActions;
     QList<QAction *> FDocumentActions; // enabled with a document that has a file
     cRecentFiles FRecent;
-    tPreferences FPreferences;
     QWidget *FPreview = nullptr;
 };

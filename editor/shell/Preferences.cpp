@@ -1,43 +1,54 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/Preferences.h"
 
-#include "editor/platform/Resources.h"
-#include "editor/shell/PersistentSettings.h"
+#include "editor/editing/TextFiles.h"
 
-namespace {
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
-// Items are read in the order they are written; one added later goes last,
-// so an older file leaves it at its default.
-class cPreferencesValue final : public IPersistentObject
+cPreferences::cPreferences(const QString &directory) : FFileName(directory + QStringLiteral("/Preferences"))
+{}
+
+void cPreferences::Load()
 {
-public:
-    explicit cPreferencesValue(tPreferences &preferences) : FPreferences(preferences) {}
-    void Save(cRegistryStream &stream) override { stream.WriteBool(FPreferences.ReopenFilesAtStart); }
-    void Load(cRegistryStream &stream) override { FPreferences.ReopenFilesAtStart = stream.ReadBool(); }
-
-private:
-    tPreferences &FPreferences;
-};
-
-cPersistencyManager Store()
-{
-    return cPersistencyManager(LoadResString(res::CompanyWord), LoadResString(res::ProductName),
-                               QStringLiteral("Preferences"));
+    FValues.clear();
+    QFile file(FFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // A preferences file is a few lines; anything larger is not ours.
+    const QByteArray bytes = file.read(1 << 16);
+    for (const QByteArray &raw : bytes.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        const qsizetype equals = line.indexOf(u'=');
+        if (line.isEmpty() || line.startsWith(u'#') || equals <= 0)
+            continue;
+        FValues[line.left(equals).trimmed()] = line.mid(equals + 1).trimmed();
+    }
 }
 
-} // namespace
-
-tPreferences LoadPreferences()
+void cPreferences::Save() const
 {
-    tPreferences preferences;
-    cPreferencesValue value(preferences);
-    Store().Load(value);
-    return preferences;
+    QString text = QStringLiteral("# Zelmar preferences: one Key=Value a line.\n");
+    for (const auto &[key, value] : FValues)
+        text += key + u'=' + value + u'\n';
+    QDir().mkpath(QFileInfo(FFileName).path());
+    WriteFileSafely(FFileName, {}, text.toUtf8());
 }
 
-void SavePreferences(const tPreferences &preferences)
+bool cPreferences::Bool(const QString &key, bool fallback) const
 {
-    tPreferences copy = preferences;
-    cPreferencesValue value(copy);
-    Store().Save(value);
+    const auto it = FValues.find(key);
+    if (it == FValues.end())
+        return fallback;
+    if (it->second == u"true" || it->second == u"1")
+        return true;
+    if (it->second == u"false" || it->second == u"0")
+        return false;
+    return fallback;
+}
+
+void cPreferences::SetBool(const QString &key, bool value)
+{
+    FValues[key] = value ? QStringLiteral("true") : QStringLiteral("false");
 }
