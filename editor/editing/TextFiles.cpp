@@ -809,15 +809,16 @@ void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByt
 }
 
 cTextContents::cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail,
-                             qsizetype pieceUnits)
-    : FBuffer(buffer), FEncoding(encoding), FTail(tail), FPieceUnits(pieceUnits)
+                             tMark mark, qsizetype pieceUnits)
+    : FBuffer(buffer), FEncoding(encoding), FTail(tail),
+      FMark(mark == tMark::With ? BomTable[encoding] : QByteArray()), FPieceUnits(pieceUnits)
 {}
 
 void cTextContents::Produce(const std::function<void(const char *, qsizetype)> &put) const
 {
     std::string block;
     block.reserve(BlockBytes + 3 * size_t(FPieceUnits) + 64);
-    block.append(BomTable[FEncoding].constData(), size_t(BomTable[FEncoding].size()));
+    block.append(FMark.constData(), size_t(FMark.size()));
     EncodePieces(FBuffer, FEncoding, FPieceUnits, block, put);
     cFileContents::Produce(FTail, put);
 }
@@ -829,7 +830,7 @@ qint64 cTextContents::Size() const
         qint64 units = FBuffer.Length();
         for (int line = 0; line + 1 < FBuffer.LineCount(); ++line)
             units += FBuffer.LineBreak(line) == tLineBreak::CRLF ? 1 : 0;
-        return BomTable[FEncoding].size() + 2 * units + FTail.size();
+        return FMark.size() + 2 * units + FTail.size();
     }
     return cFileContents::Size();
 }

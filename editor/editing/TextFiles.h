@@ -65,11 +65,14 @@ protected:
 // A buffer's text as a file in an encoding: the mark, each line with its own
 // break, then Tail (the odd byte of a UTF-16 file). Encoded a piece of
 // PieceUnits at a time into one reused block, never as a whole.
+// Whether a file in a Unicode encoding starts with its byte-order mark.
+enum class tMark { With, Without };
+
 class cTextContents : public cFileContents
 {
 public:
     cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail,
-                  qsizetype pieceUnits = 1 << 15);
+                  tMark mark = tMark::With, qsizetype pieceUnits = 1 << 15);
     void Produce(const std::function<void(const char *, qsizetype)> &put) const override;
     [[nodiscard]] qint64 Size() const override;
 
@@ -77,6 +80,7 @@ private:
     const cTextBuffer &FBuffer;
     tTextEncoding FEncoding;
     QByteArray FTail;
+    QByteArray FMark;
     qsizetype FPieceUnits;
 };
 
