@@ -123,10 +123,10 @@ void cWRichEdit::EndEditBatch()
 {
     if (--FBatchDepth > 0)
         return;
-    setSelection(FBatchAnchor, FBatchCaret);
-    // Where the last step left the caret is where the user looks next.
-    if (FBatchChanged)
-        ensureCursorVisible();
+    // Where the last step left the caret is where the user looks next (the
+    // view shows a selection set); a batch that moved nothing leaves the view.
+    if (FBatchChanged || FBatchAnchor != anchorPosition() || FBatchCaret != cursorPosition())
+        setSelection(FBatchAnchor, FBatchCaret);
     viewport()->setUpdatesEnabled(FRedraw);
     if (FRedraw)
         viewport()->update();

@@ -543,7 +543,7 @@ TEST_F(cDiskChanges, NothingIsAskedWhileAModalDialogIsUpButAfterwards)
     EXPECT_EQ(ActiveDocument()->GetTextW(), QStringLiteral("old"));
 }
 
-TEST_F(cDrops, FilesDroppedOnTheWindowOpenInDropOrderAndTextIsNoFileDrop)
+TEST_F(cDrops, FilesDroppedOnTheWindowOrADocumentOpenInDropOrderAndTextIsNoFileDrop)
 {
     const QString a = WorkFile(QStringLiteral("a.txt"), "A");
     const QString b = WorkFile(QStringLiteral("b.txt"), "B");
@@ -559,15 +559,30 @@ TEST_F(cDrops, FilesDroppedOnTheWindowOpenInDropOrderAndTextIsNoFileDrop)
     EXPECT_EQ(Document(0)->FileName(), a); // the empty untitled tab made way
     EXPECT_EQ(Document(1)->FileName(), b);
 
+    // Text is no file: dropped on the window (not into a document) it
+    // opens nothing.
     QMimeData text;
     text.setText(QStringLiteral("words"));
-    QDragEnterEvent enterText(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&w, &enterText);
-    EXPECT_FALSE(enterText.isAccepted());
-    // Where a file lands, nothing takes it before the window does.
+    QDropEvent dropText(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &dropText);
+    EXPECT_FALSE(dropText.isAccepted());
+    // Where a file lands, nothing takes it before the window does: a
+    // document, which takes text, passes files on.
     EXPECT_FALSE(w.menuBar()->acceptDrops());
     EXPECT_FALSE(w.EditorTabs->tabBar()->acceptDrops());
-    EXPECT_FALSE(ActiveDocument()->viewport()->acceptDrops());
+    const QString c = WorkFile(QStringLiteral("c.txt"), "C");
+    QMimeData more;
+    more.setUrls({QUrl::fromLocalFile(c)});
+    more.setText(c);
+    QWidget *viewport = ActiveDocument()->viewport();
+    QDragEnterEvent enterDocument(QPoint(5, 5), Qt::CopyAction, &more, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enterDocument);
+    EXPECT_TRUE(enterDocument.isAccepted());
+    QDropEvent dropDocument(QPointF(5, 5), Qt::CopyAction, &more, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &dropDocument);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.EditorTabs->DocumentCount() == 3; }));
+    EXPECT_EQ(Document(2)->FileName(), c);
+    EXPECT_EQ(Document(1)->GetTextW(), QStringLiteral("B"));
 }
 
 TEST_F(cDrops, AFileThatCannotBeOpenedIsReportedAndTheNextOneOpens)

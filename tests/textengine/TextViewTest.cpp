@@ -980,4 +980,38 @@ TEST(TextViewPrinting, RowsOfALongLineAreFullAcrossSegments)
     EXPECT_EQ(shortRows, 0);
 }
 
+// A right-to-left line prints against the right edge of the page.
+TEST(TextViewPrinting, RightToLeftLinesPrintAtTheRight)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QTemporaryDir dir;
+    cTextView view;
+    const QString hebrew = U(u"\u05E9\u05DC\u05D5\u05DD");
+    view.setPlainText(hebrew + QStringLiteral("\nlatin"));
+    const QString pdf = dir.path() + QStringLiteral("/rtl.pdf");
+    {
+        QPdfWriter writer(pdf);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        view.print(&writer);
+    }
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    const auto number = [&](const QString &pattern) {
+        const QRegularExpressionMatch m = QRegularExpression(pattern).match(html);
+        return m.hasMatch() ? m.captured(1).toDouble() : -1.0;
+    };
+    const double page = number(QStringLiteral("<page width=\"([0-9.]+)\""));
+    // pdftotext may give the word letter by letter: its first letter.
+    const double hebrewLeft = number(QStringLiteral("<word xMin=\"([0-9.]+)\"[^>]*>[^<]*") + hebrew.front() +
+                                     QStringLiteral("[^<]*<"));
+    const double latinLeft = number(QStringLiteral("<word xMin=\"([0-9.]+)\"[^>]*>latin<"));
+    ASSERT_GT(page, 0) << html.toStdString();
+    EXPECT_GT(hebrewLeft, page / 2) << html.toStdString();
+    EXPECT_GE(latinLeft, 0);
+    EXPECT_LT(latinLeft, page / 4);
+}
+
 } // namespace
