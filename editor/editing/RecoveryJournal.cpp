@@ -938,7 +938,7 @@ void cRecoveryJournal::Write(bool waitForBase)
     AppendPendingChange();
     const cTextBuffer &text = FDocument.buffer();
     bool rewrite = !FStarted || FNeedsSnapshot || FFile->Failed || FCompactDue ||
-                   FLogBytes > qint64(text.Length()) * 2 + (qint64(1) << 20);
+                   FLogBytes > std::max<qint64>(qint64(text.Length()) * 2, 64 << 10);
     // A log is worth nothing once its file has changed under it.
     if (FStarted && FRecordOnFile && !rewrite) {
         const std::optional<tJournalBase> now = IdentifyFile(QFile::encodeName(FDocument.FileName()));
