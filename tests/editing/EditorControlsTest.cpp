@@ -120,6 +120,41 @@ TEST_F(Tabs, SaveQuestionCancelKeepsTheTab)
               QList<QString>({QStringLiteral("File modified.\r\rDo you want to save before closing?")}));
 }
 
+// A tab that comes up under the question (a file opened meanwhile) does not
+// take the answer: Yes saves and No closes the document asked about. Files
+// handed over are told to wait while the question is up.
+TEST_F(Tabs, TheAnswerToACloseQuestionGoesToTheDocumentAskedAbout)
+{
+    const QString asked = File(QStringLiteral("asked.txt"), "asked");
+    QObject::connect(&Save, &QAction::triggered, [&] { Controller.ActiveEditor()->Save(); });
+    QList<bool> waits;
+    QObject::connect(&Controller, &cEditorController::CloseQuestionUp, [&](bool up) { waits << up; });
+    int answer = IDYES;
+    QString opened;
+    cMessageBoxAnswerer answerer([&](const tMessageBoxCall &) {
+        Controller.OpenFile(opened, false);
+        return answer;
+    });
+    auto closeModified = [&](const QString &openedMeanwhile) {
+        Controller.OpenFile(asked, false);
+        Controller.ActiveEditor()->SetSelTextW(QStringLiteral("X"));
+        opened = File(openedMeanwhile, "");
+        Controller.CloseActiveDocument();
+    };
+
+    closeModified(QStringLiteral("other.txt"));
+    QFile saved(asked);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("Xasked"));
+    EXPECT_EQ(Captions(), QStringList({QStringLiteral("&1: other.txt")}));
+    EXPECT_EQ(waits, QList<bool>({true, false}));
+
+    answer = IDNO;
+    closeModified(QStringLiteral("third.txt"));
+    EXPECT_EQ(Captions(), QStringList({QStringLiteral("&1: other.txt"), QStringLiteral("&2: third.txt")}));
+    EXPECT_EQ(Controller.ActiveEditor()->FileName(), opened);
+}
+
 TEST_F(Tabs, FontAndWrapKeepModifiedFlagsAndSelections)
 {
     Controller.NewDocument();
