@@ -1,10 +1,12 @@
 #include "editor/editing/EditorControls.h"
 
+#include "editor/editing/DiskWatch.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/platform/MessageBox.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QMainWindow>
@@ -153,6 +155,35 @@ TEST_F(Tabs, TheAnswerToACloseQuestionGoesToTheDocumentAskedAbout)
     closeModified(QStringLiteral("third.txt"));
     EXPECT_EQ(Captions(), QStringList({QStringLiteral("&1: other.txt"), QStringLiteral("&2: third.txt")}));
     EXPECT_EQ(Controller.ActiveEditor()->FileName(), opened);
+}
+
+// No to a reload keeps the text, which is unsaved when the file now holds
+// something else (not when it only got a new date); after No the file is
+// not asked about again, however often it changes.
+TEST_F(Tabs, DecliningAReloadLeavesTheTextUnsavedOnlyWhenTheFileDiffers)
+{
+    const QString name = File(QStringLiteral("watched.txt"), "mine\n");
+    Controller.OpenFile(name, false);
+    const cEditor &document = *Controller.ActiveEditor();
+    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDNO; });
+    int later = 0;
+    auto rewrite = [&](const QByteArray &bytes) {
+        File(QStringLiteral("watched.txt"), bytes);
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime::currentDateTime().addSecs(++later), QFileDevice::FileModificationTime);
+        file.close();
+        Controller.DiskWatch().CheckActive();
+    };
+    rewrite("mine\n");
+    EXPECT_EQ(answerer.Calls().size(), 1);
+    EXPECT_FALSE(document.Modified());
+    rewrite("theirs\n");
+    EXPECT_EQ(answerer.Calls().size(), 2);
+    EXPECT_TRUE(document.Modified());
+    rewrite("theirs, longer\n");
+    rewrite("theirs, longer still\n");
+    EXPECT_EQ(answerer.Calls().size(), 2);
 }
 
 TEST_F(Tabs, FontAndWrapKeepModifiedFlagsAndSelections)
