@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/EditorControls.h"
 
+#include "editor/editing/DiskWatch.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/platform/MessageBox.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QMainWindow>
@@ -119,6 +121,70 @@ TEST_F(Tabs, SaveQuestionCancelKeepsTheTab)
     EXPECT_EQ(Controller.DocumentCount(), 1);
     EXPECT_EQ(texts,
               QList<QString>({QStringLiteral("File modified.\r\rDo you want to save before closing?")}));
+}
+
+// A tab that comes up under the question (a file opened meanwhile) does not
+// take the answer: Yes saves and No closes the document asked about. Files
+// handed over are told to wait while the question is up.
+TEST_F(Tabs, TheAnswerToACloseQuestionGoesToTheDocumentAskedAbout)
+{
+    const QString asked = File(QStringLiteral("asked.txt"), "asked");
+    QObject::connect(&Save, &QAction::triggered, [&] { Controller.ActiveEditor()->Save(); });
+    QList<bool> waits;
+    QObject::connect(&Controller, &cEditorController::CloseQuestionUp, [&](bool up) { waits << up; });
+    int answer = IDYES;
+    QString opened;
+    cMessageBoxAnswerer answerer([&](const tMessageBoxCall &) {
+        Controller.OpenFile(opened, false);
+        return answer;
+    });
+    auto closeModified = [&](const QString &openedMeanwhile) {
+        Controller.OpenFile(asked, false);
+        Controller.ActiveEditor()->SetSelTextW(QStringLiteral("X"));
+        opened = File(openedMeanwhile, "");
+        Controller.CloseActiveDocument();
+    };
+
+    closeModified(QStringLiteral("other.txt"));
+    QFile saved(asked);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("Xasked"));
+    EXPECT_EQ(Captions(), QStringList({QStringLiteral("&1: other.txt")}));
+    EXPECT_EQ(waits, QList<bool>({true, false}));
+
+    answer = IDNO;
+    closeModified(QStringLiteral("third.txt"));
+    EXPECT_EQ(Captions(), QStringList({QStringLiteral("&1: other.txt"), QStringLiteral("&2: third.txt")}));
+    EXPECT_EQ(Controller.ActiveEditor()->FileName(), opened);
+}
+
+// No to a reload keeps the text, which is unsaved when the file now holds
+// something else (not when it only got a new date); after No the file is
+// not asked about again, however often it changes.
+TEST_F(Tabs, DecliningAReloadLeavesTheTextUnsavedOnlyWhenTheFileDiffers)
+{
+    const QString name = File(QStringLiteral("watched.txt"), "mine\n");
+    Controller.OpenFile(name, false);
+    const cEditor &document = *Controller.ActiveEditor();
+    cMessageBoxAnswerer answerer([](const tMessageBoxCall &) { return IDNO; });
+    int later = 0;
+    auto rewrite = [&](const QByteArray &bytes) {
+        File(QStringLiteral("watched.txt"), bytes);
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime::currentDateTime().addSecs(++later), QFileDevice::FileModificationTime);
+        file.close();
+        Controller.DiskWatch().CheckActive();
+    };
+    rewrite("mine\n");
+    EXPECT_EQ(answerer.Calls().size(), 1);
+    EXPECT_FALSE(document.Modified());
+    rewrite("theirs\n");
+    EXPECT_EQ(answerer.Calls().size(), 2);
+    EXPECT_TRUE(document.Modified());
+    rewrite("theirs, longer\n");
+    rewrite("theirs, longer still\n");
+    EXPECT_EQ(answerer.Calls().size(), 2);
 }
 
 TEST_F(Tabs, FontAndWrapKeepModifiedFlagsAndSelections)
