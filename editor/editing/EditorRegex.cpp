@@ -152,16 +152,19 @@ int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
         ~tLetGo() { Regex.SetInputString(QString()); }
     } letGo{FRegex};
     PrepareRegex(request, true);
-    int count = 0;
     std::vector<tReplacedMatch> matches;
-    const QString replaced =
-        FRegex.Replace(FRegex.InputString(), request.ReplaceText, true, &count, &matches);
+    // Only the replacements are made: the text between them stays where it is.
+    const QString replaced = FRegex.Replacements(FRegex.InputString(), request.ReplaceText, true, matches);
+    qsizetype replacedSize = FRegex.InputString().size();
     FRegex.SetInputString(QString());
+    const int count = int(matches.size());
     if (count == 0)
         return 0;
+    for (const tReplacedMatch &m : matches)
+        replacedSize += m.OutLength - m.Length;
     const bool whole = !request.Has(soSelectedText) && !request.Has(soFromCursor);
     // A refused text must not be reported as replaced.
-    if (whole && replaced.size() > TextLimit())
+    if (whole && replacedSize > TextLimit())
         throw EInvalidOperation(QStringLiteral("Text exceeds memo capacity"));
     std::vector<tReplacement> replacements;
     replacements.reserve(matches.size());
@@ -171,7 +174,7 @@ int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
             {SearchBase + int(m.Start), int(m.Length), out.sliced(m.OutStart, m.OutLength)});
     ReplaceMany(replacements);
     // The caret, and the view, where setting the scope's text would leave them.
-    SetSelStart(whole ? 0 : SearchBase + int(replaced.size()));
+    SetSelStart(whole ? 0 : SearchBase + int(replacedSize));
     ensureCursorVisible();
     return count;
 }

@@ -1007,6 +1007,18 @@ QString TRegExpr::Substitute(const QString &templ) const
 QString TRegExpr::Replace(const QString &input, const QString &templ, bool useSubstitution, int *count,
                           std::vector<tReplacedMatch> *matches)
 {
+    return ReplaceIn(input, templ, useSubstitution, count, matches, true);
+}
+
+QString TRegExpr::Replacements(const QString &input, const QString &templ, bool useSubstitution,
+                               std::vector<tReplacedMatch> &matches)
+{
+    return ReplaceIn(input, templ, useSubstitution, nullptr, &matches, false);
+}
+
+QString TRegExpr::ReplaceIn(const QString &input, const QString &templ, bool useSubstitution, int *count,
+                            std::vector<tReplacedMatch> *matches, bool keepText)
+{
     SetInputString(input);
     EnsureCompiled();
     const tTemplate parts =
@@ -1014,12 +1026,14 @@ QString TRegExpr::Replace(const QString &input, const QString &templ, bool useSu
     CheckGroups(parts, FProgram->CaptureCount());
     const QStringView source(FInputString);
     QString out;
-    out.reserve(source.size());
+    if (keepText)
+        out.reserve(source.size());
     qsizetype copied = 0;
     int replaced = 0;
     for (bool found = Search(0); found; found = Search(NextSearchStart())) {
         const PCRE2_SIZE *ovector = FProgram->Ovector();
-        out += source.sliced(copied, qsizetype(ovector[0]) - copied);
+        if (keepText)
+            out += source.sliced(copied, qsizetype(ovector[0]) - copied);
         const qsizetype outStart = out.size();
         Expand(parts, *this, out);
         if (matches)
@@ -1028,7 +1042,8 @@ QString TRegExpr::Replace(const QString &input, const QString &templ, bool useSu
         copied = qsizetype(ovector[1]);
         ++replaced;
     }
-    out += source.sliced(copied);
+    if (keepText)
+        out += source.sliced(copied);
     if (count)
         *count = replaced;
     return out;

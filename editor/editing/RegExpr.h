@@ -124,11 +124,18 @@ public:
     // Leaves InputString = input, no match.
     QString Replace(const QString &input, const QString &templ, bool useSubstitution, int *count = nullptr,
                     std::vector<tReplacedMatch> *matches = nullptr);
+    // The same without the text between the matches: only the replacements,
+    // one after another, OutStart counting within them, so a large text can
+    // be changed where it is without a second whole copy of it.
+    QString Replacements(const QString &input, const QString &templ, bool useSubstitution,
+                         std::vector<tReplacedMatch> &matches);
 
 private:
     class cProgram;
 
     void Invalidate() noexcept;
+    QString ReplaceIn(const QString &input, const QString &templ, bool useSubstitution, int *count,
+                      std::vector<tReplacedMatch> *matches, bool keepText);
     void EnsureCompiled();
     bool Search(qsizetype from);
     qsizetype NextSearchStart() const noexcept;
