@@ -809,7 +809,7 @@ void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByt
 }
 
 cTextContents::cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail,
-                             tMark mark, qsizetype pieceUnits)
+                             qsizetype pieceUnits, tMark mark)
     : FBuffer(buffer), FEncoding(encoding), FTail(tail),
       FMark(mark == tMark::With ? BomTable[encoding] : QByteArray()), FPieceUnits(pieceUnits)
 {}

@@ -72,7 +72,11 @@ class cTextContents : public cFileContents
 {
 public:
     cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail,
-                  tMark mark = tMark::With, qsizetype pieceUnits = 1 << 15);
+                  tMark mark = tMark::With)
+        : cTextContents(buffer, encoding, tail, 1 << 15, mark)
+    {}
+    cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail, qsizetype pieceUnits,
+                  tMark mark = tMark::With);
     void Produce(const std::function<void(const char *, qsizetype)> &put) const override;
     [[nodiscard]] qint64 Size() const override;
 
