@@ -110,6 +110,32 @@ void BM_LoadInCodePage(benchmark::State &state)
 }
 BENCHMARK(BM_LoadInCodePage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// Saving the same 50 MB in that code page after one character typed, the
+// check for characters it cannot hold included, against writing its bytes
+// with fsync alone.
+void BM_SaveInCodePage(benchmark::State &state)
+{
+    static const char *const codePages[] = {"WINDOWS-1252", "CP932"};
+    const char *codePage = codePages[state.range(0)];
+    SetAnsiCodePage(codePage);
+    const QString name =
+        QDir::temp().filePath(QStringLiteral("quorvel-bench-50-%1.txt").arg(QString::fromLatin1(codePage)));
+    cEditor document;
+    if (QFile::exists(name)) {
+        document.LoadFromFile(name);
+        document.SetSelTextW(QStringLiteral("x"));
+        const QString target = Dir().filePath(QStringLiteral("saved.txt"));
+        for (auto _ : state)
+            document.SaveToFile(target, teAnsi);
+    } else {
+        state.SkipWithError("run BM_LoadInCodePage first");
+    }
+    state.SetLabel(codePage);
+    PeakMemory(state);
+    SetAnsiCodePage({});
+}
+BENCHMARK(BM_SaveInCodePage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // The floor: decoding the bytes and handing the text to the plain widget.
 void BM_DecodeAndSetPlainText(benchmark::State &state)
 {

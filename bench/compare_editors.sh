@@ -13,9 +13,14 @@
 #           about 0.03 s the figure is within the resolution of the polling)
 #   end     the same for a key typed at the end of the text (after Ctrl+End)
 #
+# Then, for SAVE_FILES, the same editors open a copy of each file, a key is
+# typed at its start and Ctrl+S pressed (see measure_save), against dd writing
+# the same bytes with conv=fsync.
+#
 #   bench/compare_editors.sh [build-dir] [editor ...]
 #     editors: quorvel kate featherpad (default: quorvel, and the others when installed)
 #   Environment: RUNS (3), FILES (all: empty lines10 lines50 lines100 lines200 short5m oneline10 utf16),
+#     SAVE_FILES (lines10 lines50 lines200 bom50 utf16x50; empty: no saving),
 #     WORK (a directory for the generated files, kept when given), DISPLAY_BASE (140),
 #     LOAD_TIMEOUT (180), KEY_TIMEOUT (60); and those of load_find.sh, which runs last.
 set -uo pipefail
@@ -28,7 +33,8 @@ if [ ${#editors[@]} -eq 0 ]; then
     for e in kate featherpad; do command -v "$e" > /dev/null && editors+=("$e"); done
 fi
 runs=${RUNS:-3}
-files=(${FILES:-empty lines10 lines50 lines100 lines200 short5m oneline10 utf16})
+files=(${FILES-empty lines10 lines50 lines100 lines200 short5m oneline10 utf16})
+save_files=(${SAVE_FILES-lines10 lines50 lines200 bom50 utf16x50})
 display_base=${DISPLAY_BASE:-140}
 load_timeout=${LOAD_TIMEOUT:-180}
 key_timeout=${KEY_TIMEOUT:-60}
@@ -73,6 +79,8 @@ make_file() {
           head -c $((5 * 1048576)) "$(make_file lines10)" | sed 's/o/ö/g; s/e/€/g' |
               iconv -f UTF-8 -t UTF-16LE | head -c $((10 * 1048576 - 2)); } > "$path.tmp" ;;
     short5m) seq 1 5000000 > "$path.tmp" ;;
+    bom50) { printf '\xef\xbb\xbf'; cat "$(make_file lines50)"; } > "$path.tmp" ;;
+    utf16x50) { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$(make_file lines50)"; } > "$path.tmp" ;;
     esac
     mv "$path.tmp" "$path"
     echo "$path"
@@ -136,12 +144,12 @@ command_of() { # editor file
 }
 
 # Prints "shown cpu peak key end" for one start of EDITOR on FILE ("" for an empty start).
-measure() {
-    local editor=$1 file=$2 display xvfb wm pid win t0 t_quiet ticks peak key_at t1 key_start key_end
+# An X server and window manager of their own, with a fresh home: sets xvfb, wm, home.
+start_desktop() {
+    local display
     display=$(free_display)
     Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
     xvfb=$!
-    local home
     home=$(mktemp -d)
     export DISPLAY=":$display" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run"
@@ -153,6 +161,37 @@ measure() {
         xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
         pause 0.05
     done
+}
+
+stop_desktop() { # pid of the editor
+    kill "$1" 2> /dev/null
+    for _ in $(seq 40); do kill -0 "$1" 2> /dev/null || break; sleep 0.05; done
+    kill -9 "$1" 2> /dev/null
+    wait "$1" 2> /dev/null
+    kill "$wm" "$xvfb" 2> /dev/null
+    wait "$wm" "$xvfb" 2> /dev/null
+    rm -rf "$home"
+}
+
+# WIN := the visible window of PID once its title names FILE; false when not
+# within LOAD_TIMEOUT of T0.
+wait_window() { # pid file t0
+    local pid=$1 base deadline=$(($3 + load_timeout * 1000000))
+    WIN=""
+    until WIN=$(xdotool search --onlyvisible --pid "$pid" 2> /dev/null | head -1) && [ -n "$WIN" ]; do
+        { (($(now) > deadline)) || ! kill -0 "$pid" 2> /dev/null; } && return 1
+        pause 0.05
+    done
+    base=$(basename "$2")
+    until xdotool getwindowname "$WIN" 2> /dev/null | grep -qF "$base"; do
+        (($(now) > deadline)) && return 1
+        pause 0.05
+    done
+}
+
+measure() {
+    local editor=$1 file=$2 xvfb wm home pid win t0 t_quiet ticks peak key_at t1 key_start key_end
+    start_desktop
 
     t0=$(now)
     # shellcheck disable=SC2046
@@ -207,13 +246,53 @@ measure() {
         result=$(awk -v w="$shown" -v q="$quiet" -v c="$ticks" -v hz="$tick" -v p="$peak" -v k="$key_start" \
             -v e="$key_end" 'BEGIN { printf "%s %s %.2f %d %s %s", w, q, c / hz, p / 1024, k, e }')
     fi
-    kill "$pid" 2> /dev/null
-    for _ in $(seq 40); do kill -0 "$pid" 2> /dev/null || break; sleep 0.05; done
-    kill -9 "$pid" 2> /dev/null
-    wait "$pid" 2> /dev/null
-    kill "$wm" "$xvfb" 2> /dev/null
-    wait "$wm" "$xvfb" 2> /dev/null
-    rm -rf "$home"
+    stop_desktop "$pid"
+    echo "$result"
+}
+
+peak_of() { awk '/VmHWM/ { printf "%d", $2 / 1024 }' "/proc/$1/status"; }
+
+# Prints "save quiet dd before after" for one save of a copy of FILE in EDITOR:
+#   save    seconds from Ctrl+S until the saved file has taken the old one's
+#           place (a file written in place would count from its first write)
+#   quiet   seconds from Ctrl+S until the CPU is quiet again
+#   dd      seconds dd takes to write the saved bytes with conv=fsync, just after
+#   before, after  peak resident memory (VmHWM) before and after saving, MiB
+measure_save() {
+    local editor=$1 file=$2 xvfb wm home pid t0 t1 copy="$work/save/$(basename "$2")" result="- - - - -"
+    local before after saved quiet_at dd_start dd_end
+    mkdir -p "$work/save"
+    cp "$file" "$copy" && sync "$copy"
+    start_desktop
+    t0=$(now)
+    # shellcheck disable=SC2046
+    $(command_of "$editor") "$copy" > /dev/null 2>&1 &
+    pid=$!
+    if wait_window "$pid" "$copy" "$t0" && wait_quiet "$pid" "$load_timeout" > /dev/null; then
+        xdotool windowactivate --sync "$WIN" > /dev/null 2>&1
+        xdotool key --clearmodifiers ctrl+Home x
+        wait_quiet "$pid" "$key_timeout" > /dev/null
+        before=$(peak_of "$pid")
+        touch "$work/save/ref"
+        t1=$(now)
+        xdotool key --clearmodifiers ctrl+s
+        saved=""
+        while (($(now) - t1 < load_timeout * 1000000)); do
+            [ "$copy" -nt "$work/save/ref" ] && { saved=$(now); break; }
+            pause 0.005
+        done
+        quiet_at=$(wait_quiet "$pid" "$load_timeout") || quiet_at=""
+        after=$(peak_of "$pid")
+        dd_start=$(now)
+        dd if="$copy" of="$work/save/dd.out" bs=1M conv=fsync status=none
+        dd_end=$(now)
+        rm -f "$work/save/dd.out"
+        result="$([ -n "$saved" ] && to_seconds $((saved - t1)) || echo ">$load_timeout")"
+        result+=" $([ -n "$quiet_at" ] && to_seconds $((quiet_at - t1)) || echo ">$load_timeout")"
+        result+=" $(to_seconds $((dd_end - dd_start))) $before $after"
+    fi
+    stop_desktop "$pid"
+    rm -f "$copy" "$work/save/ref"
     echo "$result"
 }
 
@@ -258,6 +337,21 @@ for name in "${files[@]}"; do
     for editor in "${editors[@]}"; do printf ' %s |' "${cell[$name,$editor]}"; done
     echo
 done
+
+if [ ${#save_files[@]} -gt 0 ]; then
+    echo
+    echo "Save after one key typed, each run with dd conv=fsync of the saved bytes just after it:"
+    for name in "${save_files[@]}"; do
+        file=$(make_file "$name")
+        for editor in "${editors[@]}"; do
+            for _ in $(seq "$runs"); do
+                read -r sv q d b a <<< "$(measure_save "$editor" "$file")"
+                ratio=$(awk -v s="$sv" -v d="$d" 'BEGIN { printf (s + 0 > 0 && d + 0 > 0) ? "%.2f" : "-", s / d }')
+                echo "  save $(size_of "$name") $editor: saved $sv s, quiet $q s, dd $d s, ratio $ratio, peak $b -> $a MiB"
+            done
+        done
+    done
+fi
 
 # Loading and finding against iconv and grep on the same files.
 . "$(dirname "${BASH_SOURCE[0]}")/load_find.sh"

@@ -906,6 +906,11 @@ bool HasNonAnsiCharacters(const cTextBuffer &buffer, qsizetype pieceUnits)
     // Text without surrogates always comes back from UTF-8.
     if (IsUtf8Text(teAnsi) && !HasSurrogates(buffer))
         return false;
+    // Nor does text of characters a code page of single bytes holds.
+    bool kept = AnsiKeepsAll(u"\r\n");
+    buffer.ForEachRun([&kept](QStringView run) { kept = kept && AnsiKeepsAll(run); });
+    if (kept)
+        return false;
     cPieceEncoder encoder(true);
     const auto check = std::make_unique<cAnsiRoundTrip>();
     std::string bytes;

@@ -256,6 +256,26 @@ public:
 
     bool Stateful() const noexcept { return FStateful; }
 
+    // For a code page read byte by byte, without shift states or characters
+    // combined with the next: the byte of each unit that is one character of
+    // it and comes back as that unit, else -1; empty for any other.
+    const std::vector<qint16> &ByteOfUnit()
+    {
+        if (!FByteOfUnitKnown) {
+            FByteOfUnitKnown = true;
+            bool byteByByte = !FStateful && !FHoldsBack;
+            for (const tSequence &s : FSingle)
+                byteByByte &= s.Kind != tSequence::Lead && s.Kind != tSequence::Stateful;
+            if (byteByByte) {
+                FByteOfUnit.assign(0x10000, -1);
+                for (int b = 0; b < 256; ++b)
+                    if (FSingle[b].Kind == tSequence::Character && FSingle[b].Count == 1)
+                        FByteOfUnit[FSingle[b].Units[0]] = qint16(b);
+            }
+        }
+        return FByteOfUnit;
+    }
+
     // Decodes whole sequences from P into Out while Room allows (at least
     // MinRoom), moving P past them; -1 at a sequence that changes a shift
     // state, where the text must be read as a whole.
@@ -366,6 +386,8 @@ private:
             s.Kind = errno == EINVAL ? tSequence::Lead : tSequence::Invalid;
             return s;
         }
+        if (dstLeft == sizeof units)
+            FHoldsBack = true;
         // A converter may hold a character back to combine it with the next.
         if (iconv(FDecoder.Handle(), nullptr, nullptr, &dst, &dstLeft) == size_t(-1)) {
             s.Kind = tSequence::Invalid;
@@ -404,6 +426,9 @@ private:
     cIconv FDecoder;
     cIconv FEncoder;
     bool FStateful = false;
+    bool FHoldsBack = false;
+    bool FByteOfUnitKnown = false;
+    std::vector<qint16> FByteOfUnit;
     tSequence FSingle[256];
     std::vector<tSequence> FDouble; // filled on first use, by both bytes
     QHash<quint64, tSequence> FLonger;
@@ -448,6 +473,8 @@ public:
     {
         if (!FIconv.Valid())
             throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(codePage)));
+        const std::lock_guard<std::mutex> lock(TablesLock);
+        FByteOfUnit = TableOf(codePage).ByteOfUnit();
     }
 
     void Encode(const char16_t *units, qsizetype count, bool last, std::string &out)
@@ -511,6 +538,36 @@ private:
         Reserve(1);
         (*FOut)[FUsed++] = byte;
     }
+    // Units without surrogates; those the table knows need no converter,
+    // which holds nothing back in a code page that has the table.
+    void Run(const char16_t *units, qsizetype count)
+    {
+        qsizetype pos = 0;
+        while (pos < count) {
+            if (!FByteOfUnit.empty()) {
+                Reserve(size_t(count - pos));
+                char *out = FOut->data() + FUsed;
+                const qint16 *byteOf = FByteOfUnit.data();
+                qsizetype known = pos;
+                for (; known < count && byteOf[units[known]] >= 0; ++known)
+                    *out++ = char(byteOf[units[known]]);
+                FUsed += size_t(known - pos);
+                pos = known;
+            }
+            qsizetype unknown = pos;
+            while (unknown < count && (FByteOfUnit.empty() || FByteOfUnit[units[unknown]] < 0))
+                ++unknown;
+            char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
+            size_t inLeft = size_t(unknown - pos) * 2;
+            while (!Convert(in, inLeft)) {
+                PutByte('?');
+                in += 2;
+                inLeft -= 2;
+            }
+            pos = unknown;
+        }
+    }
+
     void Units(const char16_t *units, qsizetype count, bool mayCarry)
     {
         qsizetype pos = 0;
@@ -520,13 +577,7 @@ private:
             qsizetype runEnd = pos;
             while (runEnd < count && !QChar::isSurrogate(units[runEnd]))
                 ++runEnd;
-            char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
-            size_t inLeft = size_t(runEnd - pos) * 2;
-            while (!Convert(in, inLeft)) {
-                PutByte('?');
-                in += 2;
-                inLeft -= 2;
-            }
+            Run(units + pos, runEnd - pos);
             pos = runEnd;
             if (pos >= count)
                 break;
@@ -553,6 +604,7 @@ private:
     }
 
     cIconv FIconv;
+    std::vector<qint16> FByteOfUnit;
     std::string *FOut = nullptr;
     size_t FUsed = 0;
     char16_t FCarry = 0;
@@ -784,4 +836,19 @@ void cPieceEncoder::Encode(QStringView piece, bool last, std::string &out)
     if (used < count)
         FCarry = units[used];
     out.resize(size_t(p - out.data()));
+}
+
+bool AnsiKeepsAll(QStringView units)
+{
+    const QByteArray codePage = AnsiCodePageName();
+    if (IsUtf8Name(codePage))
+        return false;
+    const std::lock_guard<std::mutex> lock(TablesLock);
+    const std::vector<qint16> &byteOf = TableOf(codePage).ByteOfUnit();
+    if (byteOf.empty())
+        return false;
+    qint16 all = 0;
+    for (const QChar c : units)
+        all |= byteOf[c.unicode()];
+    return all >= 0;
 }

@@ -37,6 +37,11 @@ qsizetype AnsiDecodedLength(const char *data, qsizetype size);
 // True when the text does not come back unchanged from AnsiEncode/AnsiDecode.
 bool HasNonAnsiCharacters(const QString &text);
 
+// True when every unit is a character that a code page read byte by byte
+// holds and gives back as it was, so that no text of them loses anything;
+// false tells nothing.
+bool AnsiKeepsAll(QStringView units);
+
 // UTF-8 with the same byte-keeping rule; surrogates that are not escapes are
 // written as three bytes each.
 QString Utf8DecodeLossless(const char *data, qsizetype size);
