@@ -98,6 +98,7 @@ int cEditorController::NewDocument()
     const int index = addTab(document, Untitled());
     setCurrentIndex(index);
     ApplyWordWrap(*document, FWordWrap);
+    document->setViewOptions(FViewOptions);
     setVisible(true);
     UpdateTabCaptions();
     document->SetModified(false);
@@ -249,6 +250,12 @@ void cEditorController::SetWordWrap(bool on)
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
     FWordWrap = on;
     ForEachDocument([on](cEditor &document, int) { ApplyWordWrap(document, on); });
+}
+
+void cEditorController::SetViewOptions(const tViewOptions &options)
+{
+    FViewOptions = options;
+    ForEachDocument([&options](cEditor &document, int) { document.setViewOptions(options); });
 }
 
 void cEditorController::ApplyWordWrap(cEditor &document, bool on)

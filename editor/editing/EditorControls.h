@@ -3,6 +3,7 @@
 // each, and the one keyboard-macro recorder they share.
 #include "editor/editing/KbdMacros.h"
 #include "editor/editing/TypedConstants.h"
+#include "editor/textengine/ViewDecorations.h"
 
 #include <QFont>
 #include <QString>
@@ -48,6 +49,9 @@ public:
     void SetEditorFont(const QFont &font);
     void SetWordWrap(bool on);
     static void ApplyWordWrap(cEditor &document, bool on);
+    // Line numbers, current line and whitespace marks, for every document.
+    const tViewOptions &ViewOptions() const noexcept { return FViewOptions; }
+    void SetViewOptions(const tViewOptions &options);
 
     void StartMacroRecording();
     void StopMacroRecording();
@@ -76,6 +80,7 @@ private:
 
     QFont FEditorFont;
     bool FWordWrap = false;
+    tViewOptions FViewOptions;
     cKeyMacro FKeyMacro;
     cDiskWatch *FDiskWatch; // owned as a child
 };

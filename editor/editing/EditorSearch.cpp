@@ -86,6 +86,7 @@ void cEditor::FindNext(bool fromDialog)
     SetSelStart(found);
     SetSelLength(matchLength);
     HighlightFound(true);
+    HighlightAllFound(request);
     if (!request.Has(soBackward))
         SetSelStart(found + matchLength);
     SetSelLength(0);

@@ -158,6 +158,13 @@ bool cEditor::IsShownDocument() const
 
 // The mark is view-only, so neither the text nor the modified flag changes;
 // the flag is put back all the same, as moving the selection must not touch it.
+// Every other match on screen takes the found text's colours too.
+void cEditor::HighlightAllFound(const tSearchRequest &request)
+{
+    setMatchHighlight({request.FindText, request.Has(soMatchCase), request.Has(soWholeWord)}, FoundTextColor,
+                      FoundBackColor);
+}
+
 void cEditor::HighlightFound(bool on)
 {
     const bool wasModified = FModified;

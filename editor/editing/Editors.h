@@ -100,6 +100,7 @@ private:
     // The change handler: any edit, by the user or the program.
     void DocumentChanged();
     void ForwardTabKey(Qt::KeyboardModifiers modifiers);
+    void HighlightAllFound(const tSearchRequest &request);
 
     QString FFileName;
     bool FModified = false;

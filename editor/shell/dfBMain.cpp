@@ -103,6 +103,38 @@ QAction *FindCarrier(const QList<QAction *> &actions, const QKeySequence &key)
     return nullptr;
 }
 
+// The keys of the view options in the preferences file.
+constexpr std::pair<bool tViewOptions::*, const char *> ViewOptionKeys[] = {
+    {&tViewOptions::LineNumbers, "LineNumbers"},
+    {&tViewOptions::CurrentLine, "HighlightCurrentLine"},
+    {&tViewOptions::Whitespace, "ShowWhitespace"},
+};
+
+const char *ViewOptionKey(bool tViewOptions::*option)
+{
+    for (const auto &[member, key] : ViewOptionKeys) {
+        if (member == option)
+            return key;
+    }
+    return "";
+}
+
+// Flips one view option for every document and stores it at once.
+void ToggleViewOption(cEditorController &tabs, cPreferences &preferences, QAction *action, bool execute,
+                      bool tViewOptions::*option)
+{
+    tViewOptions options = tabs.ViewOptions();
+    if (execute) {
+        options.*option = !(options.*option);
+        tabs.SetViewOptions(options);
+        preferences.SetBool(QString::fromLatin1(ViewOptionKey(option)), options.*option);
+    }
+    action->setEnabled(true);
+    action->setChecked(options.*option);
+    if (execute)
+        preferences.Save();
+}
+
 } // namespace
 
 cFormMain::cFormMain(QWidget *parent, tFormMainSetup setup) : QMainWindow(parent), FSetup(std::move(setup)) {}
@@ -209,6 +241,14 @@ void cFormMain::Initialize()
     SaveSettingsOnExit = true;
     SettingsStore = std::make_unique<cPersistencyManager>(LoadResString(res::CompanyWord), ProductName(),
                                                           QStringLiteral("Settings"));
+    Preferences = std::make_unique<cPreferences>(SettingsStore->ProductDirectory());
+    Preferences->Load();
+    if (EditorTabs) {
+        tViewOptions options;
+        for (const auto &[member, key] : ViewOptionKeys)
+            options.*member = Preferences->Bool(QString::fromLatin1(key), false);
+        EditorTabs->SetViewOptions(options);
+    }
     const QString pluginStart = FSetup.PluginStartPath.isEmpty() ? ExecutablePath() : FSetup.PluginStartPath;
     Plugins = std::make_unique<cPluginActionManager>(this, PluginsMenu, pluginStart);
     Plugins->PrepareDialog(ioImport, *IODialogs[ioImport]);
@@ -806,6 +846,21 @@ void cFormMain::ViewStatusBar(QAction *action, bool execute)
         StatusBar->setHidden(!StatusBar->isHidden());
         action->setChecked(!StatusBar->isHidden());
     }
+}
+
+void cFormMain::ViewLineNumbers(QAction *action, bool execute)
+{
+    ToggleViewOption(*EditorTabs, *Preferences, action, execute, &tViewOptions::LineNumbers);
+}
+
+void cFormMain::ViewCurrentLine(QAction *action, bool execute)
+{
+    ToggleViewOption(*EditorTabs, *Preferences, action, execute, &tViewOptions::CurrentLine);
+}
+
+void cFormMain::ViewWhitespace(QAction *action, bool execute)
+{
+    ToggleViewOption(*EditorTabs, *Preferences, action, execute, &tViewOptions::Whitespace);
 }
 
 void cFormMain::SearchFind(QAction *action, bool execute)

@@ -4,6 +4,7 @@
 #include "editor/platform/Exceptions.h"
 #include "editor/pluginhost/Plugins.h"
 #include "editor/shell/PersistentSettings.h"
+#include "editor/shell/Preferences.h"
 
 #include <QFont>
 #include <QKeySequence>
@@ -55,6 +56,8 @@ public:
     cEditorStatusBar *StatusBar = nullptr;
     bool Activated = false;
     std::unique_ptr<cPersistencyManager> SettingsStore;
+    // Options kept beside the settings value, saved as soon as they change.
+    std::unique_ptr<cPreferences> Preferences;
     bool SaveSettingsOnExit = false;
     // The editor font while the Font dialog is open, so Cancel can bring it back.
     std::optional<QFont> SavedFont;
@@ -119,6 +122,9 @@ public:
     void ViewWrap(QAction *action, bool execute);
     void ViewFont(QAction *action, bool execute, QFontDialog *dialog);
     void ViewStatusBar(QAction *action, bool execute);
+    void ViewLineNumbers(QAction *action, bool execute);
+    void ViewCurrentLine(QAction *action, bool execute);
+    void ViewWhitespace(QAction *action, bool execute);
     void SearchFind(QAction *action, bool execute);
     void SearchReplace(QAction *action, bool execute);
     void SearchFindNext(QAction *action, bool execute);

@@ -221,6 +221,12 @@ void TFormMain::BuildActions()
                                    "Uninstall Now|Removes settings from registry and quits the application");
     acFileImport = NewAction("acFileImport", "&Import...", "File", "");
     acFileExport = NewAction("acFileExport", "&Export...", "File", "");
+    acViewLineNumbers = NewAction("acViewLineNumbers", "&Line Numbers", "Edit",
+                                  "Line Numbers|Shows/hides the line numbers beside the text");
+    acViewCurrentLine = NewAction("acViewCurrentLine", "&Highlight Current Line", "Edit",
+                                  "Highlight Current Line|Tints the line the cursor is on");
+    acViewWhitespace = NewAction("acViewWhitespace", "Show Whi&tespace", "Edit",
+                                 "Show Whitespace|Shows blanks, tabs and line ends");
 
     // The keys a Linux user tries first, each after the action's own shortcut,
     // which stays the one the action is known by.
@@ -230,7 +236,8 @@ void TFormMain::BuildActions()
           std::pair{acFilePrint, K(Qt::CTRL | Qt::Key_P)}})
         action->setShortcuts(action->shortcuts() << key);
 
-    for (QAction *action : {acViewWrap, acViewStatusBar, acToolSaveSettingsOnExit})
+    for (QAction *action : {acViewWrap, acViewStatusBar, acToolSaveSettingsOnExit, acViewLineNumbers,
+                            acViewCurrentLine, acViewWhitespace})
         action->setCheckable(true);
     acViewStatusBar->setChecked(true);
     acToolSaveSettingsOnExit->setChecked(true);
@@ -292,6 +299,9 @@ void TFormMain::BindActions()
     bindExecute(acToolUninstallNow, [this] { ToolUninstallNow(acToolUninstallNow, true); });
     Bind(acFileImport, [this](bool execute) { FileImportExport(acFileImport, execute, ioImport); });
     Bind(acFileExport, [this](bool execute) { FileImportExport(acFileExport, execute, ioExport); });
+    bind(acViewLineNumbers, &cFormMain::ViewLineNumbers);
+    bind(acViewCurrentLine, &cFormMain::ViewCurrentLine);
+    bind(acViewWhitespace, &cFormMain::ViewWhitespace);
 }
 
 QMenu *TFormMain::NewMenu(const char *name, const char *caption)
@@ -332,6 +342,8 @@ void TFormMain::BuildMenus()
     miView->addActions({acViewWrap, acViewFont});
     miViewDelimiter = NewSeparator(miView, "miViewDelimiter");
     miView->addAction(acViewStatusBar);
+    miViewMarksDelimiter = NewSeparator(miView, "miViewMarksDelimiter");
+    miView->addActions({acViewLineNumbers, acViewCurrentLine, acViewWhitespace});
 
     miSearch = NewMenu("miSearch", "&Search");
     miSearch->addActions({acSearchFind, acSearchReplace, acSearchFindNext});

@@ -69,15 +69,16 @@ public:
         *acEditCopy, *acEditPaste, *acEditSelectAll, *acEditDelete, *acViewWrap, *acViewFont,
         *acViewStatusBar, *acSearchFind, *acSearchReplace, *acSearchFindNext, *acSearchGotoLine,
         *acFilePrintSetup, *acFilePrint, *acEditChangeCase, *acEditChangeCaseTo, *acPlayMacroOnAllEditors,
-        *acToolSaveSettingsOnExit, *acToolUninstallNow, *acFileImport, *acFileExport;
+        *acToolSaveSettingsOnExit, *acToolUninstallNow, *acFileImport, *acFileExport, *acViewLineNumbers,
+        *acViewCurrentLine, *acViewWhitespace;
     // In list order: of two actions with one shortcut the earlier wins.
     QList<QAction *> ActionListMain;
 
     // A menu item bound to an action is that action; these are the rest.
     QMenu *miFile, *miEdit, *miView, *miSearch, *miPlugins, *miTools, *miHelp;
     QAction *miSeparatorImportExport, *miFileDelimiter, *miFilePrintDelimiter, *miEditDelimiterUndo,
-        *miEditDelimiterSelectAll, *miViewDelimiter, *miSearchDelimiter, *miToolsPersistencyDelimiter,
-        *miHelpAbout;
+        *miEditDelimiterSelectAll, *miViewDelimiter, *miViewMarksDelimiter, *miSearchDelimiter,
+        *miToolsPersistencyDelimiter, *miHelpAbout;
 
     cFontDialog *FontDialog;
     QFileDialog *ImportDialog, *ExportDialog;

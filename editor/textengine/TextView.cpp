@@ -1,5 +1,6 @@
 #include "editor/textengine/TextView.h"
 
+#include "editor/textengine/LineNumberGutter.h"
 #include "editor/textengine/TextBoundaries.h"
 #include "editor/textengine/TextPrinting.h"
 
@@ -220,6 +221,48 @@ void cTextView::setColorMarks(std::vector<tColorMark> marks)
     std::sort(marks.begin(), marks.end(),
               [](const tColorMark &a, const tColorMark &b) { return a.Start < b.Start; });
     FMarks = std::move(marks);
+    viewport()->update();
+}
+
+void cTextView::setViewOptions(const tViewOptions &options)
+{
+    if (options == FOptions)
+        return;
+    FOptions = options;
+    if (FOptions.LineNumbers && !FGutter) {
+        FGutter = new cLineNumberGutter(this);
+        FGutter->show();
+    } else if (!FOptions.LineNumbers && FGutter) {
+        delete FGutter;
+        FGutter = nullptr;
+    }
+    PlaceGutter();
+    viewport()->update();
+}
+
+// The gutter takes the viewport's left margin, sized for the last line's number.
+void cTextView::PlaceGutter()
+{
+    const int width = FGutter ? FGutter->WidthFor(FBuffer->LineCount()) : 0;
+    if (viewportMargins().left() != width)
+        setViewportMargins(width, 0, 0, 0);
+    if (FGutter)
+        FGutter->setGeometry(contentsRect().left(), viewport()->y(), width, viewport()->height());
+}
+
+void cTextView::setMatchHighlight(tMatchPattern pattern, const QColor &text, const QColor &back)
+{
+    FMatchAll = std::move(pattern);
+    FMatchText = text;
+    FMatchBack = back;
+    viewport()->update();
+}
+
+void cTextView::clearMatchHighlight()
+{
+    if (FMatchAll.IsEmpty())
+        return;
+    FMatchAll = {};
     viewport()->update();
 }
 
@@ -649,6 +692,12 @@ bool cTextView::EditKey(QKeyEvent *event)
 
 void cTextView::keyPressEvent(QKeyEvent *event)
 {
+    if (event->key() == Qt::Key_Escape && !FMatchAll.IsEmpty() &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        clearMatchHighlight();
+        event->accept();
+        return;
+    }
     if (MoveKey(event) || EditKey(event))
         event->accept();
     else
@@ -1003,6 +1052,7 @@ void cTextView::resizeEvent(QResizeEvent *event)
     }
     FTopRow = std::clamp(FTopRow, 0, FLayouts->LineRows(FTopLine) - 1);
     UpdateScrollBars();
+    PlaceGutter();
 }
 
 void cTextView::wheelEvent(QWheelEvent *event)
@@ -1028,6 +1078,7 @@ void cTextView::changeEvent(QEvent *event)
         FWidest = 0;
         FTopRow = 0;
         UpdateScrollBars();
+        PlaceGutter();
         viewport()->update();
     } else if (event->type() == QEvent::PaletteChange) {
         viewport()->update();
@@ -1053,6 +1104,13 @@ QList<QTextLayout::FormatRange> cTextView::Selections(int start, int end, const 
         }
         ranges.append({a, b - a, format});
     };
+    if (!FMatchAll.IsEmpty()) {
+        QTextCharFormat format;
+        format.setForeground(FMatchText);
+        format.setBackground(FMatchBack);
+        for (const auto &[a, b] : MatchesAround(*FBuffer, start, end, FMatchAll))
+            add(a, b, format);
+    }
     const auto first = std::lower_bound(FMarks.begin(), FMarks.end(), start,
                                         [](const tColorMark &m, int pos) { return m.End <= pos; });
     for (auto it = first; it != FMarks.end() && it->Start < end; ++it) {
@@ -1109,10 +1167,23 @@ void cTextView::DrawSegment(QPainter &painter, int line, int segment, QPointF or
     const int shown = FLayouts->Wraps() ? FLayouts->SegmentRows(line, segment) : layout.lineCount();
     if (shown < layout.lineCount())
         rows.setBottom(std::min(rows.bottom(), origin.y() + (shown - 0.5) * FLayouts->RowHeight()));
-    if (rows.bottom() > rows.top())
+    if (rows.bottom() > rows.top()) {
         layout.draw(&painter, origin, Selections(start, start + piece.Length, layout), rows);
-    if (segment == FLayouts->SegmentCount(line) - 1)
+        if (FOptions.Whitespace)
+            DrawWhitespace(painter, layout, origin, rows.top(), rows.bottom(), WhitespaceColor(palette()));
+    }
+    if (segment == FLayouts->SegmentCount(line) - 1) {
         DrawMarkTail(painter, line, layout, origin);
+        if (FOptions.Whitespace && layout.lineCount() > 0) {
+            const QTextLine last = layout.lineAt(layout.lineCount() - 1);
+            const bool rtl = FLayouts->RightToLeft(line);
+            const QRectF text = last.naturalTextRect();
+            const QPointF at(origin.x() + (rtl ? text.left() : text.right()),
+                             origin.y() + last.lineNumber() * FLayouts->RowHeight());
+            DrawBreakMark(painter, at, FLayouts->RowHeight(), rtl, FBuffer->LineBreak(line), font(),
+                          WhitespaceColor(palette()));
+        }
+    }
     if (caretHere && caret.width() > 1) {
         QColor c = palette().color(QPalette::Text);
         c.setAlpha(96);
@@ -1179,10 +1250,21 @@ void cTextView::paintEvent(QPaintEvent *event)
     painter.setPen(palette().color(QPalette::Text));
     const QRect clip = event->rect();
     const qreal widest = FWidest;
+    const qreal h = FLayouts->RowHeight();
+    const int caretLine = FBuffer->LineFromPosition(FCaret);
+    std::vector<tNumberedRow> numbered;
     qreal y = 0;
     for (int line = FTopLine, row = FTopRow; line < FBuffer->LineCount() && y < viewport()->height();
-         ++line, row = 0)
+         ++line, row = 0) {
+        if (FOptions.CurrentLine && line == caretLine)
+            painter.fillRect(QRectF(0, y, viewport()->width(), (FLayouts->LineRows(line) - row) * h),
+                             CurrentLineColor(palette()));
+        if (FGutter && row == 0)
+            numbered.push_back({line, qRound(y)});
         y = PaintLine(painter, line, row, y, clip);
+    }
+    if (FGutter)
+        FGutter->SetRows(std::move(numbered), qRound(h), caretLine);
     if (FWidest > widest)
         UpdateScrollBars();
 }
@@ -1608,9 +1690,11 @@ void cTextView::TextChanged(const tTextChange &change, QStringView, const std::v
         FTopLine = last.Line;
         FTopRow = last.Row;
     }
+    FMatchAll = {};
     setModified(true);
     UpdateUndoState();
     UpdateScrollBars();
+    PlaceGutter();
     viewport()->update();
     emit textChanged();
     if (FCaret != caret)
@@ -1624,6 +1708,7 @@ void cTextView::TextReset()
     const bool hadSelection = hasSelection();
     FCaret = FAnchor = 0;
     FMarks.clear();
+    FMatchAll = {};
     FLayouts->Reset();
     FPreedit.clear();
     FTopLine = FTopRow = FLeft = 0;
@@ -1632,6 +1717,7 @@ void cTextView::TextReset()
     FDesiredX = -1;
     UpdateUndoState();
     UpdateScrollBars();
+    PlaceGutter();
     viewport()->update();
     emit textChanged();
     emit cursorPositionChanged();

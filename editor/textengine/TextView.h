@@ -13,6 +13,7 @@
 #include "editor/textengine/LineLayout.h"
 #include "editor/textengine/TextBuffer.h"
 #include "editor/textengine/UndoRecord.h"
+#include "editor/textengine/ViewDecorations.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -29,6 +30,7 @@
 #include <utility>
 #include <vector>
 
+class cLineNumberGutter;
 class QMenu;
 class QMimeData;
 class QPagedPaintDevice;
@@ -121,6 +123,17 @@ public:
     // mark keeps it, a mark whose text goes goes too.
     void setColorMarks(std::vector<tColorMark> marks);
     const std::vector<tColorMark> &colorMarks() const noexcept { return FMarks; }
+
+    // Line numbers, current line and whitespace marks.
+    void setViewOptions(const tViewOptions &options);
+    const tViewOptions &viewOptions() const noexcept { return FOptions; }
+    // Every match of Pattern on the rows shown takes these colours, until
+    // Escape or an edit clears them.
+    void setMatchHighlight(tMatchPattern pattern, const QColor &text, const QColor &back);
+    void clearMatchHighlight();
+    const tMatchPattern &matchHighlight() const noexcept { return FMatchAll; }
+    // Null while line numbers are off.
+    const cLineNumberGutter *lineNumberGutter() const noexcept { return FGutter; }
 
     // The whole text, page by page at the device's resolution, wrapped to
     // the page width whatever the view's own wrapping.
@@ -245,6 +258,7 @@ private:
     void OnVerticalAction(int action);
     void ApplyWrapWidth();
     void FollowFontTabs();
+    void PlaceGutter();
     // Painting
     // Paints a line from its row FirstRow on at Y; gives the y below it.
     qreal PaintLine(QPainter &painter, int line, int firstRow, qreal y, const QRect &clip);
@@ -292,6 +306,10 @@ private:
     QPointer<QMimeData> FPublished;
     LineWrapMode FWrapMode = NoWrap;
     std::vector<tColorMark> FMarks;
+    tViewOptions FOptions;
+    tMatchPattern FMatchAll;
+    QColor FMatchText, FMatchBack;
+    cLineNumberGutter *FGutter = nullptr;
     // Blink: runs only while focused and for a while after the last input.
     QBasicTimer FBlink;
     QElapsedTimer FBlinkSince;
