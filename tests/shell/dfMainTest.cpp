@@ -9,6 +9,7 @@
 #include "tests/shell/MainWindowFixture.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCompleter>
 #include <QFileDialog>
@@ -105,7 +106,8 @@ TEST_F(cActionStates, MenusHoldTheirItemsInDesignOrder)
                   "miEdit:acEditUndo,acEditRedo,miEditDelimiterUndo,acEditCut,acEditCopy,acEditPaste,"
                   "acEditDelete,acEditSelectAll,miEditDelimiterSelectAll,acEditChangeCase,"
                   "acEditChangeCaseTo",
-                  "miView:acViewWrap,acViewFont,miViewDelimiter,acViewStatusBar",
+                  "miView:acViewWrap,acViewFont,miViewDelimiter,acViewStatusBar,miViewMarksDelimiter,"
+                  "acViewLineNumbers,acViewCurrentLine,acViewWhitespace",
                   "miSearch:acSearchFind,acSearchReplace,acSearchFindNext,miSearchDelimiter,"
                   "acSearchGotoLine",
                   "miPlugins:",
@@ -421,6 +423,61 @@ TEST_F(cCommands, FindNextIsEnabledExactlyWhileTheFindBoxHoldsText)
     FormFind()->edwFind->setEditText(QString());
     w.RefreshActions();
     EXPECT_FALSE(w.acSearchFindNext->isEnabled());
+}
+
+// Find Next marks every match on screen as the find matched it; Escape and
+// an edit take the marks away, moving does not.
+TEST_F(cCommands, FindNextHighlightsTheOtherMatchesUntilEscapeOrAnEdit)
+{
+    Show();
+    cEditor *document = ActiveDocument();
+    document->SetTextW(QStringLiteral("one One one"));
+    FormFind()->edwFind->setEditText(QStringLiteral("one"));
+    FormFind()->cbCase->setChecked(true);
+    Press(Qt::Key_F3);
+    EXPECT_EQ(document->matchHighlight().Text, QStringLiteral("one"));
+    EXPECT_TRUE(document->matchHighlight().MatchCase);
+    Press(Qt::Key_Right);
+    EXPECT_FALSE(document->matchHighlight().IsEmpty());
+    Press(Qt::Key_Escape);
+    EXPECT_TRUE(document->matchHighlight().IsEmpty());
+    Press(Qt::Key_F3);
+    ASSERT_FALSE(document->matchHighlight().IsEmpty());
+    Press(Qt::Key_X);
+    EXPECT_TRUE(document->matchHighlight().IsEmpty());
+    FormFind()->cbCase->setChecked(false);
+}
+
+// The View options reach every document, open and new, and come back at the
+// next start from their own file, leaving the settings value alone.
+TEST_F(cCommands, ViewOptionsApplyToEveryDocumentAndComeBackAtTheNextStart)
+{
+    TFormMain &w = Show();
+    w.EditorTabs->NewDocument();
+    w.acViewLineNumbers->trigger();
+    w.acViewWhitespace->trigger();
+    w.EditorTabs->NewDocument();
+    for (int i = 0; i < w.EditorTabs->DocumentCount(); ++i) {
+        EXPECT_TRUE(Document(i)->viewOptions().LineNumbers) << i;
+        EXPECT_NE(Document(i)->lineNumberGutter(), nullptr) << i;
+        EXPECT_TRUE(Document(i)->viewOptions().Whitespace) << i;
+        EXPECT_FALSE(Document(i)->viewOptions().CurrentLine) << i;
+    }
+    const QString preferences = QFileInfo(SettingsFile()).dir().filePath(QStringLiteral("Preferences"));
+    const QByteArray stored = Bytes(preferences);
+    EXPECT_TRUE(stored.contains("LineNumbers=true\n")) << stored.toStdString();
+    EXPECT_TRUE(stored.contains("ShowWhitespace=true\n")) << stored.toStdString();
+
+    TFormMain &again = Show();
+    again.RefreshActions();
+    EXPECT_TRUE(again.acViewLineNumbers->isChecked());
+    EXPECT_TRUE(again.acViewWhitespace->isChecked());
+    EXPECT_FALSE(again.acViewCurrentLine->isChecked());
+    again.EditorTabs->NewDocument();
+    EXPECT_TRUE(ActiveDocument()->viewOptions().LineNumbers);
+    again.acViewLineNumbers->trigger();
+    EXPECT_EQ(ActiveDocument()->lineNumberGutter(), nullptr);
+    EXPECT_TRUE(Bytes(preferences).contains("LineNumbers=false\n"));
 }
 
 TEST_F(cCommands, SelectAllSelectsTheFocusedDocument)
