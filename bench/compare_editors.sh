@@ -16,7 +16,8 @@
 #     editors: quorvel kate featherpad (default: quorvel, and the others when installed)
 #   Environment: RUNS (3), FILES (all: empty lines10 lines50 lines100 lines200 short5m oneline10 utf16),
 #     WORK (a directory for the generated files, kept when given), DISPLAY_BASE (140),
-#     LOAD_TIMEOUT (180), KEY_TIMEOUT (60).
+#     LOAD_TIMEOUT (180), KEY_TIMEOUT (60), PREFERENCES (blank-separated Key=Value lines for
+#     quorvel's preferences file, e.g. "LineNumbers=true HighlightCurrentLine=true").
 set -uo pipefail
 
 build=$(realpath "${1:-build}")
@@ -145,6 +146,10 @@ measure() {
     export DISPLAY=":$display" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run"
     mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+    if [ -n "${PREFERENCES:-}" ]; then
+        mkdir -p "$XDG_CONFIG_HOME/Varnholt/Zelmar"
+        printf '%s\n' $PREFERENCES > "$XDG_CONFIG_HOME/Varnholt/Zelmar/Preferences"
+    fi
     for _ in $(seq 600); do xprop -root > /dev/null 2>&1 && break; pause 0.05; done
     openbox > /dev/null 2>&1 &
     wm=$!
