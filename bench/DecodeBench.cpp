@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoders a load runs, vector against plain path, in MB/s of input:
 // UTF-8 of English prose, of Cyrillic (two-byte sequences between spaces) and
 // of CJK (three-byte sequences), UTF-16 big-endian; and the line index built

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing into a 200 MB file with the recovery record kept and without it:
 // what each key costs the user, what the record writes, and that nothing
 // runs once the typing stops.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Loading and finding against the plain tools doing the same work on the same
 # file, in one run so that the ratios hold on a busy machine. Sourced by
 # compare_editors.sh after its table (it uses that script's files, polling and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding a plain needle in a large text at the speed of the vector units:
 // places are first picked by their first and last unit, eight at a time, and

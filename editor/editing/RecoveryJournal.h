@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recovery records: every modified document keeps, in the user's state
 // folder, what is needed to rebuild it after the program was killed. A record

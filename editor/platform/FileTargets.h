@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What may take the bytes of a file the program writes: the one rule shared
 // by documents, settings and the plug-ins' exports. Plain POSIX, no Qt, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decoding file bytes into UTF-16 units many bytes at a time: runs of ASCII
 // are widened sixteen bytes per step, other sequences are decoded inline.

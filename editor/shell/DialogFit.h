@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sizes for the small laid-out dialogs: their design size at the default
 // font, larger wherever the font needs it (desktop fonts of 16 or 24 pt), and

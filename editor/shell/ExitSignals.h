@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SIGTERM, SIGHUP and SIGINT end the program at once, with every recovery
 // record on disk first: the signal reaches the event loop through a pipe,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Offers the documents of an instance that ended without closing them.
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The strip left of a text view that numbers its lines. The view hands it
 // the lines whose first row it painted, so the gutter numbers what is on

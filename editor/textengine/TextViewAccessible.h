@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a screen reader sees of a text view: its text, caret, selection and
 // geometry, editing as typing edits, and each change as it happens. Offsets

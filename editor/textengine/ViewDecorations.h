@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a view draws over its text without touching it: the current line,
 // marks for blanks, tabs and line breaks, and every match of the last find

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Go to and Find move the caret to a line far down: the window shows it.
 #include "tests/e2e/E2eTools.h"
 

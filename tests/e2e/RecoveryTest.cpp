@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program is killed with documents unsaved: the next start offers them
 // back, and saving them writes exactly what had been typed.
 #include "tests/e2e/E2eTools.h"
