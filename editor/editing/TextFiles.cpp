@@ -541,7 +541,8 @@ void EncodePieces(const cTextBuffer &buffer, tTextEncoding encoding, qsizetype p
                 const size_t start = block.size();
                 block.resize(start + 2 * size_t(piece.size()));
                 CopyUtf16Units(reinterpret_cast<const char *>(piece.utf16()), piece.size(),
-                          encoding == teUnicodeBigEndian, reinterpret_cast<char16_t *>(block.data() + start));
+                               encoding == teUnicodeBigEndian,
+                               reinterpret_cast<char16_t *>(block.data() + start));
             } else {
                 encoder->Encode(piece, false, block);
             }

@@ -66,7 +66,11 @@ protected:
 // break, then Tail (the odd byte of a UTF-16 file). Encoded a piece of
 // PieceUnits at a time into one reused block, never as a whole.
 // Whether a file in a Unicode encoding starts with its byte-order mark.
-enum class tMark { With, Without };
+enum class tMark
+{
+    With,
+    Without
+};
 
 class cTextContents : public cFileContents
 {
@@ -75,8 +79,8 @@ public:
                   tMark mark = tMark::With)
         : cTextContents(buffer, encoding, tail, 1 << 15, mark)
     {}
-    cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail, qsizetype pieceUnits,
-                  tMark mark = tMark::With);
+    cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail,
+                  qsizetype pieceUnits, tMark mark = tMark::With);
     void Produce(const std::function<void(const char *, qsizetype)> &put) const override;
     [[nodiscard]] qint64 Size() const override;
 

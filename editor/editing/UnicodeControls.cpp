@@ -628,7 +628,8 @@ template <typename Fn> void ForEachPlace(const tFindWindow &w, const QString &te
             i = next - w.Lo;
         }
     } else {
-        for (qsizetype i = w.Units.size() - text.size(); i >= 0 && (i = finder.LastIndexIn(w.Units, i)) >= 0;) {
+        for (qsizetype i = w.Units.size() - text.size();
+             i >= 0 && (i = finder.LastIndexIn(w.Units, i)) >= 0;) {
             const int next = take(w.Lo + int(i));
             if (next < 0)
                 return;

@@ -17,8 +17,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrintPreviewDialog>
 #include <QScrollBar>
 #include <QTabBar>
 
