@@ -30,6 +30,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -53,6 +54,35 @@
 #include <utility>
 
 namespace {
+
+// A hidden file dialog would otherwise keep watching its folder and read it
+// again at every change there: CPU spent while the user does nothing.
+class cWatchWhileShown final : public QObject
+{
+public:
+    explicit cWatchWhileShown(QFileDialog &dialog) : QObject(&dialog), FDialog(dialog)
+    {
+        Watch(false);
+        dialog.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+            Watch(event->type() == QEvent::Show);
+        return false;
+    }
+
+private:
+    void Watch(bool on)
+    {
+        for (QFileSystemModel *model : FDialog.findChildren<QFileSystemModel *>())
+            model->setOption(QFileSystemModel::DontWatchForChanges, !on);
+    }
+
+    QFileDialog &FDialog;
+};
 
 QString ProductName()
 {
@@ -237,6 +267,8 @@ void cFormMain::Initialize()
     SaveAsDialog->setNameFilters(NameFilters(EncodingFilter));
     for (QFileDialog *dialog : IODialogs)
         dialog->setOption(QFileDialog::DontUseNativeDialog);
+    for (QFileDialog *dialog : {OpenDialog, SaveAsDialog, IODialogs[ioImport], IODialogs[ioExport]})
+        new cWatchWhileShown(*dialog);
     IODialogs[ioImport]->setAcceptMode(QFileDialog::AcceptOpen);
     IODialogs[ioImport]->setFileMode(QFileDialog::ExistingFile);
     AddReadOnlyBox(*IODialogs[ioImport]);
