@@ -99,6 +99,10 @@ class Desktop:
         return path
 
     def start(self, *files):
+        # Each start has a state folder of its own: what a killed start left to
+        # recover would otherwise be offered before the files open.
+        state = tempfile.mkdtemp(prefix="state-", dir=self.home)
+        self.env["XDG_STATE_HOME"] = state
         self.process = subprocess.Popen([self.program, *files], env=self.env,
                                         cwd=os.path.join(self.home, "work"))
 

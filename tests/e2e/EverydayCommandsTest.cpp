@@ -107,7 +107,7 @@ TEST(EverydayCommands, RecentFilesComeMostRecentFirstSurviveARestartAndReachTheD
     const QString box = WaitForMessageBox(desktop, run.Window);
     ASSERT_FALSE(box.isEmpty());
     ASSERT_TRUE(AnswerMessageBox(desktop, box, QStringLiteral("Return")));
-    const QString list = desktop.Home() + QStringLiteral("/.local/state/Varnholt/Zelmar/RecentFiles");
+    const QString list = desktop.StateHome() + QStringLiteral("/Varnholt/Zelmar/RecentFiles");
     auto names = [&] {
         QStringList files;
         for (const QJsonValue &name : QJsonDocument::fromJson(desktop.ReadFile(list)).array())
