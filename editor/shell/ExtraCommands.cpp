@@ -73,6 +73,7 @@ cExtraCommands::cExtraCommands(cFormMain &window, const tExtraMenuPlaces &places
                                  QStringLiteral("Open Recent|Opens one of the files used last"));
     FRecentMenu = new QMenu(&FWindow);
     FRecentMenu->setObjectName(QStringLiteral("miFileOpenRecent"));
+    FRecentMenu->setAccessibleName(QStringLiteral("Open Recent"));
     acFileOpenRecent->setMenu(FRecentMenu);
     connect(FRecentMenu, &QMenu::aboutToShow, this, &cExtraCommands::FillRecentMenu);
     acFileClearRecent = NewAction(QStringLiteral("acFileClearRecent"), QStringLiteral("&Clear List"),
@@ -88,6 +89,7 @@ cExtraCommands::cExtraCommands(cFormMain &window, const tExtraMenuPlaces &places
         QStringLiteral("Reopen with Encoding|Reads the active document's file again in an encoding"));
     auto *encodings = new QMenu(&FWindow);
     encodings->setObjectName(QStringLiteral("miFileReopenEncoding"));
+    encodings->setAccessibleName(QStringLiteral("Reopen with Encoding"));
     BuildEncodingMenu(encodings);
     acFileReopenEncoding->setMenu(encodings);
     FDocumentActions = {acFileReload, acFileReopenEncoding};
@@ -246,6 +248,7 @@ void cExtraCommands::BuildEncodingMenu(QMenu *menu)
     menu->addSeparator();
     for (const tCodePageGroup &group : CodePageGroups()) {
         QMenu *region = menu->addMenu(group.Caption);
+        region->setAccessibleName(QString(group.Caption).remove(u'&'));
         // Code pages that start alike share their letter; it steps between them.
         for (const QByteArray &codePage : group.CodePages)
             add(region, u'&' + QString::fromLatin1(codePage), {teAnsi, codePage, false});
