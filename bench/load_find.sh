@@ -37,21 +37,8 @@ lf_wait_window() { # pattern
 # Prints "load-cpu peak-MiB find-cpu" for the program started on FILE ("" for
 # an empty start), or "- - -".
 lf_measure() {
-    local file=$1 display xvfb wm pid win home result="- - -" load_ticks peak before find
-    display=$(free_display)
-    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
-    xvfb=$!
-    home=$(mktemp -d)
-    export DISPLAY=":$display" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
-        XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run"
-    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-    for _ in $(seq 600); do xprop -root > /dev/null 2>&1 && break; pause 0.05; done
-    openbox > /dev/null 2>&1 &
-    wm=$!
-    for _ in $(seq 600); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
-        pause 0.05
-    done
+    local file=$1 pid win result="- - -" load_ticks peak before find
+    start_desktop
     "$build/bin/quorvel" ${file:+"$file"} > /dev/null 2>&1 &
     pid=$!
     local deadline=$(($(now) + load_timeout * 1000000)) name=${file:+$(basename "$file")}
@@ -81,13 +68,7 @@ lf_measure() {
             fi
         fi
     fi
-    kill "$pid" 2> /dev/null
-    for _ in $(seq 40); do kill -0 "$pid" 2> /dev/null || break; sleep 0.05; done
-    kill -9 "$pid" 2> /dev/null
-    wait "$pid" 2> /dev/null
-    kill "$wm" "$xvfb" 2> /dev/null
-    wait "$wm" "$xvfb" 2> /dev/null
-    rm -rf "$home"
+    stop_desktop "$pid"
     echo "$result"
 }
 
