@@ -34,6 +34,7 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -342,9 +343,20 @@ void cFormMain::FirstActivation()
         OfferRecovery(this, *EditorTabs);
         if (Extras)
             Extras->RestoreSession();
+        // A file the restored session already shows is shown, not opened twice.
+        QHash<QString, int> restored;
+        EditorTabs->ForEachDocument([&restored](cEditor &document, int index) {
+            if (!document.FileName().isEmpty())
+                restored.insert(document.FileName(), index);
+        });
         OpenCommandLineDocuments(
             FSetup.Arguments ? *FSetup.Arguments : CommandLine,
-            [this](const QString &name, bool readOnly) { EditorTabs->OpenFile(name, readOnly); },
+            [this, restored](const QString &name, bool readOnly) {
+                if (const auto at = restored.constFind(name); at != restored.cend() && !readOnly)
+                    EditorTabs->setCurrentIndex(*at);
+                else
+                    EditorTabs->OpenFile(name, readOnly);
+            },
             [this] { return EditorTabs->DocumentCount(); }, [this] { EditorTabs->NewDocument(); },
             [this](const QString &message) {
                 MessageBox(this, message, ProductName(), MB_OK | MB_ICONERROR);
