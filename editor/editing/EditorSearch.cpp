@@ -72,6 +72,8 @@ void cEditor::FindNext(bool fromDialog)
     HighlightFound(false);
     if (request.Has(soRegex)) {
         RegexFindNext(request);
+        if (Highlighted())
+            HighlightAllFound(request);
         return;
     }
     if (!fromDialog)
@@ -103,6 +105,8 @@ void cEditor::Find()
     if (request.Has(soRegex)) {
         HighlightFound(false);
         RegexFind(request);
+        if (Highlighted())
+            HighlightAllFound(request);
     } else {
         FindNext(true);
     }

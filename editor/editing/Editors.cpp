@@ -27,6 +27,8 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 
+#include <memory>
+
 namespace {
 
 tDocumentDialogs TheDocumentDialogs;
@@ -170,8 +172,31 @@ bool cEditor::IsShownDocument() const
 // Every other match on screen takes the found text's colours too.
 void cEditor::HighlightAllFound(const tSearchRequest &request)
 {
-    setMatchHighlight({request.FindText, request.Has(soMatchCase), request.Has(soWholeWord)}, FoundTextColor,
-                      FoundBackColor);
+    tMatchPattern pattern{request.FindText, request.Has(soMatchCase), request.Has(soWholeWord), {}};
+    if (request.Has(soRegex)) {
+        // A pattern of its own: the find's may be borrowing the text.
+        auto regex = std::make_shared<TRegExpr>();
+        regex->SetModifierM(Regex().ModifierM());
+        regex->SetModifierI(Regex().ModifierI());
+        regex->SetLineSeparators(Regex().LineSeparators());
+        regex->SetLinePairedSeparator(Regex().LinePairedSeparator());
+        regex->SetExpression(request.FindText);
+        pattern.Matcher = [regex](const QString &piece) {
+            std::vector<std::pair<int, int>> found;
+            try {
+                regex->SetInputString(piece);
+                for (bool more = regex->Exec(); more; more = regex->ExecNext())
+                    if (regex->MatchLen(0) > 0)
+                        found.emplace_back(regex->MatchPos(0) - 1,
+                                           regex->MatchPos(0) - 1 + regex->MatchLen(0));
+            } catch (...) {
+                // A pattern that failed here marks nothing; the find has reported it.
+            }
+            regex->SetInputString(QString());
+            return found;
+        };
+    }
+    setMatchHighlight(pattern, FoundTextColor, FoundBackColor);
 }
 
 void cEditor::HighlightFound(bool on)

@@ -26,9 +26,40 @@ QColor Mix(const QColor &a, const QColor &b, qreal share)
 
 } // namespace
 
+namespace {
+
+// A piece of a very long line is matched around the range only: anchors at its
+// cut edges may then match where the whole line would not.
+constexpr int MatcherReach = 4096;
+
+std::vector<std::pair<int, int>> MatcherMatchesAround(const cTextBuffer &buffer, int from, int to,
+                                                      const tMatchPattern &pattern)
+{
+    std::vector<std::pair<int, int>> matches;
+    const int last = buffer.LineFromPosition(std::max(from, to - 1));
+    for (int line = buffer.LineFromPosition(from); line <= last; ++line) {
+        const int start = std::max(buffer.LineStart(line), from - MatcherReach);
+        const int end = std::min(buffer.LineEnd(line), to + MatcherReach);
+        if (start >= end)
+            continue;
+        for (const auto &[first, past] : pattern.Matcher(buffer.Text(start, end))) {
+            const int matchStart = start + first;
+            const int matchEnd = start + past;
+            if (matchEnd > from && matchStart < to && matchEnd > matchStart &&
+                (matches.empty() || matchStart >= matches.back().second))
+                matches.emplace_back(matchStart, matchEnd);
+        }
+    }
+    return matches;
+}
+
+} // namespace
+
 std::vector<std::pair<int, int>> MatchesAround(const cTextBuffer &buffer, int from, int to,
                                                const tMatchPattern &pattern)
 {
+    if (pattern.Matcher)
+        return MatcherMatchesAround(buffer, from, to, pattern);
     std::vector<std::pair<int, int>> matches;
     const int n = int(pattern.Text.size());
     if (n == 0 || pattern.Text.contains(QChar(cTextBuffer::Mark)))

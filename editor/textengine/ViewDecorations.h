@@ -11,6 +11,7 @@
 #include <QPointF>
 #include <QString>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,9 @@ struct tMatchPattern
     QString Text;
     bool MatchCase = false;
     bool WholeWord = false;
+    // For a pattern the view cannot match itself (a regular expression): every
+    // match in a piece of one line, as (start, end) within the piece.
+    std::function<std::vector<std::pair<int, int>>(const QString &piece)> Matcher = {};
     bool IsEmpty() const noexcept { return Text.isEmpty(); }
 };
 

@@ -7,6 +7,7 @@
 #include "editor/editing/UnicodeControls.h"
 #include "editor/shell/dfCase.h"
 #include "editor/text/UnicodeClipboard.h"
+#include "editor/textengine/ViewDecorations.h"
 #include "tests/shell/MainWindowFixture.h"
 
 #include <QAbstractItemView>
@@ -456,6 +457,23 @@ TEST_F(cCommands, FindNextHighlightsTheOtherMatchesUntilEscapeOrAnEdit)
     Press(Qt::Key_X);
     EXPECT_TRUE(document->matchHighlight().IsEmpty());
     FormFind()->cbCase->setChecked(false);
+}
+
+// A regular-expression find marks what the pattern matches, line by line,
+// not its text taken literally.
+TEST_F(cCommands, ARegexFindMarksEveryMatchOfThePattern)
+{
+    Show();
+    cEditor *document = ActiveDocument();
+    document->SetTextW(QStringLiteral("a1 b22 c333\r[0-9]+ x4"));
+    FormFind()->edwFind->setEditText(QStringLiteral("[0-9]+"));
+    FormFind()->rSpecialRegex->setChecked(true);
+    Press(Qt::Key_F3);
+    const auto marks =
+        MatchesAround(document->buffer(), 0, document->GetTextLen(), document->matchHighlight());
+    EXPECT_EQ(marks,
+              (std::vector<std::pair<int, int>>{{1, 2}, {4, 6}, {8, 11}, {13, 14}, {15, 16}, {20, 21}}));
+    FormFind()->rSpecialNone->setChecked(true);
 }
 
 // The View options reach every document, open and new, and come back at the
