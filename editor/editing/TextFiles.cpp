@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -927,6 +928,15 @@ std::vector<std::unique_ptr<tUnfinishedWrite>> FindUnfinishedWrites()
         if (write->Target.isEmpty() || write->Fd < 0 || ::flock(write->Fd, LOCK_EX | LOCK_NB) != 0)
             continue;
         found.push_back(std::move(write));
+    }
+    // A copy without a record was cut short before its file was touched.
+    for (const QString &name : folder.entryList({QStringLiteral("write-*.text")}, QDir::Files)) {
+        const QString path = folder.filePath(name);
+        if (QFileInfo::exists(path.chopped(int(qstrlen(".text"))) + QStringLiteral(".record")))
+            continue;
+        cFileHandle copy(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+        if (copy.Valid() && ::flock(copy.Get(), LOCK_EX | LOCK_NB) == 0)
+            QFile::remove(path);
     }
     return found;
 }
