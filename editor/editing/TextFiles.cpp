@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/TextFiles.h"
+#include "editor/editing/RecoveryJournal.h"
 
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
@@ -9,7 +10,9 @@
 #include "editor/platform/VectorDecode.h"
 #include "editor/textengine/TextBuffer.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +26,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -684,11 +688,90 @@ QByteArray ReadForRestore(const QString &fileName, int fd, qint64 size)
     return old;
 }
 
+const QByteArray WriteRecordMagic = QByteArrayLiteral("Zelmar unfinished write 1\n");
+
+QByteArray RecordOf(const QByteArray &target, const struct stat &info, qint64 size)
+{
+    return WriteRecordMagic + "device " + QByteArray::number(quint64(info.st_dev)) + "\ninode " +
+           QByteArray::number(quint64(info.st_ino)) + "\nsize " + QByteArray::number(size) + "\npath " +
+           target.toHex() + '\n';
+}
+
+bool SyncedFile(int fd, const QByteArray &bytes)
+{
+    return WriteAllAt(fd, bytes.constData(), size_t(bytes.size()), 0) && ::fdatasync(fd) == 0;
+}
+
+// The complete new text of a file about to be rewritten where it is, with
+// the record of that write, both synced in the recovery folder: a rewrite cut
+// short can then be completed at the next start. The copy stays locked while
+// the write goes on, which tells a running instance's write from one that
+// ended. Removed again unless kept.
+class cWriteCopy
+{
+public:
+    // Invalid when the folder or the copy cannot be made.
+    cWriteCopy(const QByteArray &target, const struct stat &info, const cFileContents &contents)
+    {
+        static unsigned counter = 0;
+        const QString folder = cRecoveryJournals::Folder();
+        if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0)
+            return;
+        const QString stem = folder + QStringLiteral("/write-%1-%2").arg(::getpid()).arg(++counter);
+        FCopy = QFile::encodeName(stem + QStringLiteral(".text"));
+        FRecord = QFile::encodeName(stem + QStringLiteral(".record"));
+        FFd = ::open(FCopy.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
+        if (FFd < 0 || ::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
+            Drop();
+            return;
+        }
+        qint64 written = 0;
+        cFileHandle record(
+            ::open(FRecord.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600));
+        // The record after the copy: a record names a complete copy.
+        if (!WriteContents(FFd, contents, &written) || ::fdatasync(FFd) != 0 || !record.Valid() ||
+            !SyncedFile(record.Get(), RecordOf(target, info, written))) {
+            Drop();
+            return;
+        }
+        SyncDirectory(QFile::encodeName(folder));
+    }
+    cWriteCopy(const cWriteCopy &) = delete;
+    cWriteCopy &operator=(const cWriteCopy &) = delete;
+    ~cWriteCopy()
+    {
+        if (!FKeep)
+            Drop();
+        else if (FFd >= 0)
+            ::close(FFd);
+    }
+    bool Valid() const noexcept { return FFd >= 0; }
+    void Keep() noexcept { FKeep = true; }
+
+private:
+    void Drop() noexcept
+    {
+        // The record first: a copy without one is never offered.
+        if (!FRecord.isEmpty())
+            ::unlink(FRecord.constData());
+        if (!FCopy.isEmpty())
+            ::unlink(FCopy.constData());
+        if (FFd >= 0)
+            ::close(FFd);
+        FFd = -1;
+        FRecord.clear();
+        FCopy.clear();
+    }
+
+    QByteArray FCopy, FRecord;
+    int FFd = -1;
+    bool FKeep = false;
+};
+
 // Rewrites the existing file in place, so that its inode with every name,
 // owner, group and permission stays. The space is reserved first; should
 // writing fail all the same, the old contents are put back.
-void WriteThrough(const QString &fileName, const QByteArray &target, const cFileContents &contents,
-                  bool copyBeside)
+void WriteThrough(const QString &fileName, const QByteArray &target, const cFileContents &contents)
 {
     cFileHandle file(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!file.Valid())
@@ -701,15 +784,9 @@ void WriteThrough(const QString &fileName, const QByteArray &target, const cFile
     const QByteArray old = ReadForRestore(fileName, file.Get(), info.st_size);
 
     // The new text safely on disk before the old one is touched: should the
-    // program die while rewriting, it is still there.
-    std::unique_ptr<cFileBeside> copy;
-    if (copyBeside) {
-        copy = std::make_unique<cFileBeside>(target);
-        if (copy->Valid()) {
-            if (!WriteContents(copy->Get(), contents) || ::fsync(copy->Get()) != 0 || !copy->Close())
-                ThrowCreateError(fileName, SystemError(errno));
-        }
-    }
+    // program die while rewriting, the next start can complete the write.
+    // Where the recovery folder cannot be written, the save still goes on.
+    cWriteCopy copy(target, info, contents);
     const qint64 size = contents.Size();
     if (size > old.size() && ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 &&
         errno != EOPNOTSUPP && errno != ENOSYS) {
@@ -721,14 +798,16 @@ void WriteThrough(const QString &fileName, const QByteArray &target, const cFile
         const bool restored = WriteAllAt(file.Get(), old.constData(), size_t(old.size()), 0) &&
                               ::ftruncate(file.Get(), off_t(old.size())) == 0 && ::fsync(file.Get()) == 0;
         // Should even that fail, the copy holds the new text.
-        if (!restored && copy && copy->Valid())
-            copy->Keep();
+        if (!restored && copy.Valid())
+            copy.Keep();
     };
     qint64 written = 0;
     bool done;
     try {
-        done = WriteContents(file.Get(), contents, &written) &&
-               ::ftruncate(file.Get(), off_t(written)) == 0 && ::fsync(file.Get()) == 0;
+        done = WriteContents(file.Get(), contents, &written);
+        if (done && InPlaceRewriteHook)
+            InPlaceRewriteHook();
+        done = done && ::ftruncate(file.Get(), off_t(written)) == 0 && ::fsync(file.Get()) == 0;
     } catch (...) {
         restore();
         throw;
@@ -797,16 +876,97 @@ void WriteFileSafely(const QString &fileName, const cFileContents &contents)
     const QByteArray target = QByteArray::fromStdString(found.Path);
     // Replacing would part the file from its other names.
     if (found.Exists && found.Info.st_nlink > 1) {
-        WriteThrough(fileName, target, contents, true);
+        WriteThrough(fileName, target, contents);
         return;
     }
     if (Replace(fileName, target, found.Exists ? &found.Info : nullptr, contents) == tReplaced::WriteThrough)
-        WriteThrough(fileName, target, contents, false);
+        WriteThrough(fileName, target, contents);
 }
 
 void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByteArray &bytes)
 {
     WriteFileSafely(fileName, cBytesContents(mark, bytes));
+}
+
+void (*InPlaceRewriteHook)() = nullptr;
+
+tUnfinishedWrite::~tUnfinishedWrite()
+{
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
+std::vector<std::unique_ptr<tUnfinishedWrite>> FindUnfinishedWrites()
+{
+    std::vector<std::unique_ptr<tUnfinishedWrite>> found;
+    const QDir folder(cRecoveryJournals::Folder());
+    for (const QString &name :
+         folder.entryList({QStringLiteral("write-*.record")}, QDir::Files, QDir::Name)) {
+        auto write = std::make_unique<tUnfinishedWrite>();
+        write->RecordPath = folder.filePath(name);
+        write->CopyPath = write->RecordPath.chopped(int(qstrlen(".record"))) + QStringLiteral(".text");
+        QFile record(write->RecordPath);
+        if (!record.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = record.read(64 * 1024);
+        if (!bytes.startsWith(WriteRecordMagic))
+            continue;
+        for (const QByteArray &line : bytes.mid(WriteRecordMagic.size()).split('\n')) {
+            const qsizetype space = line.indexOf(' ');
+            const QByteArray key = line.left(space), value = line.mid(space + 1);
+            if (key == "device")
+                write->Device = value.toULongLong();
+            else if (key == "inode")
+                write->Inode = value.toULongLong();
+            else if (key == "size")
+                write->Size = value.toLongLong();
+            else if (key == "path")
+                write->Target = QByteArray::fromHex(value);
+        }
+        write->Fd = ::open(QFile::encodeName(write->CopyPath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        // A copy still locked belongs to a write going on now.
+        if (write->Target.isEmpty() || write->Fd < 0 || ::flock(write->Fd, LOCK_EX | LOCK_NB) != 0)
+            continue;
+        found.push_back(std::move(write));
+    }
+    // A copy without a record was cut short before its file was touched.
+    for (const QString &name : folder.entryList({QStringLiteral("write-*.text")}, QDir::Files)) {
+        const QString path = folder.filePath(name);
+        if (QFileInfo::exists(path.chopped(int(qstrlen(".text"))) + QStringLiteral(".record")))
+            continue;
+        cFileHandle copy(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+        if (copy.Valid() && ::flock(copy.Get(), LOCK_EX | LOCK_NB) == 0)
+            QFile::remove(path);
+    }
+    return found;
+}
+
+void CompleteUnfinishedWrite(tUnfinishedWrite &write)
+{
+    const QString fileName = QFile::decodeName(write.Target);
+    cFileHandle file(::open(write.Target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.Valid())
+        ThrowCreateError(fileName, SystemError(errno));
+    struct stat info;
+    if (::fstat(file.Get(), &info) != 0)
+        ThrowCreateError(fileName, SystemError(errno));
+    if (quint64(info.st_dev) != write.Device || quint64(info.st_ino) != write.Inode)
+        ThrowCreateError(fileName, QStringLiteral("It is no longer the file that was being saved."));
+    const QByteArray bytes = ReadForRestore(fileName, write.Fd, write.Size);
+    if (bytes.size() != write.Size)
+        ThrowCreateError(fileName,
+                         QStringLiteral("Its saved copy \"%1\" is incomplete.").arg(write.CopyPath));
+    if (!WriteAllAt(file.Get(), bytes.constData(), size_t(bytes.size()), 0) ||
+        ::ftruncate(file.Get(), off_t(bytes.size())) != 0 || ::fsync(file.Get()) != 0 || !file.Close())
+        ThrowCreateError(fileName, SystemError(errno));
+    DiscardUnfinishedWrite(write);
+}
+
+void DiscardUnfinishedWrite(tUnfinishedWrite &write)
+{
+    QFile::remove(write.RecordPath);
+    QFile::remove(write.CopyPath);
+    SyncDirectory(QFile::encodeName(cRecoveryJournals::Folder()));
 }
 
 cTextContents::cTextContents(const cTextBuffer &buffer, tTextEncoding encoding, const QByteArray &tail,

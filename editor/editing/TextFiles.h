@@ -8,6 +8,8 @@
 
 #include <climits>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class cTextBuffer;
 
@@ -108,3 +110,29 @@ private:
 // "Cannot create file "%s". %s" with the reason.
 void WriteFileSafely(const QString &fileName, const cFileContents &contents);
 void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByteArray &bytes);
+
+// A rewrite in place that did not end: before a file is rewritten where it
+// is, its complete new bytes and this record go to the recovery folder, and
+// both are removed once the file holds them.
+struct tUnfinishedWrite
+{
+    QString RecordPath, CopyPath;
+    QByteArray Target; // the file being rewritten, as the file system spells it
+    quint64 Device = 0, Inode = 0;
+    qint64 Size = 0;
+    int Fd = -1; // the copy, open and locked while this lives
+    tUnfinishedWrite() = default;
+    tUnfinishedWrite(const tUnfinishedWrite &) = delete;
+    tUnfinishedWrite &operator=(const tUnfinishedWrite &) = delete;
+    ~tUnfinishedWrite();
+};
+// The unfinished writes of instances that no longer run.
+std::vector<std::unique_ptr<tUnfinishedWrite>> FindUnfinishedWrites();
+// Rewrites the target, in place, with the copy, then removes copy and record.
+// Throws EFCreateError when the target is gone or is another file now.
+void CompleteUnfinishedWrite(tUnfinishedWrite &write);
+// Removes the copy and its record.
+void DiscardUnfinishedWrite(tUnfinishedWrite &write);
+// For tests: called once a rewrite in place has put the new bytes at the
+// start of the file, before it is cut to their size.
+extern void (*InPlaceRewriteHook)();

@@ -5,8 +5,10 @@
 #include "editor/editing/EditorControls.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/RecoveryJournal.h"
+#include "editor/editing/TextFiles.h"
 #include "editor/editing/UnicodeControls.h"
 #include "editor/editing/WaitSt.h"
+#include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
 
@@ -74,6 +76,57 @@ bool ConfirmDiscard(QWidget *owner, int count)
     return MessageBox(owner, text, ProductName(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
+// Opens the complete copy of an interrupted save as the file's document,
+// modified, so that saving it writes the new text.
+void OpenCopy(tUnfinishedWrite &write, cEditorController &tabs)
+{
+    tTextFile file;
+    cTextBuffer text;
+    file = ReadTextFileInto(write.CopyPath, text);
+    tabs.OpenText(QString(), false);
+    cEditor &document = *tabs.ActiveEditor();
+    {
+        const cUpdateBracket noRedraw(document.WLines());
+        document.LoadText([&text](cTextBuffer &buffer) { buffer.Adopt(text); });
+    }
+    document.AdoptRecovered(QFile::decodeName(write.Target), file.Encoding, file.OddByte);
+    if (QFileInfo::exists(document.FileName()))
+        tabs.DiskWatch().Remember(document);
+    tabs.UpdateTabCaptions();
+}
+
+// A save that rewrote a file in place and did not end: the user decides
+// whether it is completed, or its text opened as a document, or kept.
+void OfferUnfinishedWrites(QWidget *owner, cEditorController &tabs)
+{
+    for (const auto &write : FindUnfinishedWrites()) {
+        const QString name = QFile::decodeName(write->Target);
+        const int answer = MessageBox(
+            owner,
+            QStringLiteral("Saving \"%1\" was interrupted: the file may hold the new text only in part.\r\r"
+                           "Complete the saving now? Yes writes the complete new text into the file, No "
+                           "opens it as a document instead, Cancel keeps it for the next start.")
+                .arg(name),
+            ProductName(), MB_YESNOCANCEL | MB_ICONWARNING);
+        if (answer == IDCANCEL)
+            continue;
+        const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+        try {
+            if (answer == IDYES) {
+                CompleteUnfinishedWrite(*write);
+            } else {
+                OpenCopy(*write, tabs);
+                DiscardUnfinishedWrite(*write);
+            }
+        } catch (const eException &e) {
+            MessageBox(
+                owner,
+                QStringLiteral("%1\r\rThe new text is kept in \"%2\".").arg(e.Message(), write->CopyPath),
+                ProductName(), MB_OK | MB_ICONERROR);
+        }
+    }
+}
+
 } // namespace
 
 TFormRecover::TFormRecover(QWidget *owner, const std::vector<tEntry> &entries) : QDialog(owner)
@@ -132,6 +185,7 @@ bool TFormRecover::Checked(int index) const
 
 void OfferRecovery(QWidget *owner, cEditorController &tabs)
 {
+    OfferUnfinishedWrites(owner, tabs);
     const std::vector<std::unique_ptr<cRecoveryJournals::tOrphan>> orphans = cRecoveryJournals::FindOrphans();
     if (orphans.empty())
         return;

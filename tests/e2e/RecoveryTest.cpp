@@ -4,6 +4,7 @@
 #include "tests/e2e/E2eTools.h"
 
 #include "editor/editing/RecoveryJournal.h"
+#include "editor/editing/TextFiles.h"
 #include "editor/textengine/TextBuffer.h"
 
 #include <QDir>
@@ -18,6 +19,9 @@
 #include <csignal>
 #include <random>
 #include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -267,6 +271,68 @@ TEST_F(Recovery, RepeatedKillsNeverLoseWhatARecordHeld)
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 900));
     }
     ASSERT_TRUE(RecordsBecome({typed})) << RecordTexts().join(u'|').toStdString();
+}
+
+// A save of a hard-linked file killed halfway through its rewrite in place:
+// the next start asks, and either completes the write (both names hold the
+// new text) or opens the new text as the file's document.
+TEST_F(Recovery, AnInterruptedSaveInPlaceIsCompletedOrOpened)
+{
+    qputenv("XDG_STATE_HOME", QFile::encodeName(FDesktop.StateHome()));
+    const QByteArray oldBytes("old text, longer than the new text\n"), newBytes("new \xC3\xA9 text\n");
+    const auto interrupted = [&](const QString &name) {
+        const QString path = FDesktop.WriteFile(name, oldBytes);
+        if (::link(QFile::encodeName(path).constData(),
+                   QFile::encodeName(path + QStringLiteral(".2")).constData()) != 0)
+            return false;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            InPlaceRewriteHook = [] { ::_exit(9); };
+            try {
+                WriteFileSafely(path, {}, newBytes);
+            } catch (...) {
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+               WEXITSTATUS(status) == 9 && FDesktop.ReadFile(name) != newBytes;
+    };
+    const auto answer = [&](const QString &key) {
+        FProgram = std::make_unique<cQuorvel>(FDesktop, QStringList{});
+        FWindow = FDesktop.MainWindow();
+        ASSERT_FALSE(FWindow.isEmpty());
+        const QString box = FDesktop.WaitForOtherWindow(QStringLiteral("^Zelmar$"), FWindow);
+        ASSERT_FALSE(box.isEmpty());
+        FDesktop.Focus(box);
+        FDesktop.Keys({key});
+    };
+
+    ASSERT_TRUE(interrupted(QStringLiteral("a.txt")));
+    ASSERT_NO_FATAL_FAILURE(answer(QStringLiteral("Return")));
+    EXPECT_TRUE(WaitUntil([&] {
+        return FDesktop.ReadFile(QStringLiteral("a.txt")) == newBytes &&
+               FDesktop.ReadFile(QStringLiteral("a.txt.2")) == newBytes;
+    }));
+    EXPECT_TRUE(WaitUntil([&] { return QDir(Folder()).entryList(QDir::Files).isEmpty(); }));
+    FProgram->Kill();
+
+    ASSERT_TRUE(interrupted(QStringLiteral("b.txt")));
+    ASSERT_NO_FATAL_FAILURE(answer(QStringLiteral("n")));
+    ASSERT_TRUE(Shows(QStringLiteral("b.txt")));
+    FDesktop.Focus(FWindow);
+    FDesktop.Keys({QStringLiteral("ctrl+s")});
+    EXPECT_TRUE(WaitUntil([&] {
+        return FDesktop.ReadFile(QStringLiteral("b.txt")) == newBytes &&
+               FDesktop.ReadFile(QStringLiteral("b.txt.2")) == newBytes;
+    }));
+    // Only the document's own record may remain, and it goes once saved.
+    EXPECT_TRUE(WaitUntil([&] { return QDir(Folder()).entryList(QDir::Files).isEmpty(); }));
+    // Nothing hidden beside the files.
+    EXPECT_EQ(
+        QDir(FDesktop.WorkDir()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".~")).size(),
+        0);
+    qunsetenv("XDG_STATE_HOME");
 }
 
 } // namespace

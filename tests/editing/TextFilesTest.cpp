@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -34,8 +35,17 @@ namespace {
 class TextFiles : public ::testing::Test
 {
 protected:
-    void SetUp() override { SetAnsiCodePage("WINDOWS-1252"); }
-    void TearDown() override { SetAnsiCodePage({}); }
+    void SetUp() override
+    {
+        SetAnsiCodePage("WINDOWS-1252");
+        // Copies of writes in place go here, not to the user's own folder.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(State.path()));
+    }
+    void TearDown() override
+    {
+        SetAnsiCodePage({});
+        qunsetenv("XDG_STATE_HOME");
+    }
 
     QString Write(const QString &name, const QByteArray &bytes)
     {
@@ -62,7 +72,7 @@ protected:
         return QStringLiteral("<no error>");
     }
 
-    QTemporaryDir Dir;
+    QTemporaryDir Dir, State;
 };
 
 const uid_t Nobody = 65534;
@@ -443,6 +453,75 @@ TEST_F(TextFiles, HardLinksKeepSharingTheNewText)
     EXPECT_EQ(Read(a), QByteArray("a longer text than before"));
     // Nothing is left beside them.
     EXPECT_EQ(QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+}
+
+// Saves in a child that dies (kill -9 alike) once the new bytes are at the
+// start of the file but before it is cut to their size.
+bool KilledWhileRewriting(const QString &path, const QByteArray &bytes)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        InPlaceRewriteHook = [] { ::_exit(9); };
+        try {
+            WriteFileSafely(path, {}, bytes);
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 9;
+}
+
+// Hard links and a folder that cannot be written: a save killed halfway
+// leaves new text before old, nothing beside the file, and a copy in the
+// recovery folder from which the write is completed in place.
+TEST_F(TextFiles, AnInterruptedRewriteInPlaceIsCompleted)
+{
+    const QByteArray oldBytes("the old text, longer than the new one\n"), newBytes("new \xC3\xA9 text\n");
+    const QByteArray torn = newBytes + oldBytes.mid(newBytes.size());
+    auto completes = [&](const QString &path, const QString &other) {
+        const QString folder = QFileInfo(path).path();
+        const qsizetype entries =
+            QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size();
+        const ino_t inode = InodeOf(path);
+        bool ok = KilledWhileRewriting(path, newBytes);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(Read(other), torn);
+        EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                  entries);
+        auto found = FindUnfinishedWrites();
+        EXPECT_EQ(found.size(), 1u);
+        if (found.size() != 1)
+            return false;
+        EXPECT_EQ(QFile::decodeName(found[0]->Target), path);
+        CompleteUnfinishedWrite(*found[0]);
+        found.clear();
+        EXPECT_EQ(Read(path), newBytes);
+        EXPECT_EQ(Read(other), newBytes);
+        EXPECT_EQ(InodeOf(path), inode);
+        EXPECT_TRUE(FindUnfinishedWrites().empty());
+        return ok && Read(other) == newBytes && FindUnfinishedWrites().empty();
+    };
+
+    const QString a = Write(QStringLiteral("a.txt"), oldBytes);
+    const QString b = Dir.filePath(QStringLiteral("b.txt"));
+    ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(b).constData()), 0);
+    EXPECT_TRUE(completes(a, b));
+    EXPECT_TRUE(QDir(State.path() + QStringLiteral("/Varnholt/Zelmar/recovery")).isEmpty());
+
+    // As an ordinary user: root may write into any folder.
+    const QString user = FolderOfOrdinaryUser(Dir, QStringLiteral("user"));
+    const QString locked = user + QStringLiteral("/locked");
+    const QString inLocked = locked + QStringLiteral("/file.txt");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(user + QStringLiteral("/state")));
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        bool ok = ::mkdir(QFile::encodeName(locked).constData(), 0755) == 0 && Put(inLocked, oldBytes);
+        ok &= ::chmod(QFile::encodeName(locked).constData(), 0555) == 0;
+        return ok && completes(inLocked, inLocked);
+    }));
+    EXPECT_EQ(Read(inLocked), newBytes);
+    ::chmod(QFile::encodeName(locked).constData(), 0755); // so that it can be removed
 }
 
 TEST_F(TextFiles, OwnerAndGroupAreKept)
