@@ -126,8 +126,9 @@ void cEditorStatusBar::ShowProgress(const QString &caption, int percent)
     if (!FProgress->isVisible()) {
         FWidthBeforeProgress = FWidths[MessagePanel];
         // Room for the caption, the percentage and some bar beside them.
-        SetPanelWidth(MessagePanel, std::max(FWidthBeforeProgress,
-                                             TextWidth(caption + QStringLiteral(" 100%")) + 6 * FPanelMargin));
+        SetPanelWidth(
+            MessagePanel,
+            std::max(FWidthBeforeProgress, TextWidth(caption + QStringLiteral(" 100%")) + 6 * FPanelMargin));
         // The layout is not run while the work goes on: place the panel's
         // strip by hand so the bar has its size now.
         if (QWidget *strip = panel->parentWidget(); strip && strip->layout())

@@ -800,7 +800,8 @@ tReplaced Replace(const QString &fileName, const QByteArray &target, const struc
 
 void WriteFileSafely(const QString &fileName, const cFileContents &contents)
 {
-    cProgress progress(Format(QStringLiteral("Saving %s"), {QFileInfo(fileName).fileName()}), contents.SizeHint());
+    cProgress progress(Format(QStringLiteral("Saving %s"), {QFileInfo(fileName).fileName()}),
+                       contents.SizeHint());
     const QByteArray name = EncodeFileName(fileName);
     tWriteTarget found;
     const std::string refused = FindWriteTarget(name.toStdString(), found);
