@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/EditorControls.h"
 
+#include "editor/editing/Progress.h"
+
 #include "editor/editing/DiskWatch.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
@@ -366,9 +368,12 @@ void cEditorController::PlayMacro()
 
 void cEditorController::PlayMacroOnAll()
 {
-    for (int i = 0; i < count(); ++i)
+    cProgress progress(QStringLiteral("Play Macro on All Documents"), count());
+    for (int i = 0; i < count(); ++i) {
         if (cEditor *document = Editors(i))
             FKeyMacro.Play(document);
+        progress.Step(i + 1);
+    }
 }
 
 void cEditorController::SetStatusText(const QString &text)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/EditorRegex.h"
 
+#include "editor/editing/Progress.h"
+
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
@@ -152,6 +154,7 @@ int cEditRegex::RegexReplaceAllAtOnce(const tSearchRequest &request)
         ~tLetGo() { Regex.SetInputString(QString()); }
     } letGo{FRegex};
     PrepareRegex(request, true);
+    cProgress progress(QStringLiteral("Replace All"), FRegex.InputString().size(), 64);
     std::vector<tReplacedMatch> matches;
     // Only the replacements are made: the text between them stays where it is.
     const QString replaced = FRegex.Replacements(FRegex.InputString(), request.ReplaceText, true, matches);

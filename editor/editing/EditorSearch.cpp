@@ -5,6 +5,7 @@
 
 #include "editor/editing/dfFind.h"
 #include "editor/editing/EditorStatus.h"
+#include "editor/editing/Progress.h"
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/Application.h"
 #include "editor/platform/MessageBox.h"
@@ -80,6 +81,8 @@ void cEditor::FindNext(bool fromDialog)
         request.SearchOptions = tSearchOptions((request.SearchOptions & ~soSelectedText) | soFromCursor);
     int flags, start, length;
     PrepareFindRange(request, flags, start, length);
+    cProgress progress(QStringLiteral("Find"), length < 1 ? buffer().Length() - start : length, 1);
+    progress.SetOrigin(start);
     const int found = FindTextW(request.FindText, start, length, flags);
     if (found < 0) {
         Report(NotFoundText(request));
@@ -181,6 +184,8 @@ QString cEditor::ReplaceAllAtOnce(const tSearchRequest &request, int flags, int 
 {
     if (length <= 0)
         return NotFoundText(request);
+    cProgress progress(QStringLiteral("Replace All"), length);
+    progress.SetOrigin(start);
     const std::vector<int> found =
         FindEachForReplacement(request.FindText, request.ReplaceText, start, length, flags);
     if (found.empty())

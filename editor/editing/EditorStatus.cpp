@@ -7,6 +7,8 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
+#include <QProgressBar>
 
 namespace {
 
@@ -110,6 +112,41 @@ void cEditorStatusBar::ClearPanels()
             FPanels[i]->clear();
             FPanels[i]->setAccessibleName(QString());
         }
+}
+
+void cEditorStatusBar::ShowProgress(const QString &caption, int percent)
+{
+    QLabel *panel = FPanels[MessagePanel];
+    if (!FProgress) {
+        FProgress = new QProgressBar(panel);
+        FProgress->setRange(0, 100);
+        FProgress->setTextVisible(true);
+        FProgress->setAlignment(Qt::AlignCenter);
+    }
+    if (!FProgress->isVisible()) {
+        FWidthBeforeProgress = FWidths[MessagePanel];
+        // Room for the caption, the percentage and some bar beside them.
+        SetPanelWidth(
+            MessagePanel,
+            std::max(FWidthBeforeProgress, TextWidth(caption + QStringLiteral(" 100%")) + 6 * FPanelMargin));
+        // The layout is not run while the work goes on: place the panel's
+        // strip by hand so the bar has its size now.
+        if (QWidget *strip = panel->parentWidget(); strip && strip->layout())
+            strip->layout()->activate();
+        FProgress->show();
+    }
+    FProgress->setGeometry(panel->contentsRect());
+    FProgress->setFormat(caption + QStringLiteral(" %p%"));
+    FProgress->setValue(percent);
+    FProgress->repaint();
+}
+
+void cEditorStatusBar::HideProgress()
+{
+    if (!FProgress || !FProgress->isVisible())
+        return;
+    FProgress->hide();
+    SetPanelWidth(MessagePanel, FWidthBeforeProgress);
 }
 
 QString cEditorStatusBar::PanelText(int index) const

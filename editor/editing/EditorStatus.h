@@ -8,6 +8,7 @@
 #include <array>
 
 class QLabel;
+class QProgressBar;
 
 class cEditorStatusBar : public QStatusBar
 {
@@ -36,6 +37,11 @@ public:
     void ShowFileName(const QString &fileName);
     // Empties every panel but the message; widths stay.
     void ClearPanels();
+    // A bar over the message panel for long work, painted at once; hiding it
+    // gives the panel back as it was.
+    void ShowProgress(const QString &caption, int percent);
+    void HideProgress();
+    QProgressBar *ProgressBar() const { return FProgress; }
     void BeginRecording() noexcept { ++FPinCount; }
     void EndRecording() noexcept { --FPinCount; }
 
@@ -54,6 +60,8 @@ private:
     std::array<QLabel *, PanelCount> FPanels{};
     std::array<int, PanelCount> FWidths{};
     int FPanelMargin = 0;
+    QProgressBar *FProgress = nullptr;
+    int FWidthBeforeProgress = 0;
     QString FFileNameSuffix;
     int FPinCount = 0;
 };

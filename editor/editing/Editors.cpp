@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/Editors.h"
 
+#include "editor/editing/Progress.h"
+
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/KbdMacros.h"
 #include "editor/editing/RecoveryJournal.h"
@@ -247,24 +249,28 @@ namespace {
 QString ConvertCase(const QString &text, int mode)
 {
     QString result = text;
+    const qsizetype size = result.size();
+    // The third way goes over the text twice.
+    cProgress progress(QStringLiteral("Change Case"), mode == 3 ? 2 * size : size, 1 << 16);
     switch (mode) {
     case 1:
-        for (QChar &c : result)
-            WCharLower(c);
+        for (qsizetype i = 0; i < size; ++i, progress.Step(i))
+            WCharLower(result[i]);
         break;
     case 2:
-        for (QChar &c : result)
-            WCharUpper(c);
+        for (qsizetype i = 0; i < size; ++i, progress.Step(i))
+            WCharUpper(result[i]);
         break;
     case 3:
-        for (QChar &c : result)
-            WCharLower(c);
-        for (qsizetype i = 0; i < result.size(); ++i)
+        for (qsizetype i = 0; i < size; ++i, progress.Step(i))
+            WCharLower(result[i]);
+        for (qsizetype i = 0; i < size; ++i, progress.Step(size + i))
             if (i == 0 || !IsCharAlphaW(text[i - 1]))
                 WCharUpper(result[i]);
         break;
     case 4:
-        for (QChar &c : result) {
+        for (qsizetype i = 0; i < size; ++i, progress.Step(i)) {
+            QChar &c = result[i];
             if (!IsCharAlphaW(c))
                 continue;
             if (IsCharUpperW(c))

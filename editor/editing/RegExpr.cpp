@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/RegExpr.h"
 
+#include "editor/editing/Progress.h"
+
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
@@ -1030,8 +1032,11 @@ QString TRegExpr::ReplaceIn(const QString &input, const QString &templ, bool use
         out.reserve(source.size());
     qsizetype copied = 0;
     int replaced = 0;
+    cProgress *const progress = cProgress::Current();
     for (bool found = Search(0); found; found = Search(NextSearchStart())) {
         const PCRE2_SIZE *ovector = FProgram->Ovector();
+        if (progress)
+            progress->Step(qint64(ovector[0]));
         if (keepText)
             out += source.sliced(copied, qsizetype(ovector[0]) - copied);
         const qsizetype outStart = out.size();

@@ -2,6 +2,8 @@
 #include "editor/editing/TextFiles.h"
 #include "editor/editing/RecoveryJournal.h"
 
+#include "editor/editing/Progress.h"
+
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/FileNames.h"
@@ -414,7 +416,11 @@ bool LoadInWindows(int fd, const QString &fileName, char *window, qsizetype wind
     // The most bytes a sequence takes: one starting closer than this to the
     // end of a window is left for the next.
     constexpr qsizetype Reach = 4;
+    cProgress *const progress = cProgress::Current();
+    qint64 read = have;
     for (;;) {
+        if (progress)
+            progress->Step(read);
         const char *p = window;
         const char *const end = window + have;
         const char *const stop = IsWide(encoding) ? end - have % 2 : atEnd ? end : end - Reach;
@@ -432,6 +438,7 @@ bool LoadInWindows(int fd, const QString &fileName, char *window, qsizetype wind
         std::memmove(window, p, size_t(carry));
         const qsizetype got = ReadFully(fd, window + carry, windowSize - carry, fileName);
         have = carry + got;
+        read += got;
         atEnd = got < windowSize - carry;
     }
     loaded.EndLoad();
@@ -474,6 +481,8 @@ tTextFile ReadTextFileInto(const QString &fileName, cTextBuffer &buffer, qsizety
                 fits = textBytes <= (IsUtf8Text(result.Encoding) ? maxUnits : maxUnits / 2);
             }
             if (fits) {
+                cProgress progress(Format(QStringLiteral("Opening %s"), {QFileInfo(fileName).fileName()}),
+                                   textBytes);
                 cTextBuffer loaded;
                 loaded.BeginLoad(qsizetype(IsWide(result.Encoding) ? textBytes / 2 : textBytes));
                 if (LoadInWindows(file.Get(), fileName, window.get(), windowSize, have, atEnd,
@@ -598,6 +607,8 @@ bool WriteContents(int fd, const cFileContents &contents, qint64 *written = null
             if (!WriteAllAt(fd, data, size_t(size), offset))
                 throw cWriteFailure{errno};
             offset += size;
+            if (cProgress *progress = cProgress::Current())
+                progress->Step(offset);
             if (offset - started >= SyncStep) {
                 ::sync_file_range(fd, started, offset - started, SYNC_FILE_RANGE_WRITE);
                 started = offset;
@@ -867,6 +878,8 @@ tReplaced Replace(const QString &fileName, const QByteArray &target, const struc
 
 void WriteFileSafely(const QString &fileName, const cFileContents &contents)
 {
+    cProgress progress(Format(QStringLiteral("Saving %s"), {QFileInfo(fileName).fileName()}),
+                       contents.SizeHint());
     const QByteArray name = EncodeFileName(fileName);
     tWriteTarget found;
     const std::string refused = FindWriteTarget(name.toStdString(), found);
@@ -982,6 +995,12 @@ void cTextContents::Produce(const std::function<void(const char *, qsizetype)> &
     block.append(FMark.constData(), size_t(FMark.size()));
     EncodePieces(FBuffer, FEncoding, FPieceUnits, block, put);
     cFileContents::Produce(FTail, put);
+}
+
+qint64 cTextContents::SizeHint() const
+{
+    // One byte a unit is near enough for mostly Latin text.
+    return IsWide(FEncoding) ? Size() : FMark.size() + FBuffer.Length() + FTail.size();
 }
 
 qint64 cTextContents::Size() const

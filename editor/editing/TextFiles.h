@@ -58,6 +58,8 @@ public:
     virtual void Produce(const std::function<void(const char *, qsizetype)> &put) const = 0;
     // The number of bytes Produce gives (by default it counts them).
     [[nodiscard]] virtual qint64 Size() const;
+    // A quick guess at Size for showing progress; 0 when none is cheap.
+    [[nodiscard]] virtual qint64 SizeHint() const { return 0; }
 
 protected:
     // Bytes made beforehand, in blocks that way.
@@ -85,6 +87,7 @@ public:
                   qsizetype pieceUnits, tMark mark = tMark::With);
     void Produce(const std::function<void(const char *, qsizetype)> &put) const override;
     [[nodiscard]] qint64 Size() const override;
+    [[nodiscard]] qint64 SizeHint() const override;
 
 private:
     const cTextBuffer &FBuffer;

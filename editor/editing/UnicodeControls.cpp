@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/UnicodeControls.h"
 
+#include "editor/editing/Progress.h"
+
 #include "editor/editing/PlainFind.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/text/UnicodeClipboard.h"
@@ -621,8 +623,22 @@ template <typename Fn> void ForEachPlace(const tFindWindow &w, const QString &te
     const Qt::CaseSensitivity cs = (options & ftMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const cPlainFind finder(text, cs);
     if (!(options & ftBackward)) {
-        for (qsizetype i = 0; (i = finder.IndexIn(w.Units, i)) >= 0;) {
-            const int next = take(w.Lo + int(i));
+        // Searched a stretch at a time, so a long search can show how far it got.
+        constexpr qsizetype Stretch = qsizetype(1) << 22;
+        cProgress *const progress = cProgress::Current();
+        const qsizetype size = w.Units.size(), n = text.size();
+        for (qsizetype i = 0; i <= size - n;) {
+            const qsizetype limit = std::min(size, i + Stretch + n - 1);
+            const qsizetype at = finder.IndexIn(w.Units.first(limit), i);
+            if (progress)
+                progress->Step(w.Lo + (at < 0 ? limit : at));
+            if (at < 0) {
+                if (limit == size)
+                    return;
+                i = limit - n + 1;
+                continue;
+            }
+            const int next = take(w.Lo + int(at));
             if (next < 0)
                 return;
             i = next - w.Lo;

@@ -6,6 +6,7 @@
 #include "editor/editing/EditorControls.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
+#include "editor/editing/Progress.h"
 #include "editor/editing/RecoveryJournal.h"
 #include "editor/editing/TypedConstants.h"
 #include "editor/editing/UnicodeControls.h"
@@ -231,6 +232,7 @@ void cFormMain::Initialize()
     // The hint receiver is event(): menus send the hovered item's status tip here.
     StatusBar = new cEditorStatusBar(this);
     setStatusBar(StatusBar);
+    cProgress::SetStatusBar(StatusBar);
     EditorTabs = new cEditorController(this, SaveAction, StatusBar);
     setCentralWidget(EditorTabs);
     // Files dropped anywhere on the window open; the documents refuse drops
