@@ -32,6 +32,7 @@ public:
     void setSelection(int selectionIndex, int startOffset, int endOffset) override;
     int cursorPosition() const override;
     void setCursorPosition(int position) override;
+    using QAccessibleWidget::text; // the name and description, beside the range below
     QString text(int startOffset, int endOffset) const override;
     QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int *startOffset,
                              int *endOffset) const override;
