@@ -4,6 +4,7 @@
 #include "editor/editing/Editors.h"
 #include "editor/editing/TextFiles.h"
 #include "editor/platform/Application.h"
+#include "editor/platform/FileDescriptor.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
 
@@ -99,24 +100,6 @@ std::optional<tJournalBase> IdentityOf(const struct stat &st)
     return base;
 }
 
-class cFd
-{
-public:
-    explicit cFd(int fd) : FFd(fd) {}
-    ~cFd()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    cFd(const cFd &) = delete;
-    cFd &operator=(const cFd &) = delete;
-    int Get() const noexcept { return FFd; }
-    int Release() noexcept { return std::exchange(FFd, -1); }
-
-private:
-    int FFd;
-};
-
 bool WriteAll(int fd, const char *data, qsizetype size, qint64 offset)
 {
     while (size > 0) {
@@ -165,7 +148,7 @@ std::optional<tJournalBase> IdentifyFile(const QByteArray &fileName)
 
 std::optional<tJournalBase> HashFile(const QByteArray &fileName)
 {
-    const cFd fd(::open(fileName.constData(), O_RDONLY | O_CLOEXEC));
+    const cFileDescriptor fd(::open(fileName.constData(), O_RDONLY | O_CLOEXEC));
     struct stat before, after;
     if (fd.Get() < 0 || ::fstat(fd.Get(), &before) != 0)
         return std::nullopt;
@@ -617,7 +600,7 @@ void TellUser(const QString &name, const QString &reason)
 void SyncFolderOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
-    const cFd dir(
+    const cFileDescriptor dir(
         ::open(path.left(std::max<qsizetype>(slash, 1)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0)
         ::fsync(dir.Get());
@@ -628,7 +611,7 @@ void SyncFolderOf(const QByteArray &path)
 void WriteRecord(tJournalFile &file, const QByteArray &bytes)
 {
     const QByteArray temporary = file.Path + ".new";
-    cFd fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    cFileDescriptor fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX) != 0 ||
         !WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0) || ::fdatasync(fd.Get()) != 0 ||
         ::rename(temporary.constData(), file.Path.constData()) != 0) {
@@ -1085,7 +1068,7 @@ void cRecoveryJournals::RemoveFolder()
     bool empty = true;
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));
-        const cFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+        const cFileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
         // Another running instance's record is its user's unsaved work.
         if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
             empty = false;
@@ -1115,7 +1098,7 @@ std::vector<std::unique_ptr<cRecoveryJournals::tOrphan>> cRecoveryJournals::Find
     const QDir dir(Folder());
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));
-        cFd fd(::open(path.constData(), O_RDWR | O_CLOEXEC));
+        cFileDescriptor fd(::open(path.constData(), O_RDWR | O_CLOEXEC));
         if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
             continue; // held by a running instance
         if (name.endsWith(QStringLiteral(".journal.new"))) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/pluginhost/LibraryFiles.h"
 
+#include "editor/platform/FileDescriptor.h"
+
 #include <dlfcn.h>
 #include <elf.h>
 #include <fcntl.h>
@@ -17,23 +19,6 @@ namespace {
 
 using tHeader = ElfW(Ehdr);
 using tProgramHeader = ElfW(Phdr);
-
-class cFileDescriptor
-{
-public:
-    explicit cFileDescriptor(int fd) noexcept : FFd(fd) {}
-    ~cFileDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    cFileDescriptor(const cFileDescriptor &) = delete;
-    cFileDescriptor &operator=(const cFileDescriptor &) = delete;
-    int Get() const noexcept { return FFd; }
-
-private:
-    int FFd;
-};
 
 bool ReadAt(int fd, void *buffer, size_t size, uint64_t offset)
 {
