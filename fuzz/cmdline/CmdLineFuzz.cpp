@@ -85,28 +85,51 @@ void CheckOptions(const cCommandLine &commandLine)
 }
 
 // Every name is opened once, in order, a failing one reported and passed by;
-// a new document appears only when nothing opened.
+// a "+LINE" before a file is not opened but moves the caret in that file, once
+// it opened; a new document appears only when nothing opened.
 void CheckOpening(const cCommandLine &commandLine, uint8_t failures)
 {
     QStringList readOnlyNames = SplitList(TrimControls(commandLine.FindOption(QStringLiteral("R")).Value));
     for (const QString &name : readOnlyNames)
         if (name.isEmpty() || name != TrimControls(name) || name.contains(u' ') || name.contains(u';'))
             fuzz::Finding("a read-only name is empty or holds a separator", fuzz::Hex(name));
-    QStringList expected = commandLine.Files + readOnlyNames;
+    QStringList expected;
+    QList<bool> positioned; // whether the file opened as expected[i] has a position before it
+    bool pending = false;
+    for (qsizetype index = 0; index < commandLine.Files.size(); ++index) {
+        const QString &name = commandLine.Files[index];
+        if (index + 1 < commandLine.Files.size() && CaretPositionArgument(name)) {
+            pending = true;
+            continue;
+        }
+        expected.append(name);
+        positioned.append(pending);
+        pending = false;
+    }
+    expected += readOnlyNames;
 
     QStringList opened;
     int documents = 0, reported = 0, created = 0, call = 0;
+    bool lastOpened = false;
     OpenCommandLineDocuments(
         commandLine,
         [&](const QString &name, bool readOnly) {
             opened.append(name);
-            if (readOnly != (opened.size() > commandLine.FileCount))
+            lastOpened = false;
+            if (readOnly != (opened.size() > positioned.size()))
                 fuzz::Finding("a name was opened with the wrong access", fuzz::Hex(name));
             if (failures & (1u << (call++ % 8)))
                 throw std::runtime_error("cannot open");
+            lastOpened = true;
             ++documents;
         },
-        [&] { return documents; }, [&] { ++created; }, [&](const QString &) { ++reported; });
+        [&] { return documents; }, [&] { ++created; }, [&](const QString &) { ++reported; },
+        [&](tCaretPosition) {
+            const qsizetype last = opened.size() - 1;
+            if (!lastOpened || last < 0 || last >= positioned.size() || !positioned[last])
+                fuzz::Finding("a position went to a file it did not precede, or to one that failed");
+            positioned[last] = false;
+        });
     if (opened != expected)
         fuzz::Finding("the names opened are not the files and read-only names in order");
     if (documents + reported != opened.size() || created != (documents == 0 ? 1 : 0))
