@@ -44,7 +44,6 @@ public:
     const QFont &Font() const noexcept { return FFont; }
     // Width at which rows wrap; 0 or less: no wrapping.
     void SetWrapWidth(qreal width);
-    qreal WrapWidth() const noexcept { return FWrapWidth; }
     bool Wraps() const noexcept { return FWrapWidth > 0; }
     void SetTabStopDistance(qreal distance);
     // Metrics for this device (a printer) instead of the screen.
@@ -54,8 +53,6 @@ public:
     // The composition text of an input method, shown at Pos (a buffer
     // position) in the layout of its segment only; empty: none.
     void SetPreedit(int pos, const QString &text, const QList<QTextLayout::FormatRange> &formats);
-    int PreeditPosition() const noexcept { return FPreeditPos; }
-    const QString &PreeditText() const noexcept { return FPreeditText; }
 
     // A line's direction: its first strong character's; without one,
     // left-to-right, unless the line is blank: then the previous line's.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/textengine/TextView.h"
 
+#include "editor/textengine/KeyBindings.h"
 #include "editor/textengine/LineNumberGutter.h"
 #include "editor/textengine/TextBoundaries.h"
 #include "editor/textengine/TextPrinting.h"
@@ -38,18 +39,6 @@ constexpr int SurroundingReach = 1024;
 constexpr qint64 BlinkForMs = 10000;
 constexpr int AutoScrollMs = 50;
 
-// Typed text that is a control character (other than a tab) is a key the
-// view does not handle, not text.
-bool IsAcceptableText(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    const QChar c = text.at(0);
-    if (c == u'\t')
-        return true;
-    return c.category() != QChar::Other_Control;
-}
-
 QString MarksTo(QString text, QChar mark)
 {
     text.replace(QChar(cTextBuffer::Mark), mark);
@@ -63,21 +52,23 @@ QString MarksTo(QString text, QChar mark)
 
 cTextView::cTextView(QWidget *parent)
     : QAbstractScrollArea(parent), FOwnBuffer(std::make_unique<cTextBuffer>()), FBuffer(FOwnBuffer.get()),
-      FOwnUndo(std::make_unique<cUndoRecord>(*FBuffer)), FUndo(FOwnUndo.get())
+      FOwnUndo(std::make_unique<cUndoRecord>(*FBuffer)), FUndo(FOwnUndo.get()),
+      FSelection(*FBuffer, [this] { return SelectionMimeText(); })
 {
     Init();
 }
 
 cTextView::cTextView(cTextBuffer &buffer, cUndoRecord *undo, QWidget *parent)
-    : QAbstractScrollArea(parent), FBuffer(&buffer), FUndo(undo)
+    : QAbstractScrollArea(parent), FBuffer(&buffer), FUndo(undo),
+      FSelection(*FBuffer, [this] { return SelectionMimeText(); })
 {
     Init();
 }
 
 cTextView::~cTextView()
 {
-    if (FPublished)
-        FreezePublished();
+    if (FSelection.Published())
+        FSelection.FreezePublished();
     FBuffer->RemoveListener(this);
 }
 
@@ -124,8 +115,7 @@ void cTextView::replaceRange(int start, int end, QStringView text)
     end = std::clamp(end, start, length);
     if (start == end && text.isEmpty())
         return;
-    if (FPublished && start < selectionEnd() && end > selectionStart())
-        FreezePublished();
+    FSelection.FreezeIfEdited(start, end);
     FEditing = true;
     FBuffer->Replace(start, end - start, text);
     const int caret = end + FBuffer->Length() - length;
@@ -331,7 +321,7 @@ void cTextView::UpdateUndoState()
 void cTextView::selectAll()
 {
     SetCaret(FBuffer->Length(), 0);
-    PublishSelection();
+    FSelection.Publish();
 }
 
 QMimeData *cTextView::createMimeDataFromSelection() const
@@ -408,29 +398,20 @@ void cTextView::setSelection(int anchor, int position)
 
 void cTextView::SetCaret(int caret, int anchor, bool keepX)
 {
-    const int length = FBuffer->Length();
-    caret = std::clamp(caret, 0, length);
-    anchor = std::clamp(anchor, 0, length);
     if (!keepX)
-        FDesiredX = -1;
+        FSelection.SetDesiredX(-1);
     RestartBlink();
-    if (caret == FCaret && anchor == FAnchor)
+    const int oldCaret = FSelection.Caret(), oldAnchor = FSelection.Anchor();
+    const int length = FBuffer->Length();
+    if (std::clamp(caret, 0, length) == oldCaret && std::clamp(anchor, 0, length) == oldAnchor)
         return;
     if (FUndo && !FEditing)
         FUndo->BreakTyping();
-    const bool caretMoved = caret != FCaret;
-    const bool selectionMoved =
-        (caret != anchor || FCaret != FAnchor) &&
-        (std::min(caret, anchor) != selectionStart() || std::max(caret, anchor) != selectionEnd());
-    // Extending the selection publishes it again; anything else ends it.
-    if (selectionMoved && FPublished && (caret == anchor || anchor != FAnchor))
-        FreezePublished();
-    FCaret = caret;
-    FAnchor = anchor;
+    const cSelection::tMoved moved = FSelection.Set(caret, anchor);
     viewport()->update();
-    if (caretMoved)
+    if (moved.Caret)
         emit cursorPositionChanged();
-    if (selectionMoved)
+    if (moved.Range)
         emit selectionChanged();
     if (hasSelection() != FHadSelection) {
         FHadSelection = hasSelection();
@@ -438,71 +419,23 @@ void cTextView::SetCaret(int caret, int anchor, bool keepX)
     }
 }
 
-namespace {
-
-// The X11 primary selection: the view's selected text, made only when some
-// program asks for it, so that selecting megabytes with Shift+arrows copies
-// nothing; frozen when the view's selection goes.
-class cSelectionData : public QMimeData
-{
-public:
-    explicit cSelectionData(std::function<QString()> text) : FText(std::move(text)) {}
-    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
-    bool hasFormat(const QString &type) const override { return type == QLatin1String("text/plain"); }
-    void Freeze(QString text) { FFrozen = std::move(text); }
-    bool Frozen() const noexcept { return FFrozen.has_value(); }
-
-protected:
-    QVariant retrieveData(const QString &type, QMetaType) const override
-    {
-        if (type != QLatin1String("text/plain"))
-            return {};
-        return FFrozen ? *FFrozen : FText();
-    }
-
-private:
-    std::function<QString()> FText;
-    std::optional<QString> FFrozen;
-};
-
-} // namespace
-
 QString cTextView::SelectionMimeText() const
 {
     const std::unique_ptr<QMimeData> data(createMimeDataFromSelection());
     return data ? data->text() : QString();
 }
 
-void cTextView::PublishSelection()
-{
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    if (!hasSelection() || !clipboard->supportsSelection())
-        return;
-    auto *data = new cSelectionData(
-        [view = QPointer<cTextView>(this)] { return view ? view->SelectionMimeText() : QString(); });
-    clipboard->setMimeData(data, QClipboard::Selection);
-    FPublished = data;
-}
-
-void cTextView::FreezePublished()
-{
-    auto *data = static_cast<cSelectionData *>(FPublished.data());
-    if (data && !data->Frozen())
-        data->Freeze(SelectionMimeText());
-    FPublished = nullptr;
-}
-
 int cTextView::MovedPosition(tMove move, int from)
 {
     auto vertical = [&](int rows) {
-        if (FDesiredX < 0)
-            FDesiredX = XOfPosition(from);
+        if (FSelection.DesiredX() < 0)
+            FSelection.SetDesiredX(XOfPosition(from));
         const int line = FBuffer->LineFromPosition(from);
         const tRow here{line, FLayouts->RowOfColumn(line, from - FBuffer->LineStart(line))};
         const tRow there = MoveRows(here, rows);
         if (there.Line == here.Line && there.Row == here.Row)
             return rows < 0 ? 0 : FBuffer->Length();
-        return PositionAt(there, FDesiredX);
+        return PositionAt(there, FSelection.DesiredX());
     };
     const int page = std::max(1, VisibleRows() - 1);
     switch (move) {
@@ -563,81 +496,40 @@ int cTextView::RowEdge(int from, bool end) const
     return pos;
 }
 
-bool cTextView::MoveKey(QKeyEvent *event)
+void cTextView::MoveCaret(tMove move, bool select)
 {
-    struct tBinding
-    {
-        QKeySequence::StandardKey Key;
-        tMove Move;
-        bool Select;
-    };
-    static const tBinding bindings[] = {
-        {QKeySequence::MoveToPreviousChar, tMove::Left, false},
-        {QKeySequence::MoveToNextChar, tMove::Right, false},
-        {QKeySequence::MoveToPreviousWord, tMove::WordLeft, false},
-        {QKeySequence::MoveToNextWord, tMove::WordRight, false},
-        {QKeySequence::MoveToPreviousLine, tMove::Up, false},
-        {QKeySequence::MoveToNextLine, tMove::Down, false},
-        {QKeySequence::MoveToPreviousPage, tMove::PageUp, false},
-        {QKeySequence::MoveToNextPage, tMove::PageDown, false},
-        {QKeySequence::MoveToStartOfLine, tMove::LineStart, false},
-        {QKeySequence::MoveToEndOfLine, tMove::LineEnd, false},
-        {QKeySequence::MoveToStartOfBlock, tMove::LineStart, false},
-        {QKeySequence::MoveToEndOfBlock, tMove::LineEnd, false},
-        {QKeySequence::MoveToStartOfDocument, tMove::Start, false},
-        {QKeySequence::MoveToEndOfDocument, tMove::End, false},
-        {QKeySequence::SelectPreviousChar, tMove::Left, true},
-        {QKeySequence::SelectNextChar, tMove::Right, true},
-        {QKeySequence::SelectPreviousWord, tMove::WordLeft, true},
-        {QKeySequence::SelectNextWord, tMove::WordRight, true},
-        {QKeySequence::SelectPreviousLine, tMove::Up, true},
-        {QKeySequence::SelectNextLine, tMove::Down, true},
-        {QKeySequence::SelectPreviousPage, tMove::PageUp, true},
-        {QKeySequence::SelectNextPage, tMove::PageDown, true},
-        {QKeySequence::SelectStartOfLine, tMove::LineStart, true},
-        {QKeySequence::SelectEndOfLine, tMove::LineEnd, true},
-        {QKeySequence::SelectStartOfBlock, tMove::LineStart, true},
-        {QKeySequence::SelectEndOfBlock, tMove::LineEnd, true},
-        {QKeySequence::SelectStartOfDocument, tMove::Start, true},
-        {QKeySequence::SelectEndOfDocument, tMove::End, true},
-    };
-    for (const tBinding &b : bindings) {
-        if (!event->matches(b.Key))
-            continue;
-        // The arrows move the way they point: in a right-to-left line Left
-        // goes on through the text.
-        tMove move = b.Move;
-        if (FLayouts->RightToLeft(FBuffer->LineFromPosition(FCaret))) {
-            static const std::pair<tMove, tMove> mirrored[] = {{tMove::Left, tMove::Right},
-                                                               {tMove::WordLeft, tMove::WordRight}};
-            for (const auto &[a, b2] : mirrored) {
-                if (move == a)
-                    move = b2;
-                else if (move == b2)
-                    move = a;
-            }
+    // The arrows move the way they point: in a right-to-left line Left goes
+    // on through the text.
+    tMove way = move;
+    if (FLayouts->RightToLeft(FBuffer->LineFromPosition(FSelection.Caret()))) {
+        static const std::pair<tMove, tMove> mirrored[] = {{tMove::Left, tMove::Right},
+                                                           {tMove::WordLeft, tMove::WordRight}};
+        for (const auto &[a, b] : mirrored) {
+            if (way == a)
+                way = b;
+            else if (way == b)
+                way = a;
         }
-        int pos;
-        if (!b.Select && hasSelection() && (move == tMove::Left || move == tMove::Right))
-            pos = move == tMove::Left ? selectionStart() : selectionEnd();
-        else
-            pos = MovedPosition(move, FCaret);
-        const bool keepX = b.Move == tMove::Up || b.Move == tMove::Down || b.Move == tMove::PageUp ||
-                           b.Move == tMove::PageDown;
-        SetCaret(pos, b.Select ? FAnchor : pos, keepX);
-        ensureCursorVisible();
-        if (b.Select)
-            PublishSelection();
-        return true;
     }
-    return false;
+    int pos;
+    if (!select && hasSelection() && (way == tMove::Left || way == tMove::Right))
+        pos = way == tMove::Left ? selectionStart() : selectionEnd();
+    else
+        pos = MovedPosition(way, FSelection.Caret());
+    const bool keepX =
+        move == tMove::Up || move == tMove::Down || move == tMove::PageUp || move == tMove::PageDown;
+    SetCaret(pos, select ? FSelection.Anchor() : pos, keepX);
+    ensureCursorVisible();
+    if (select)
+        FSelection.Publish();
 }
 
 void cTextView::TypeText(const QString &text)
 {
     int start = selectionStart(), end = selectionEnd();
-    if (FOverwrite && start == end && FCaret < FBuffer->LineEnd(FBuffer->LineFromPosition(FCaret)))
-        end = NextGrapheme(*FBuffer, FCaret);
+    if (FOverwrite && start == end &&
+        FSelection.Caret() < FBuffer->LineEnd(FBuffer->LineFromPosition(FSelection.Caret())))
+        end = NextGrapheme(*FBuffer, FSelection.Caret());
     replaceRange(start, end, text);
 }
 
@@ -645,98 +537,103 @@ void cTextView::DeleteBackward(bool word)
 {
     if (hasSelection())
         replaceRange(selectionStart(), selectionEnd(), {});
-    else if (FCaret > 0)
-        replaceRange(word ? PreviousWordStart(*FBuffer, FCaret) : PreviousCodePoint(*FBuffer, FCaret), FCaret,
-                     {});
+    else if (FSelection.Caret() > 0)
+        replaceRange(word ? PreviousWordStart(*FBuffer, FSelection.Caret())
+                          : PreviousCodePoint(*FBuffer, FSelection.Caret()),
+                     FSelection.Caret(), {});
 }
 
 void cTextView::DeleteForward(bool word)
 {
     if (hasSelection())
         replaceRange(selectionStart(), selectionEnd(), {});
-    else if (FCaret < FBuffer->Length())
-        replaceRange(FCaret, word ? NextWordStart(*FBuffer, FCaret) : NextGrapheme(*FBuffer, FCaret), {});
+    else if (FSelection.Caret() < FBuffer->Length())
+        replaceRange(FSelection.Caret(),
+                     word ? NextWordStart(*FBuffer, FSelection.Caret())
+                          : NextGrapheme(*FBuffer, FSelection.Caret()),
+                     {});
 }
 
-bool cTextView::EditKey(QKeyEvent *event)
-{
-    if (event->matches(QKeySequence::Cut))
-        cut();
-    else if (event->matches(QKeySequence::Copy))
-        copy();
-    else if (event->matches(QKeySequence::Paste))
-        paste();
-    else if (event->matches(QKeySequence::Undo))
-        undo();
-    else if (event->matches(QKeySequence::Redo))
-        redo();
-    else if (event->matches(QKeySequence::SelectAll))
-        selectAll();
-    else if (FReadOnly ||
-             (FTabChangesFocus && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)))
-        return false;
-    else if (event->matches(QKeySequence::DeleteStartOfWord))
-        DeleteBackward(true);
-    else if (event->matches(QKeySequence::DeleteEndOfWord))
-        DeleteForward(true);
-    else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier))
-        DeleteBackward(false);
-    else if (event->matches(QKeySequence::Delete))
-        DeleteForward(false);
-    else if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-             !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
-        TypeText(QString(QChar(cTextBuffer::Mark)));
-    else if (IsAcceptableText(event->text()) &&
-             !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
-        TypeText(event->text());
-    else
-        return false;
-    return true;
-}
-
+// Keys become commands in the key table (KeyBindings); the view runs the
+// commands it knows, a subclass also those of its layer of the table.
 void cTextView::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && !FMatchAll.IsEmpty() &&
-        !(event->modifiers() & ~Qt::KeypadModifier)) {
-        clearMatchHighlight();
-        event->accept();
-        return;
-    }
-    if (MoveKey(event) || EditKey(event))
+    if (RunKeyCommand(KeyBindingOf(*event, KeyLayer()), *event))
         event->accept();
     else
         event->ignore();
 }
 
+bool cTextView::RunKeyCommand(const tKeyBinding &binding, const QKeyEvent &key)
+{
+    switch (binding.Command) {
+    case tKeyCommand::Move:
+    case tKeyCommand::Select:
+        MoveCaret(binding.Move, binding.Command == tKeyCommand::Select);
+        return true;
+    case tKeyCommand::Cut:
+        cut();
+        return true;
+    case tKeyCommand::Copy:
+        copy();
+        return true;
+    case tKeyCommand::Paste:
+        paste();
+        return true;
+    case tKeyCommand::Undo:
+        undo();
+        return true;
+    case tKeyCommand::Redo:
+        redo();
+        return true;
+    case tKeyCommand::SelectAll:
+        selectAll();
+        return true;
+    case tKeyCommand::ClearHighlight:
+        if (FMatchAll.IsEmpty())
+            return false;
+        clearMatchHighlight();
+        return true;
+    default:
+        break;
+    }
+    if (FReadOnly || (FTabChangesFocus && (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab)))
+        return false;
+    switch (binding.Command) {
+    case tKeyCommand::DeleteWordBack:
+        DeleteBackward(true);
+        return true;
+    case tKeyCommand::DeleteWordForward:
+        DeleteForward(true);
+        return true;
+    case tKeyCommand::DeleteBack:
+        DeleteBackward(false);
+        return true;
+    case tKeyCommand::DeleteForward:
+        DeleteForward(false);
+        return true;
+    case tKeyCommand::NewLine:
+        TypeText(QString(QChar(cTextBuffer::Mark)));
+        return true;
+    case tKeyCommand::None:
+        if (!IsTypedText(key.text()) ||
+            (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+            return false;
+        TypeText(key.text());
+        return true;
+    default:
+        // Another layer's command.
+        return false;
+    }
+}
+
 // Keys the view handles itself are not taken by the window's shortcuts.
 bool cTextView::event(QEvent *event)
 {
-    if (event->type() == QEvent::ShortcutOverride) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        static const QKeySequence::StandardKey own[] = {
-            QKeySequence::Cut,
-            QKeySequence::Copy,
-            QKeySequence::Paste,
-            QKeySequence::Undo,
-            QKeySequence::Redo,
-            QKeySequence::SelectAll,
-            QKeySequence::MoveToNextWord,
-            QKeySequence::MoveToPreviousWord,
-            QKeySequence::SelectNextWord,
-            QKeySequence::SelectPreviousWord,
-            QKeySequence::MoveToStartOfDocument,
-            QKeySequence::MoveToEndOfDocument,
-            QKeySequence::SelectStartOfDocument,
-            QKeySequence::SelectEndOfDocument,
-            QKeySequence::DeleteStartOfWord,
-            QKeySequence::DeleteEndOfWord,
-        };
-        const bool plain = !(key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
-        const bool typed = plain && IsAcceptableText(key->text());
-        if (typed || std::any_of(std::begin(own), std::end(own), [key](auto k) { return key->matches(k); })) {
-            event->accept();
-            return true;
-        }
+    if (event->type() == QEvent::ShortcutOverride &&
+        ClaimsKey(*static_cast<QKeyEvent *>(event), KeyLayer())) {
+        event->accept();
+        return true;
     }
     return QAbstractScrollArea::event(event);
 }
@@ -792,8 +689,8 @@ cTextView::tRow cTextView::LastTop() const
 
 cTextView::tRow cTextView::CaretRow() const
 {
-    const int line = FBuffer->LineFromPosition(FCaret);
-    return {line, FLayouts->RowOfColumn(line, FCaret - FBuffer->LineStart(line))};
+    const int line = FBuffer->LineFromPosition(FSelection.Caret());
+    return {line, FLayouts->RowOfColumn(line, FSelection.Caret() - FBuffer->LineStart(line))};
 }
 
 // Rows from the top row down to R, counting no further than Limit.
@@ -860,7 +757,7 @@ qreal cTextView::XOfPosition(int pos) const
     QTextLayout &layout = FLayouts->Layout(line, segment);
     int at = column - piece.Start;
     if (!layout.preeditAreaText().isEmpty() && at >= layout.preeditAreaPosition())
-        at += pos == FCaret ? FPreeditCursor : int(layout.preeditAreaText().size());
+        at += pos == FSelection.Caret() ? FPreeditCursor : int(layout.preeditAreaText().size());
     const QTextLine textLine = layout.lineForTextPosition(at);
     const qreal x = textLine.isValid() ? textLine.cursorToX(at) : 0;
     return x + (FLayouts->Wraps() ? 0 : SegmentLeft(line, segment));
@@ -886,10 +783,12 @@ QRectF cTextView::CaretRectF() const
 {
     const qreal h = FLayouts->RowHeight();
     const int rows = RowsFromTop(CaretRow(), VisibleRows() + 1);
-    const qreal x = XOfPosition(FCaret) + Margin - FLeft;
+    const qreal x = XOfPosition(FSelection.Caret()) + Margin - FLeft;
     qreal width = 1;
-    if (FOverwrite && FPreedit.isEmpty() && FCaret < FBuffer->LineEnd(FBuffer->LineFromPosition(FCaret)))
-        width = std::max<qreal>(1, XOfPosition(NextGrapheme(*FBuffer, FCaret)) + Margin - FLeft - x);
+    if (FOverwrite && FPreedit.isEmpty() &&
+        FSelection.Caret() < FBuffer->LineEnd(FBuffer->LineFromPosition(FSelection.Caret())))
+        width =
+            std::max<qreal>(1, XOfPosition(NextGrapheme(*FBuffer, FSelection.Caret())) + Margin - FLeft - x);
     return {x, rows * h, width, h};
 }
 
@@ -936,9 +835,10 @@ void cTextView::ensureCursorVisible()
         newTop = MoveRows(caret, -(visible - 1));
     int left = FLeft;
     if (!FLayouts->Wraps()) {
-        const qreal x = XOfPosition(FCaret);
+        const qreal x = XOfPosition(FSelection.Caret());
         const int width = viewport()->width() - 2 * Margin - 1;
-        FWidest = std::max({FWidest, x + 1, FLayouts->LineWidth(FBuffer->LineFromPosition(FCaret))});
+        FWidest =
+            std::max({FWidest, x + 1, FLayouts->LineWidth(FBuffer->LineFromPosition(FSelection.Caret()))});
         if (x < left)
             left = std::max(0, qFloor(x) - width / 4);
         else if (x > left + width)
@@ -1187,7 +1087,7 @@ void cTextView::DrawSegment(QPainter &painter, int line, int segment, QPointF or
         return pos >= start && pos <= start + piece.Length && FBuffer->LineFromPosition(pos) == line &&
                FLayouts->SegmentOf(line, pos - lineStart) == segment;
     };
-    const bool caretHere = FCaretShown && !FReadOnly && isHere(FCaret);
+    const bool caretHere = FCaretShown && !FReadOnly && isHere(FSelection.Caret());
     const bool dropHere = FDropCaret >= 0 && isHere(FDropCaret);
     // Measured before taking the layout: measuring may shape (and evict) others.
     const QRectF caret = caretHere ? CaretRectF() : QRectF();
@@ -1219,7 +1119,7 @@ void cTextView::DrawSegment(QPainter &painter, int line, int segment, QPointF or
         c.setAlpha(96);
         painter.fillRect(caret, c);
     } else if (caretHere) {
-        int at = FCaret - start;
+        int at = FSelection.Caret() - start;
         if (!layout.preeditAreaText().isEmpty())
             at = layout.preeditAreaPosition() + FPreeditCursor;
         layout.drawCursor(&painter, origin, at, 1);
@@ -1281,7 +1181,7 @@ void cTextView::paintEvent(QPaintEvent *event)
     const QRect clip = event->rect();
     const qreal widest = FWidest;
     const qreal h = FLayouts->RowHeight();
-    const int caretLine = FBuffer->LineFromPosition(FCaret);
+    const int caretLine = FBuffer->LineFromPosition(FSelection.Caret());
     std::vector<tNumberedRow> numbered;
     qreal y = 0;
     for (int line = FTopLine, row = FTopRow; line < FBuffer->LineCount() && y < viewport()->height();
@@ -1387,12 +1287,12 @@ void cTextView::mousePressEvent(QMouseEvent *event)
         return;
     }
     FPressPos = p;
-    FWordAnchor = {-1, -1};
+    FSelection.SetWordAnchor({-1, -1});
     if (!shift && hasSelection() && pos >= selectionStart() && pos < selectionEnd()) {
         FDragPending = true;
         return;
     }
-    SetCaret(pos, shift ? FAnchor : pos);
+    SetCaret(pos, shift ? FSelection.Anchor() : pos);
     FSelecting = true;
 }
 
@@ -1409,15 +1309,15 @@ void cTextView::mouseMoveEvent(QMouseEvent *event)
     if (!FSelecting || !(event->buttons() & Qt::LeftButton))
         return;
     const int pos = cursorForPosition(p);
-    if (FWordAnchor.first >= 0) {
+    if (const auto [wordStart, wordEnd] = FSelection.WordAnchor(); wordStart >= 0) {
         // After a double-click the selection grows by whole words.
         const auto [start, end] = WordAt(*FBuffer, pos);
-        if (pos < FWordAnchor.first)
-            SetCaret(start, FWordAnchor.second);
+        if (pos < wordStart)
+            SetCaret(start, wordEnd);
         else
-            SetCaret(std::max(end, FWordAnchor.second), FWordAnchor.first);
+            SetCaret(std::max(end, wordEnd), wordStart);
     } else {
-        SetCaret(pos, FAnchor);
+        SetCaret(pos, FSelection.Anchor());
     }
     if (viewport()->rect().contains(p)) {
         FAutoScroll.stop();
@@ -1448,7 +1348,7 @@ void cTextView::AutoScroll(const QPoint &viewportPos)
     ScrollTo(MoveRows({FTopLine, FTopRow}, rows), left);
     const QPoint inside(std::clamp(viewportPos.x(), area.left(), area.right()),
                         std::clamp(viewportPos.y(), area.top(), area.bottom()));
-    SetCaret(cursorForPosition(inside), FAnchor);
+    SetCaret(cursorForPosition(inside), FSelection.Anchor());
 }
 
 void cTextView::mouseReleaseEvent(QMouseEvent *event)
@@ -1473,7 +1373,7 @@ void cTextView::mouseReleaseEvent(QMouseEvent *event)
         SetCaret(pos, pos);
     }
     if (FSelecting)
-        PublishSelection();
+        FSelection.Publish();
     FSelecting = false;
 }
 
@@ -1484,12 +1384,12 @@ void cTextView::mouseDoubleClickEvent(QMouseEvent *event)
     const QPoint p = event->position().toPoint();
     const auto [start, end] = WordAt(*FBuffer, cursorForPosition(p));
     SetCaret(end, start);
-    PublishSelection();
+    FSelection.Publish();
     FLastDoubleClick.start();
     FDoubleClickPos = p;
     FDragPending = false;
     FSelecting = true;
-    FWordAnchor = {start, end};
+    FSelection.SetWordAnchor({start, end});
 }
 
 // ---------------------------------------------------------------------------
@@ -1586,14 +1486,14 @@ void cTextView::dropEvent(QDropEvent *event)
         if (pos > end)
             pos -= end - start;
         replaceRange(pos, pos, text);
-        SetCaret(FCaret, pos);
+        SetCaret(FSelection.Caret(), pos);
         event->setDropAction(Qt::MoveAction);
         event->accept();
         return;
     }
     SetCaret(pos, pos);
     insertFromMimeData(event->mimeData());
-    SetCaret(FCaret, pos);
+    SetCaret(FSelection.Caret(), pos);
     event->acceptProposedAction();
 }
 
@@ -1620,7 +1520,7 @@ void cTextView::SetPreedit(const QString &text, const QList<QInputMethodEvent::A
     }
     FPreedit = text;
     FPreeditFormats = formats;
-    FLayouts->SetPreedit(FCaret, text, formats);
+    FLayouts->SetPreedit(FSelection.Caret(), text, formats);
     viewport()->update();
 }
 
@@ -1635,7 +1535,7 @@ void cTextView::inputMethodEvent(QInputMethodEvent *event)
     if (!commit.isEmpty() || event->replacementLength() > 0) {
         int start = selectionStart(), end = selectionEnd();
         if (event->replacementLength() > 0 || event->replacementStart() != 0) {
-            start = std::clamp(FCaret + event->replacementStart(), 0, FBuffer->Length());
+            start = std::clamp(FSelection.Caret() + event->replacementStart(), 0, FBuffer->Length());
             end = std::clamp(start + event->replacementLength(), start, FBuffer->Length());
         }
         replaceRange(start, end, commit);
@@ -1649,9 +1549,9 @@ void cTextView::inputMethodEvent(QInputMethodEvent *event)
 
 QVariant cTextView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    const int line = FBuffer->LineFromPosition(FCaret);
-    const int windowStart = std::max(FBuffer->LineStart(line), FCaret - SurroundingReach);
-    const int windowEnd = std::min(FBuffer->LineEnd(line), FCaret + SurroundingReach);
+    const int line = FBuffer->LineFromPosition(FSelection.Caret());
+    const int windowStart = std::max(FBuffer->LineStart(line), FSelection.Caret() - SurroundingReach);
+    const int windowEnd = std::min(FBuffer->LineEnd(line), FSelection.Caret() + SurroundingReach);
     switch (query) {
     case Qt::ImEnabled:
         return !FReadOnly;
@@ -1660,9 +1560,9 @@ QVariant cTextView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:
-        return FCaret - windowStart;
+        return FSelection.Caret() - windowStart;
     case Qt::ImAnchorPosition:
-        return std::clamp(FAnchor, windowStart, windowEnd) - windowStart;
+        return std::clamp(FSelection.Anchor(), windowStart, windowEnd) - windowStart;
     case Qt::ImSurroundingText:
         return FBuffer->Text(windowStart, windowEnd);
     case Qt::ImCurrentSelection:
@@ -1689,8 +1589,7 @@ void cTextView::AdjustPositions(const tTextChange &change)
             return change.Position;
         return p - change.RemovedLength + change.InsertedLength;
     };
-    FCaret = adjust(FCaret);
-    FAnchor = adjust(FAnchor);
+    FSelection.AdjustPositions(change);
     for (tColorMark &m : FMarks) {
         m.Start = adjust(m.Start);
         m.End = adjust(m.End);
@@ -1713,11 +1612,11 @@ bool cTextView::WantsRemoved() const noexcept
 
 void cTextView::TextChanged(const tTextChange &change, QStringView removed, const std::vector<tLineBreak> &)
 {
-    const int caret = FCaret, anchor = FAnchor;
+    const int caret = FSelection.Caret(), anchor = FSelection.Anchor();
     AdjustPositions(change);
     FLayouts->TextChanged(change);
     if (!FPreedit.isEmpty())
-        FLayouts->SetPreedit(FCaret, FPreedit, FPreeditFormats);
+        FLayouts->SetPreedit(FSelection.Caret(), FPreedit, FPreeditFormats);
     FTopRow = std::clamp(FTopRow, 0, FLayouts->LineRows(FTopLine) - 1);
     // Text removed at the end does not leave the view scrolled past it.
     const tRow last = LastTop();
@@ -1726,7 +1625,6 @@ void cTextView::TextChanged(const tTextChange &change, QStringView removed, cons
         FTopRow = last.Row;
     }
     FMatchAll = {};
-    setModified(true);
     UpdateUndoState();
     UpdateScrollBars();
     PlaceGutter();
@@ -1734,16 +1632,19 @@ void cTextView::TextChanged(const tTextChange &change, QStringView removed, cons
     if (QAccessible::isActive())
         AccessibleTextChanged(*this, change, removed);
     emit textChanged();
-    if (FCaret != caret)
+    // After the text's own signal, so that those who follow it (a document)
+    // hear of the change before the flag changes.
+    setModified(true);
+    if (FSelection.Caret() != caret)
         emit cursorPositionChanged();
-    if (FCaret != caret || FAnchor != anchor)
+    if (FSelection.Caret() != caret || FSelection.Anchor() != anchor)
         emit selectionChanged();
 }
 
 void cTextView::TextReset()
 {
     const bool hadSelection = hasSelection();
-    FCaret = FAnchor = 0;
+    FSelection.Reset();
     FMarks.clear();
     FMatchAll = {};
     FLayouts->Reset();
@@ -1751,7 +1652,6 @@ void cTextView::TextReset()
     FTopLine = FTopRow = FLeft = 0;
     FWidest = 0;
     FDropCaret = -1;
-    FDesiredX = -1;
     UpdateUndoState();
     UpdateScrollBars();
     PlaceGutter();

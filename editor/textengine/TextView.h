@@ -2,16 +2,18 @@
 #pragma once
 // A plain-text view over a cTextBuffer: paints the visible rows only, each
 // line shaped by QTextLayout in segments (cLineLayouts), and turns keys,
-// mouse, input method and drops into buffer changes. Its interface follows
-// QPlainTextEdit's where the two meet, so code written for that widget ports
-// with few changes.
+// mouse, input method and drops into buffer changes. Caret and selection
+// live in a cSelection; keys become commands in the key table (KeyBindings).
 //
 // Every path by which the view changes the text, undoes or touches the
 // clipboard runs through a virtual function a subclass can take over:
-// keyPressEvent and event (ShortcutOverride), cut/copy/paste/undo/redo,
-// createStandardContextMenu, insertFromMimeData (paste, middle click, drops),
-// createMimeDataFromSelection (copy, primary selection, drags), dropEvent.
+// RunKeyCommand (with KeyLayer, its layer of the key table),
+// cut/copy/paste/undo/redo, createStandardContextMenu, insertFromMimeData
+// (paste, middle click, drops), createMimeDataFromSelection (copy, primary
+// selection, drags), dropEvent.
+#include "editor/textengine/KeyBindings.h"
 #include "editor/textengine/LineLayout.h"
+#include "editor/textengine/Selection.h"
 #include "editor/textengine/TextBuffer.h"
 #include "editor/textengine/UndoRecord.h"
 #include "editor/textengine/ViewDecorations.h"
@@ -81,13 +83,13 @@ public:
     void insertPlainText(const QString &text);
 
     // Positions count a paragraph mark as one unit.
-    int cursorPosition() const noexcept { return FCaret; }
-    int anchorPosition() const noexcept { return FAnchor; }
+    int cursorPosition() const noexcept { return FSelection.Caret(); }
+    int anchorPosition() const noexcept { return FSelection.Anchor(); }
     void setCursorPosition(int pos);
     void setSelection(int anchor, int position);
-    bool hasSelection() const noexcept { return FCaret != FAnchor; }
-    int selectionStart() const noexcept { return std::min(FCaret, FAnchor); }
-    int selectionEnd() const noexcept { return std::max(FCaret, FAnchor); }
+    bool hasSelection() const noexcept { return FSelection.HasSelection(); }
+    int selectionStart() const noexcept { return FSelection.Start(); }
+    int selectionEnd() const noexcept { return FSelection.End(); }
     // Marks as CR.
     QString selectedText() const;
     void ensureCursorVisible();
@@ -173,6 +175,13 @@ protected:
     // caret after the new text.
     void replaceRange(int start, int end, QStringView text);
 
+    // Which layers of the key table this view reads.
+    virtual tKeyLayer KeyLayer() const { return tKeyLayer::View; }
+    // Runs the command a key is bound to; false when it is not this view's
+    // (a key bound to nothing types its text). A subclass runs the commands
+    // of its layer and leaves the others to this.
+    virtual bool RunKeyCommand(const tKeyBinding &binding, const QKeyEvent &key);
+
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -213,21 +222,7 @@ private:
             return a.Line != b.Line ? a.Line < b.Line : a.Row < b.Row;
         }
     };
-    enum class tMove
-    {
-        Left,
-        Right,
-        WordLeft,
-        WordRight,
-        Up,
-        Down,
-        PageUp,
-        PageDown,
-        LineStart,
-        LineEnd,
-        Start,
-        End
-    };
+    using tMove = tCaretMove;
 
     void Init();
     void ApplyUndoSelection(const std::optional<tUndoSelection> &selection);
@@ -235,14 +230,12 @@ private:
     // Caret and selection
     void SetCaret(int caret, int anchor, bool keepX = false);
     int MovedPosition(tMove move, int from);
-    bool MoveKey(QKeyEvent *event);
-    bool EditKey(QKeyEvent *event);
+    void MoveCaret(tMove move, bool select);
     void TypeText(const QString &text);
     void DeleteBackward(bool word);
     void DeleteForward(bool word);
     int RowEdge(int from, bool end) const;
-    void PublishSelection();
-    void FreezePublished();
+    // The selection as copy, the primary selection and drags hand it out.
     QString SelectionMimeText() const;
     // Rows and positions
     tRow CaretRow() const;
@@ -291,9 +284,7 @@ private:
     bool FEditing = false;
     // Mutable: shaping on demand is part of reading the view.
     mutable std::unique_ptr<cLineLayouts> FLayouts;
-    int FCaret = 0, FAnchor = 0;
-    // Up and Down keep the x where the caret was put last.
-    qreal FDesiredX = -1;
+    cSelection FSelection;
     int FTopLine = 0, FTopRow = 0, FLeft = 0;
     // A top set by a scroll bar step, exact where the bar's value is not.
     std::optional<tRow> FPendingTop;
@@ -307,8 +298,6 @@ private:
     bool FUndoAvailable = false, FRedoAvailable = false;
     bool FHadSelection = false;
     bool FTabChangesFocus = false;
-    // The primary selection this view last published, until it is frozen.
-    QPointer<QMimeData> FPublished;
     LineWrapMode FWrapMode = NoWrap;
     std::vector<tColorMark> FMarks;
     tViewOptions FOptions;
@@ -321,8 +310,6 @@ private:
     bool FCaretShown = false;
     // Mouse
     QPoint FPressPos;
-    // The word a double-click selected, while a drag extends it by words.
-    std::pair<int, int> FWordAnchor{-1, -1};
     bool FSelecting = false, FDragPending = false;
     QElapsedTimer FLastDoubleClick;
     QPoint FDoubleClickPos;

@@ -57,9 +57,8 @@ public:
     void Resume() noexcept;
     [[nodiscard]] bool Recording() const noexcept { return FSuspended == 0; }
 
-    // How many steps can be undone and redone.
+    // How many steps can be undone.
     [[nodiscard]] int UndoSteps() const noexcept { return int(FUndo.size()); }
-    [[nodiscard]] int RedoSteps() const noexcept { return int(FRedo.size()); }
 
 private:
     // One change, kept by what is missing from the text: the units now at
