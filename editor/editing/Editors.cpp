@@ -91,6 +91,11 @@ cEditor::cEditor(QWidget *owner) : cEditAPI(owner)
     connect(this, &cWRichEdit::Change, this, &cEditor::DocumentChanged);
     connect(this, &cTextView::cursorPositionChanged, this, &cEditor::UpdateCaretPosition);
     connect(this, &cTextView::selectionChanged, this, &cEditor::UpdateCaretPosition);
+    connect(this, &cTextView::modificationChanged, this, [this](bool modified) {
+        if (StatusBar && IsShownDocument())
+            StatusBar->ShowModified(modified);
+        emit ModifiedChanged(modified);
+    });
     cRecoveryJournals::Attach(*this);
 }
 
@@ -115,12 +120,7 @@ void cEditor::PrepareForEditing()
 
 void cEditor::SetModified(bool value)
 {
-    if (value == FModified)
-        return;
-    FModified = value;
-    if (StatusBar && IsShownDocument())
-        StatusBar->ShowModified(FModified);
-    emit ModifiedChanged(FModified);
+    setModified(value);
 }
 
 void cEditor::SetFileName(const QString &fileName)
@@ -154,8 +154,8 @@ void cEditor::ShowStatus()
 {
     UpdateCaretPosition();
     if (StatusBar && IsShownDocument()) {
-        StatusBar->ShowModified(FModified);
-        StatusBar->ShowOverwrite(FOverwrite);
+        StatusBar->ShowModified(Modified());
+        StatusBar->ShowOverwrite(Overwrite());
     }
     FileNameChanged();
 }
@@ -203,7 +203,7 @@ void cEditor::HighlightAllFound(const tSearchRequest &request)
 
 void cEditor::HighlightFound(bool on)
 {
-    const bool wasModified = FModified;
+    const bool wasModified = Modified();
     if (on) {
         if (FHighlighted)
             return;
@@ -452,52 +452,49 @@ bool cEditor::event(QEvent *event)
     return cEditAPI::event(event);
 }
 
-bool cEditor::KeyDown(QKeyEvent *event)
+// Any key ends the found-text colours, before its command runs.
+void cEditor::keyPressEvent(QKeyEvent *event)
 {
     HighlightFound(false);
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const int key = event->key();
-    const auto none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
-    auto is = [&](Qt::KeyboardModifiers m, int k) { return mods == m && key == k; };
+    cEditAPI::keyPressEvent(event);
+}
 
-    // With a modifier Tab types nothing; only the Ctrl forms mean something
-    // (next and previous tab). Shift+Tab alone would move the focus away.
-    if (key == Qt::Key_Backtab || (key == Qt::Key_Tab && mods != none)) {
-        if (mods & ctrl)
-            ForwardTabKey(mods | (key == Qt::Key_Backtab ? shift : none));
+// The document's layer of the key table; the rest is the view's.
+bool cEditor::RunKeyCommand(const tKeyBinding &binding, const QKeyEvent &key)
+{
+    switch (binding.Command) {
+    case tKeyCommand::SwitchTab:
+        ForwardTabKey((key.modifiers() &
+                       (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) |
+                      (key.key() == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier));
         return true;
-    }
-    if (is(ctrl | shift, Qt::Key_L) || is(ctrl, Qt::Key_R) || is(ctrl, Qt::Key_L) || is(ctrl, Qt::Key_E))
+    case tKeyCommand::ModifiedTab:
+    case tKeyCommand::ParagraphFormat:
         return true;
-    if (is(shift, Qt::Key_Delete) || is(ctrl, Qt::Key_X)) {
-        WMCut();
-        return true;
-    }
-    if (is(ctrl, Qt::Key_Insert) || is(ctrl, Qt::Key_C) || is(ctrl | shift, Qt::Key_Insert)) {
-        WMCopy();
-        return true;
-    }
-    if (is(shift, Qt::Key_Insert) || is(ctrl, Qt::Key_V) || is(ctrl | shift, Qt::Key_V)) {
-        WMPaste();
-        return true;
-    }
-    if (is(none, Qt::Key_F3)) {
+    case tKeyCommand::FindNext:
         FindNext(false);
         return true;
-    }
-    if (is(none, Qt::Key_F4)) {
+    case tKeyCommand::ChangeCase:
         ChangeCase(false);
         return true;
-    }
-    if (is(none, Qt::Key_Insert)) {
-        FOverwrite = !FOverwrite;
-        setOverwriteMode(FOverwrite);
+    case tKeyCommand::ToggleOverwrite:
+        setOverwriteMode(!overwriteMode());
         if (StatusBar)
-            StatusBar->ShowOverwrite(FOverwrite);
+            StatusBar->ShowOverwrite(overwriteMode());
         return true;
+    default:
+        return cEditAPI::RunKeyCommand(binding, key);
     }
-    return cEditAPI::KeyDown(event);
+}
+
+void cEditor::RunMenuCommand(tKeyCommand command)
+{
+    const QKeyCombination combination = KeyOfCommand(command, KeyLayer());
+    const QKeyEvent key(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+    if (KeyMacro)
+        KeyMacro->Record(key);
+    HighlightFound(false);
+    RunKeyCommand({command}, key);
 }
 
 // Ctrl+Tab and Ctrl+Shift+Tab belong to the tabs around the document; the

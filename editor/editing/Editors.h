@@ -53,10 +53,11 @@ public:
     bool WrapSuspended = false;
 
     const QString &FileName() const noexcept { return FFileName; }
-    bool Modified() const noexcept { return FModified; }
+    // The view holds the flag; ModifiedChanged follows it.
+    bool Modified() const noexcept { return isModified(); }
     tTextEncoding Encoding() const noexcept { return FEncoding; }
     const QByteArray &OddByte() const noexcept { return FOddByte; }
-    bool Overwrite() const noexcept { return FOverwrite; }
+    bool Overwrite() const noexcept { return overwriteMode(); }
     bool Highlighted() const noexcept { return FHighlighted; }
 
     void PrepareForEditing();
@@ -87,6 +88,9 @@ public:
     bool IsShownDocument() const;
     void HighlightFound(bool on) override;
     bool CanPaste() const;
+    // A command of the document's keys run from the window's menu: a macro
+    // being recorded takes it as its key, so that playing it runs it again.
+    void RunMenuCommand(tKeyCommand command);
     void ChangeCase(bool showDialog);
     void SelectCurrentLine();
     void GoToLineColumn();
@@ -110,7 +114,9 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
-    bool KeyDown(QKeyEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    tKeyLayer KeyLayer() const override { return tKeyLayer::Document; }
+    bool RunKeyCommand(const tKeyBinding &binding, const QKeyEvent &key) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -124,12 +130,10 @@ private:
     void HighlightAllFound(const tSearchRequest &request);
 
     QString FFileName;
-    bool FModified = false;
     tTextEncoding FEncoding = NewDocumentEncoding();
     QByteArray FOddByte;    // the odd last byte of a UTF-16 file, written back in its encoding
     QByteArray FCodePage;   // teAnsi in this code page rather than the locale's
     bool FMarkless = false; // read as UTF-8 or UTF-16 without a mark, and so written
-    bool FOverwrite = false;
     int FSavedSelStart = 0;
     int FSavedSelLength = 0;
     bool FHighlighted = false;

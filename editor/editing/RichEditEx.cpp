@@ -5,7 +5,6 @@
 #include "editor/text/UnicodeClipboard.h"
 
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
@@ -237,8 +236,8 @@ void cWRichEditEx::DeleteSelection()
     SetSelTextW(QString());
 }
 
-// Qt inserts mime data by itself for a middle-button paste of the selection
-// clipboard; it goes on the extra level like any paste.
+// A middle-button paste of the primary selection, and text dropped from
+// elsewhere, go on the extra level like any paste.
 void cWRichEditEx::insertFromMimeData(const QMimeData *source)
 {
     if (isReadOnly() || !source || !source->hasText())
@@ -251,8 +250,8 @@ void cWRichEditEx::insertFromMimeData(const QMimeData *source)
         InsertRecorded(text);
 }
 
-// What Qt hands out by itself (selection clipboard, drags) has the same line
-// breaks as a copy.
+// What the view hands out by itself (primary selection, drags) has the same
+// line breaks as a copy.
 QMimeData *cWRichEditEx::createMimeDataFromSelection() const
 {
     auto *data = new QMimeData;
@@ -313,82 +312,7 @@ void cWRichEditEx::SetFocus()
 }
 
 // ---------------------------------------------------------------------------
-// Keys and menu
-
-cWRichEditEx::tKeyCommand cWRichEditEx::KeyCommand(const QKeyEvent *event)
-{
-    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    const int key = event->key();
-    auto is = [&](Qt::KeyboardModifiers m, int k) { return mods == m && key == k; };
-    const auto ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
-    if (event->matches(QKeySequence::Cut) || is(ctrl, Qt::Key_X) || is(shift, Qt::Key_Delete))
-        return tKeyCommand::Cut;
-    if (event->matches(QKeySequence::Copy) || is(ctrl, Qt::Key_C) || is(ctrl, Qt::Key_Insert))
-        return tKeyCommand::Copy;
-    if (event->matches(QKeySequence::Paste) || is(ctrl, Qt::Key_V) || is(shift, Qt::Key_Insert))
-        return tKeyCommand::Paste;
-    if (event->matches(QKeySequence::Redo) || is(ctrl, Qt::Key_Y) || is(ctrl | shift, Qt::Key_Z))
-        return tKeyCommand::Redo;
-    if (event->matches(QKeySequence::Undo) || is(ctrl, Qt::Key_Z))
-        return tKeyCommand::Undo;
-    return tKeyCommand::None;
-}
-
-bool cWRichEditEx::KeyDown(QKeyEvent *event)
-{
-    switch (KeyCommand(event)) {
-    case tKeyCommand::Cut:
-        WMCut();
-        return true;
-    case tKeyCommand::Copy:
-        WMCopy();
-        return true;
-    case tKeyCommand::Paste:
-        WMPaste();
-        return true;
-    case tKeyCommand::Undo:
-        WMUndo();
-        return true;
-    case tKeyCommand::Redo:
-        EMRedo();
-        return true;
-    case tKeyCommand::None:
-        break;
-    }
-    return false;
-}
-
-bool cWRichEditEx::LeavesKeyToShortcuts(const QKeyEvent *event) const
-{
-    return KeyCommand(event) != tKeyCommand::None;
-}
-
-bool cWRichEditEx::event(QEvent *event)
-{
-    if (event->type() == QEvent::ShortcutOverride && LeavesKeyToShortcuts(static_cast<QKeyEvent *>(event))) {
-        event->ignore();
-        return true;
-    }
-    return cWRichEdit::event(event);
-}
-
-void cWRichEditEx::keyPressEvent(QKeyEvent *event)
-{
-    if (KeyDown(event)) {
-        event->accept();
-        return;
-    }
-    // Shift+Enter would insert a line separator (U+2028): in plain text it is a paragraph.
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() & Qt::ShiftModifier)) {
-        QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier, event->text(),
-                        event->isAutoRepeat(), event->count());
-        cWRichEdit::keyPressEvent(&plain);
-        event->setAccepted(plain.isAccepted());
-        return;
-    }
-    cWRichEdit::keyPressEvent(event);
-}
+// Menu
 
 QMenu *cWRichEditEx::CreateContextMenu(QWidget *parent)
 {

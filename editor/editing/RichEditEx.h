@@ -44,14 +44,14 @@ struct tExtraUndoInfo
 };
 
 // Every path by which the control would cut, copy, paste, undo or redo on its
-// own comes here: standard keys, the context menu, middle-click paste, text
-// dropped from elsewhere (a paste where it falls). Text dragged within the
-// control moves as one step of the control's own undo; drags of files pass
-// to the window, which opens them.
+// own comes here: keys, the context menu, middle-click paste, text dropped
+// from elsewhere (a paste where it falls). Text dragged within the control
+// moves as one step of the control's own undo; drags of files pass to the
+// window, which opens them.
 //
-// Undo and redo keys, and cut, copy and paste keys, are left to the window's
-// shortcuts (the control does not claim them when asked to override), so the
-// main window's actions see them; without such an action the key reaches the
+// The control reads the editor layer of the key table: more clipboard and
+// undo keys, which it leaves to the window's shortcuts first, so the main
+// window's actions see them; without such an action the key reaches the
 // control and these handlers.
 class cWRichEditEx : public cWRichEdit
 {
@@ -68,7 +68,6 @@ public:
     void BeginSnapshot();
     void EndSnapshot();
     int GroupDepth() const noexcept { return FGroupDepth; }
-    const tExtraUndoInfo &UndoInfo() const noexcept { return FUndo; }
 
     void DeleteSelection();
     // View-only colours of the selection: the text stays plain, undo is untouched.
@@ -112,32 +111,13 @@ public:
     void redo() override { EMRedo(); }
 
 protected:
-    // Key-down filter: true when the key was handled and must not reach the
-    // control. Routes the standard clipboard and undo keys to the handlers;
-    // a document's filter runs its own table and then this one.
-    virtual bool KeyDown(QKeyEvent *event);
-    // Keys the control leaves to the window's shortcuts.
-    virtual bool LeavesKeyToShortcuts(const QKeyEvent *event) const;
-
-    bool event(QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
+    tKeyLayer KeyLayer() const override { return tKeyLayer::Editor; }
     void contextMenuEvent(QContextMenuEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
     QMenu *createStandardContextMenu() override { return CreateContextMenu(this); }
 
 private:
-    enum class tKeyCommand
-    {
-        None,
-        Cut,
-        Copy,
-        Paste,
-        Undo,
-        Redo
-    };
-    static tKeyCommand KeyCommand(const QKeyEvent *event);
-
     void Record(tUndoKind kind);
     void InsertRecorded(const QString &text);
     void Restore();
