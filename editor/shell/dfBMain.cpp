@@ -16,30 +16,25 @@
 #include "editor/shell/CmdLinePlus.h"
 #include "editor/shell/dfRecover.h"
 #include "editor/shell/ExtraCommands.h"
+#include "editor/shell/FirstActivation.h"
+#include "editor/shell/ShortcutKeys.h"
 #include "editor/shell/SingleInstances.h"
 #include "editor/shell/WindowPlacement.h"
+#include "editor/shell/WindowSetup.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QCompleter>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QFontDialog>
-#include <QGridLayout>
 #include <QGuiApplication>
-#include <QHash>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
@@ -57,120 +52,12 @@
 
 namespace {
 
-// A hidden file dialog would otherwise keep watching its folder and read it
-// again at every change there: CPU spent while the user does nothing.
-class cWatchWhileShown final : public QObject
-{
-public:
-    explicit cWatchWhileShown(QFileDialog &dialog) : QObject(&dialog), FDialog(dialog)
-    {
-        Watch(false);
-        dialog.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
-            Watch(event->type() == QEvent::Show);
-        return false;
-    }
-
-private:
-    void Watch(bool on)
-    {
-        for (QFileSystemModel *model : FDialog.findChildren<QFileSystemModel *>())
-            model->setOption(QFileSystemModel::DontWatchForChanges, !on);
-    }
-
-    QFileDialog &FDialog;
-};
-
 QString ProductName()
 {
     return LoadResString(res::ProductName);
 }
 
 const QKeySequence MacroShortcut(Qt::SHIFT | Qt::CTRL | Qt::Key_R);
-
-bool IsModifierKey(int key)
-{
-    switch (key) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-    case Qt::Key_Super_L:
-    case Qt::Key_Super_R:
-    case Qt::Key_Hyper_L:
-    case Qt::Key_Hyper_R:
-    case Qt::Key_CapsLock:
-    case Qt::Key_NumLock:
-    case Qt::Key_ScrollLock:
-    case 0:
-    case Qt::Key_unknown:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QKeyCombination CombinationOf(const QKeyEvent &key)
-{
-    const Qt::KeyboardModifiers mods =
-        key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    return QKeyCombination(mods, Qt::Key(key.key()));
-}
-
-// First carrier of Key among Actions and, depth first, their submenus.
-QAction *FindCarrier(const QList<QAction *> &actions, const QKeySequence &key)
-{
-    for (QAction *action : actions) {
-        if (!action->isVisible() || action->isSeparator())
-            continue;
-        if (QMenu *menu = action->menu()) {
-            if (QAction *found = FindCarrier(menu->actions(), key))
-                return found;
-            continue;
-        }
-        if (action->shortcuts().contains(key))
-            return action;
-    }
-    return nullptr;
-}
-
-// The keys of the view options in the preferences file.
-constexpr std::pair<bool tViewOptions::*, const char *> ViewOptionKeys[] = {
-    {&tViewOptions::LineNumbers, "LineNumbers"},
-    {&tViewOptions::CurrentLine, "HighlightCurrentLine"},
-    {&tViewOptions::Whitespace, "ShowWhitespace"},
-};
-
-const char *ViewOptionKey(bool tViewOptions::*option)
-{
-    for (const auto &[member, key] : ViewOptionKeys) {
-        if (member == option)
-            return key;
-    }
-    return "";
-}
-
-// Flips one view option for every document and stores it at once.
-void ToggleViewOption(cEditorController &tabs, cPreferences &preferences, QAction *action, bool execute,
-                      bool tViewOptions::*option)
-{
-    tViewOptions options = tabs.ViewOptions();
-    if (execute) {
-        options.*option = !(options.*option);
-        tabs.SetViewOptions(options);
-        preferences.SetBool(QString::fromLatin1(ViewOptionKey(option)), options.*option);
-    }
-    action->setEnabled(true);
-    action->setChecked(options.*option);
-    if (execute)
-        preferences.Save();
-}
 
 } // namespace
 
@@ -196,27 +83,6 @@ void cFormMain::SetDialogExecutor(tDialogExecutor executor)
 bool cFormMain::RunDialog(QFileDialog &dialog)
 {
     return FDialogExecutor ? FDialogExecutor(dialog) : dialog.exec() == QDialog::Accepted;
-}
-
-QStringList cFormMain::NameFilters(const QString &filter)
-{
-    const QStringList parts = filter.split(u'|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters << cPluginManager::NameFilterOf(parts[i] + u'|' + parts[i + 1]);
-    return filters;
-}
-
-QCheckBox *cFormMain::AddReadOnlyBox(QFileDialog &dialog)
-{
-    auto *box = new QCheckBox(QStringLiteral("Open as &read-only"), &dialog);
-    box->setObjectName(QStringLiteral("ReadOnlyBox"));
-    if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
-        grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
-    dialog.setProperty(ImportReadOnlyProperty, false);
-    QObject::connect(box, &QCheckBox::toggled, &dialog,
-                     [&dialog](bool on) { dialog.setProperty(ImportReadOnlyProperty, on); });
-    return box;
 }
 
 void cFormMain::Initialize()
@@ -250,45 +116,15 @@ void cFormMain::Initialize()
     ChangeCaseToAction->setVisible(false);
     FindNextAction->setShortcut(QKeySequence(Qt::Key_F3));
 
-    // A name typed with its completion list open leaves that list behind
-    // when Return closes the dialog; no popup may outlive its dialog.
-    for (QFileDialog *dialog : {OpenDialog, SaveAsDialog, IODialogs[ioImport], IODialogs[ioExport]})
-        connect(dialog, &QDialog::finished, dialog, [dialog] {
-            for (QCompleter *completer : dialog->findChildren<QCompleter *>())
-                if (completer->popup())
-                    completer->popup()->hide();
-        });
-    // Qt's own dialogs, not the desktop's: the same behaviour everywhere.
-    OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog->setNameFilters(NameFilters(LoadResString(res::AllFilesFilter)));
-    AddReadOnlyBox(*OpenDialog);
-    SaveAsDialog->setOption(QFileDialog::DontUseNativeDialog);
-    SaveAsDialog->setAcceptMode(QFileDialog::AcceptSave);
-    SaveAsDialog->setFileMode(QFileDialog::AnyFile);
-    SaveAsDialog->setNameFilters(NameFilters(EncodingFilter));
-    for (QFileDialog *dialog : IODialogs)
-        dialog->setOption(QFileDialog::DontUseNativeDialog);
-    for (QFileDialog *dialog : {OpenDialog, SaveAsDialog, IODialogs[ioImport], IODialogs[ioExport]})
-        new cWatchWhileShown(*dialog);
-    IODialogs[ioImport]->setAcceptMode(QFileDialog::AcceptOpen);
-    IODialogs[ioImport]->setFileMode(QFileDialog::ExistingFile);
-    AddReadOnlyBox(*IODialogs[ioImport]);
-    IODialogs[ioExport]->setAcceptMode(QFileDialog::AcceptSave);
-    IODialogs[ioExport]->setFileMode(QFileDialog::AnyFile);
+    PrepareFileDialogs(*OpenDialog, *SaveAsDialog, *IODialogs[ioImport], *IODialogs[ioExport]);
 
     SaveSettingsOnExit = true;
     SettingsStore = std::make_unique<cPersistencyManager>(LoadResString(res::CompanyWord), ProductName(),
                                                           QStringLiteral("Settings"));
     Preferences = std::make_unique<cPreferences>(SettingsStore->ProductDirectory());
     Preferences->Load();
-    if (EditorTabs) {
-        tViewOptions options;
-        for (const auto &[member, key] : ViewOptionKeys)
-            options.*member = Preferences->Bool(QString::fromLatin1(key), false);
-        EditorTabs->SetViewOptions(options);
-    }
+    if (EditorTabs)
+        EditorTabs->SetViewOptions(StoredViewOptions(*Preferences));
     const QString pluginStart = FSetup.PluginStartPath.isEmpty() ? ExecutablePath() : FSetup.PluginStartPath;
     Plugins = std::make_unique<cPluginActionManager>(this, PluginsMenu, pluginStart);
     Plugins->PrepareDialog(ioImport, *IODialogs[ioImport]);
@@ -315,7 +151,10 @@ void cFormMain::Initialize()
         target->activateWindow();
     });
 
-    // Shortcut keys are resolved here before Qt's shortcut map sees them.
+    // Shortcut keys are resolved before Qt's shortcut map sees them.
+    FShortcuts = std::make_unique<cShortcutKeys>(
+        *this, [this] { return ActionList(); }, [this] { RefreshActions(); });
+    // The first activation's trigger and the hints of disabled menu items.
     qApp->installEventFilter(this);
 
     // A logout asks the usual questions when the session manager lets it;
@@ -341,36 +180,8 @@ void cFormMain::FirstActivation()
     SettingsStore->Load(*this);
     Activated = true;
     StatusBar->AdjustPanelWidths();
-    if (EditorTabs) {
-        OfferRecovery(this, *EditorTabs);
-        if (Extras)
-            Extras->RestoreSession();
-        // A file the restored session already shows is shown, not opened twice.
-        QHash<QString, int> restored;
-        EditorTabs->ForEachDocument([&restored](cEditor &document, int index) {
-            if (!document.FileName().isEmpty())
-                restored.insert(document.FileName(), index);
-        });
-        OpenCommandLineDocuments(
-            FSetup.Arguments ? *FSetup.Arguments : CommandLine,
-            [this, restored](const QString &name, bool readOnly) {
-                if (const auto at = restored.constFind(name); at != restored.cend() && !readOnly)
-                    EditorTabs->setCurrentIndex(*at);
-                else
-                    EditorTabs->OpenFile(name, readOnly);
-            },
-            [this] { return EditorTabs->DocumentCount(); }, [this] { EditorTabs->NewDocument(); },
-            [this](const QString &message) {
-                MessageBox(this, message, ProductName(), MB_OK | MB_ICONERROR);
-            },
-            [this](tCaretPosition position) {
-                if (cEditor *document = Active()) {
-                    document->GoToLine(position.Line - 1);
-                    document->GoToColumn(position.Column - 1);
-                    document->ensureCursorVisible();
-                }
-            });
-    }
+    if (EditorTabs)
+        OpenStartDocuments(*this, *EditorTabs, Extras, FSetup.Arguments ? *FSetup.Arguments : CommandLine);
     // There is no separate application window on this platform: both handles
     // are the main window's.
     const auto handle = std::uint32_t(winId());
@@ -407,6 +218,7 @@ void cFormMain::Finalize()
     if (FFinalized)
         return;
     FFinalized = true;
+    FShortcuts.reset();
     qApp->removeEventFilter(this);
     cApplicationSingleton::StopAnswering();
     cApplicationSingleton::SetOpenFileHandler({});
@@ -551,55 +363,11 @@ void cFormMain::closeEvent(QCloseEvent *event)
 }
 
 // ---------------------------------------------------------------------------
-// Shortcut keys
-//
-// A key goes to the first item carrying it, menu tree first, then the action
-// list; a disabled carrier swallows it. Qt instead gives a disabled action's
-// key to the focused control (a disabled Copy would let Ctrl+C reach the
-// document) and fires neither of two enabled actions with one key. So the key
-// is resolved here, on its shortcut override: taking the override keeps Qt's
-// shortcut map out, and the key press that follows runs the carrier.
+// Shortcut keys (resolved by cShortcutKeys) and menu hints
 
 QAction *cFormMain::ShortcutCarrier(const QKeySequence &key) const
 {
-    if (QAction *found = FindCarrier(menuBar()->actions(), key))
-        return found;
-    return FindCarrier(ActionList(), key);
-}
-
-bool cFormMain::ResolveShortcut(QWidget *receiver, QKeyEvent &key)
-{
-    // The override travels up from the focused control; it is resolved once.
-    QWidget *focus = QApplication::focusWidget();
-    if (receiver != (focus ? focus : this) || IsModifierKey(key.key()))
-        return false;
-    const QKeyCombination combination = CombinationOf(key);
-    const bool commandKey =
-        (combination.keyboardModifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ||
-        (key.key() >= Qt::Key_F1 && key.key() <= Qt::Key_F35);
-    // Shortcuts move with the state (the macro key), so the state comes first.
-    if (commandKey)
-        RefreshActions();
-    QAction *carrier = ShortcutCarrier(QKeySequence(combination));
-    if (!carrier)
-        return false;
-    key.accept();
-    FResolvedKey = tResolvedKey{receiver, combination, carrier};
-    return true;
-}
-
-bool cFormMain::TakeResolvedKey(QWidget *, QKeyEvent &key)
-{
-    if (!FResolvedKey)
-        return false;
-    const tResolvedKey resolved = *FResolvedKey;
-    FResolvedKey.reset();
-    if (resolved.Key != CombinationOf(key))
-        return false;
-    key.accept();
-    if (resolved.Carrier && resolved.Carrier->isEnabled())
-        resolved.Carrier->trigger();
-    return true;
+    return FShortcuts ? FShortcuts->Carrier(key) : nullptr;
 }
 
 // Qt gives no hint for a disabled menu item; the user still wants to know
@@ -632,39 +400,7 @@ bool cFormMain::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::MouseMove)
         if (auto *menu = qobject_cast<QMenu *>(watched))
             ShowDisabledItemHint(*menu, static_cast<QMouseEvent *>(event)->position().toPoint());
-    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress) && watched->isWidgetType() &&
-        !FFinalized) {
-        auto *widget = static_cast<QWidget *>(watched);
-        if (widget->window() == this) {
-            auto &key = *static_cast<QKeyEvent *>(event);
-            // A key the window sends itself goes straight to the document, as
-            // a sent message would: taking the override keeps shortcuts out.
-            if (FSendingKey) {
-                if (type == QEvent::ShortcutOverride)
-                    key.accept();
-                return type == QEvent::ShortcutOverride;
-            }
-            return type == QEvent::ShortcutOverride ? ResolveShortcut(widget, key)
-                                                    : TakeResolvedKey(widget, key);
-        }
-    }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void cFormMain::SendKeyToActive(int key)
-{
-    if (cEditor *document = Active()) {
-        // Sent as a key message, so the macro recorder takes it too.
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        const bool sending = std::exchange(FSendingKey, true);
-        try {
-            QCoreApplication::sendEvent(document, &press);
-        } catch (...) {
-            FSendingKey = sending;
-            throw;
-        }
-        FSendingKey = sending;
-    }
 }
 
 QPrinter &cFormMain::Printer()
@@ -874,7 +610,8 @@ void cFormMain::EditChangeCaseTo(QAction *action, bool execute)
         action->setEnabled(visible && !document->isReadOnly());
         return;
     }
-    SendKeyToActive(Qt::Key_F4);
+    if (document)
+        document->RunMenuCommand(tKeyCommand::ChangeCase);
 }
 
 void cFormMain::ViewWrap(QAction *action, bool execute)
@@ -964,10 +701,11 @@ void cFormMain::SearchReplace(QAction *action, bool execute)
 
 void cFormMain::SearchFindNext(QAction *action, bool execute)
 {
+    cEditor *document = Active();
     if (!execute)
-        action->setEnabled(Active() && !FormFind()->FindBoxText().isEmpty());
-    else
-        SendKeyToActive(Qt::Key_F3);
+        action->setEnabled(document && !FormFind()->FindBoxText().isEmpty());
+    else if (document)
+        document->RunMenuCommand(tKeyCommand::FindNext);
 }
 
 void cFormMain::SearchGotoLine(QAction *action, bool execute)

@@ -18,10 +18,8 @@
 #include <optional>
 
 class QAction;
-class QCheckBox;
 class QFileDialog;
 class QFontDialog;
-class QKeyEvent;
 class QMenu;
 class QMimeData;
 class QPoint;
@@ -31,6 +29,7 @@ class cEditor;
 class cEditorController;
 class cEditorStatusBar;
 class cExtraCommands;
+class cShortcutKeys;
 
 // Ends a walk over the documents early.
 class eStopIterator : public eException
@@ -161,12 +160,6 @@ public:
     // depth first, then in the action list; hidden actions carry nothing.
     QAction *ShortcutCarrier(const QKeySequence &key) const;
 
-    // "desc|mask|desc|mask" as Qt name filters, one per pair.
-    static QStringList NameFilters(const QString &filter);
-    // Qt's file dialog has no read-only box: this adds one, kept in step with
-    // ImportReadOnlyProperty of the dialog.
-    static QCheckBox *AddReadOnlyBox(QFileDialog &dialog);
-
     // Opens files dropped on the window, in drop order, each failure reported
     // and the next one opened.
     void OpenDroppedFiles(const QStringList &fileNames);
@@ -191,9 +184,6 @@ private:
     QMargins FrameMargins() const;
     // Primary screen first.
     static QList<QRect> AvailableScreenAreas();
-    void SendKeyToActive(int key);
-    bool ResolveShortcut(QWidget *receiver, QKeyEvent &key);
-    bool TakeResolvedKey(QWidget *receiver, QKeyEvent &key);
     void ShowDisabledItemHint(QMenu &menu, const QPoint &pos);
 
     tFormMainSetup FSetup;
@@ -203,15 +193,5 @@ private:
     bool FFinalized = false;
     bool FRefreshing = false;
     bool FRefreshScheduled = false;
-    bool FSendingKey = false; // SendKeyToActive is delivering its key
-
-    // A key whose shortcut was resolved on its override: the key press that
-    // follows runs the carrier (or nothing, when it is disabled).
-    struct tResolvedKey
-    {
-        QPointer<QWidget> Receiver;
-        QKeyCombination Key;
-        QPointer<QAction> Carrier;
-    };
-    std::optional<tResolvedKey> FResolvedKey;
+    std::unique_ptr<cShortcutKeys> FShortcuts;
 };
