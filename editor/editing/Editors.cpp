@@ -442,8 +442,8 @@ bool cEditor::MatchesFile() const
 // ---------------------------------------------------------------------------
 // Events
 
-// Recorded before anything else sees the key, the document's own filter
-// included; a shortcut override is not a key message and is not recorded.
+// Recorded before anything else sees the key, the key table included; a
+// shortcut override is not a key message and is not recorded.
 // Text an input method commits is typed input too.
 bool cEditor::event(QEvent *event)
 {

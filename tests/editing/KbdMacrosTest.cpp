@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/KbdMacros.h"
 
+#include "editor/editing/Editors.h"
+
 #include "editor/platform/VirtualKeys.h"
 
 #include <QAction>
@@ -8,7 +10,6 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMainWindow>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -19,31 +20,12 @@
 
 namespace {
 
-// Feeds the recorder from its event handler before handling the key, as the
-// documents do; F3 is handled by the edit itself, like the document's Find Next.
-class cRecordingEdit : public QPlainTextEdit
+// The program's own document, feeding the recorder as a document in a tab does.
+class cRecordingEdit : public cEditor
 {
 public:
-    explicit cRecordingEdit(cKeyMacro &macro) : FMacro(macro) {}
-    int FindNextCount = 0;
-
-protected:
-    bool event(QEvent *e) override
-    {
-        FMacro.Record(*e);
-        return QPlainTextEdit::event(e);
-    }
-    void keyPressEvent(QKeyEvent *e) override
-    {
-        if (e->key() == Qt::Key_F3 && e->modifiers() == Qt::NoModifier) {
-            ++FindNextCount;
-            return;
-        }
-        QPlainTextEdit::keyPressEvent(e);
-    }
-
-private:
-    cKeyMacro &FMacro;
+    explicit cRecordingEdit(cKeyMacro &macro) { KeyMacro = &macro; }
+    QString Text() const { return GetTextW(); }
 };
 
 void Type(QWidget *w, const QString &keys, Qt::KeyboardModifiers modifiers = {})
@@ -71,8 +53,8 @@ TEST(KeyMacro, TypedKeysReplayIntoAnotherEmptyDocument)
 
     cRecordingEdit replayed(macro);
     macro.Play(&replayed);
-    EXPECT_EQ(replayed.toPlainText(), QStringLiteral("ab\n"));
-    EXPECT_EQ(replayed.document()->blockCount(), 2);
+    EXPECT_EQ(replayed.Text(), QStringLiteral("ab\r"));
+    EXPECT_EQ(replayed.LineCount(), 2);
 }
 
 TEST(KeyMacro, ShiftOfTheRecordingMakesCapitalsWithoutShiftHeldAtPlayback)
@@ -91,7 +73,7 @@ TEST(KeyMacro, ShiftOfTheRecordingMakesCapitalsWithoutShiftHeldAtPlayback)
     ASSERT_EQ(QGuiApplication::queryKeyboardModifiers(), Qt::NoModifier);
     cRecordingEdit replayed(macro);
     macro.Play(&replayed);
-    EXPECT_EQ(replayed.toPlainText(), QStringLiteral("AB!c"));
+    EXPECT_EQ(replayed.Text(), QStringLiteral("AB!c"));
 }
 
 TEST(KeyMacro, AfterPlaybackOnlyTheShiftHeldByTheUserIsDown)
@@ -102,9 +84,9 @@ TEST(KeyMacro, AfterPlaybackOnlyTheShiftHeldByTheUserIsDown)
     macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier));
     macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::ShiftModifier, QStringLiteral("X")));
     macro.Stop();
-    QPlainTextEdit edit;
+    cEditor edit;
     macro.Play(&edit);
-    EXPECT_EQ(edit.toPlainText(), QStringLiteral("X"));
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("X"));
     EXPECT_FALSE(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
 
     cKeyMacro plain;
@@ -113,7 +95,7 @@ TEST(KeyMacro, AfterPlaybackOnlyTheShiftHeldByTheUserIsDown)
     plain.Stop();
     QTest::keyPress(&edit, Qt::Key_Shift, Qt::ShiftModifier); // and held
     plain.Play(&edit);
-    EXPECT_EQ(edit.toPlainText(), QStringLiteral("Xy"));
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("Xy"));
     EXPECT_TRUE(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
 }
 
@@ -208,12 +190,12 @@ TEST(KeyMacro, KeysOfAnyLayoutAndTextWithoutAKeyReplayExactly)
 
     const QString expected =
         QStringLiteral("a\u00fcb\u20ac\u00e7;:\u00f6\u00d6\u00df/@zQ\u00e9\u2713\U0001D11E\u65e5\u672c");
-    ASSERT_EQ(typed.toPlainText().toStdString(), expected.toStdString());
+    ASSERT_EQ(typed.Text().toStdString(), expected.toStdString());
     cRecordingEdit replayed(macro);
     macro.Play(&replayed);
-    EXPECT_EQ(replayed.toPlainText().toStdString(), expected.toStdString());
+    EXPECT_EQ(replayed.Text().toStdString(), expected.toStdString());
     macro.Play(&replayed);
-    EXPECT_EQ(replayed.toPlainText().toStdString(), (expected + expected).toStdString());
+    EXPECT_EQ(replayed.Text().toStdString(), (expected + expected).toStdString());
 }
 
 // The key entries keep their layout and meaning; what else a key needs comes
@@ -246,9 +228,9 @@ TEST(KeyMacro, TextAndKeyCodeFollowTheirKeyInEntriesOfNoMessage)
     EXPECT_EQ(keys[5].VirtualKey, MacroTextUnit);
     EXPECT_EQ(keys[5].KeyData, 0u);
 
-    QPlainTextEdit edit;
+    cEditor edit;
     macro.Play(&edit);
-    EXPECT_EQ(edit.toPlainText(), QStringLiteral("\u00dc"));
+    EXPECT_EQ(edit.GetTextW(), QStringLiteral("\u00dc"));
 }
 
 TEST(KeyMacro, PlaysIntoHiddenAndInactiveWindows)
@@ -261,11 +243,11 @@ TEST(KeyMacro, PlaysIntoHiddenAndInactiveWindows)
 
     cRecordingEdit hidden(macro); // never shown, like a document on an inactive tab
     macro.Play(&hidden);
-    EXPECT_EQ(hidden.toPlainText(), QStringLiteral("hi"));
+    EXPECT_EQ(hidden.Text(), QStringLiteral("hi"));
 
     QMainWindow window;
-    auto *active = new QPlainTextEdit;
-    auto *other = new QPlainTextEdit;
+    auto *active = new cEditor;
+    auto *other = new cEditor;
     auto *box = new QWidget;
     auto *layout = new QVBoxLayout(box);
     layout->addWidget(active);
@@ -274,14 +256,15 @@ TEST(KeyMacro, PlaysIntoHiddenAndInactiveWindows)
     window.show();
     active->setFocus();
     macro.Play(other);
-    EXPECT_EQ(other->toPlainText(), QStringLiteral("hi"));
-    EXPECT_TRUE(active->toPlainText().isEmpty());
+    EXPECT_EQ(other->GetTextW(), QStringLiteral("hi"));
+    EXPECT_TRUE(active->GetTextW().isEmpty());
 }
 
-// Replayed keys reach the edit window's own key handling, and a window
-// shortcut claims a replayed key as it claims a typed one.
+// Replayed keys reach the document's own keys (F4 applies the chosen case),
+// and a window shortcut claims a replayed key as it claims a typed one.
 TEST(KeyMacro, ReplayedKeysTakeTheWayOfTypedKeys)
 {
+    SetDocumentDialogs({{}, [](bool) { return 2; }}); // UPPER
     cKeyMacro macro;
     QMainWindow window;
     auto *edit = new cRecordingEdit(macro);
@@ -295,13 +278,20 @@ TEST(KeyMacro, ReplayedKeysTakeTheWayOfTypedKeys)
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     edit->setFocus();
+    edit->SetTextW(QStringLiteral("one\rtwo"));
+    edit->SetSel(0, 0);
 
+    // Change Case To from the menu is recorded as its key.
     macro.Start();
-    macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_F3, Qt::NoModifier));
+    edit->RunMenuCommand(tKeyCommand::ChangeCase);
     macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier));
     macro.Stop();
+    ASSERT_EQ(edit->Text(), QStringLiteral("ONE\rtwo"));
+    edit->SetTextW(QStringLiteral("one\rtwo"));
+    edit->SetSel(0, 0);
     macro.Play(edit);
-    EXPECT_EQ(edit->FindNextCount, 1);
+    SetDocumentDialogs({});
+    EXPECT_EQ(edit->Text(), QStringLiteral("ONE\rtwo"));
     EXPECT_EQ(shortcutCount, 1);
 }
 
@@ -313,10 +303,12 @@ TEST(KeyMacro, PlaybackStopsWhenAKeyDestroysTheWindow)
         macro.Record(QKeyEvent(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z")));
     macro.Stop();
 
-    class cClosingEdit : public QPlainTextEdit
+    class cClosingEdit : public cEditor
     {
     public:
         int *Counter = nullptr;
+
+    protected:
         void keyPressEvent(QKeyEvent *) override
         {
             ++*Counter;
