@@ -13,8 +13,10 @@
 // createMimeDataFromSelection (copy, primary selection, drags), dropEvent.
 #include "editor/textengine/LineLayout.h"
 #include "editor/textengine/TextBuffer.h"
+#include "editor/textengine/TextPainter.h"
 #include "editor/textengine/UndoRecord.h"
 #include "editor/textengine/ViewDecorations.h"
+#include "editor/textengine/ViewGeometry.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -35,17 +37,6 @@ class cLineNumberGutter;
 class QMenu;
 class QMimeData;
 class QPagedPaintDevice;
-class QPainter;
-
-// View-only colours of a range (found text): neither the text nor undo sees
-// them. An invalid colour leaves that part as it is.
-struct tColorMark
-{
-    int Start = 0;
-    int End = 0;
-    QColor Text;
-    QColor Back;
-};
 
 class cTextView : public QAbstractScrollArea, protected ITextBufferListener
 {
@@ -97,7 +88,7 @@ public:
     // its row is not on screen.
     QRect characterRect(int pos) const;
     int cursorForPosition(const QPoint &viewportPos) const;
-    int firstVisibleLine() const noexcept { return FTopLine; }
+    int firstVisibleLine() const noexcept { return FGeometry->Top().Line; }
 
     bool isReadOnly() const noexcept { return FReadOnly; }
     void setReadOnly(bool on);
@@ -203,16 +194,7 @@ protected:
     bool WantsRemoved() const noexcept override;
 
 private:
-    // A visual row: the line and the row within it.
-    struct tRow
-    {
-        int Line = 0;
-        int Row = 0;
-        friend bool operator<(const tRow &a, const tRow &b)
-        {
-            return a.Line != b.Line ? a.Line < b.Line : a.Row < b.Row;
-        }
-    };
+    using tRow = tViewRow;
     enum class tMove
     {
         Left,
@@ -244,32 +226,16 @@ private:
     void PublishSelection();
     void FreezePublished();
     QString SelectionMimeText() const;
-    // Rows and positions
-    tRow CaretRow() const;
-    tRow MoveRows(tRow from, int count) const;
-    tRow LastTop() const;
-    int RowsFromTop(tRow r, int limit) const;
-    int VisibleRows() const;
-    int PositionAt(tRow row, qreal x) const;
-    qreal XOfPosition(int pos) const;
-    qreal SegmentLeft(int line, int segment) const;
+    // Rows and positions, as they are now.
+    cViewGeometry &Geometry() const;
     QRectF CaretRectF() const;
     // Scrolling
     void ScrollTo(tRow top, int left);
     void UpdateScrollBars();
-    int VerticalResolution() const;
-    int ValueOf(tRow top) const;
-    tRow TopOf(int value) const;
     void OnVerticalAction(int action);
     void ApplyWrapWidth();
     void FollowFontTabs();
     void PlaceGutter();
-    // Painting
-    // Paints a line from its row FirstRow on at Y; gives the y below it.
-    qreal PaintLine(QPainter &painter, int line, int firstRow, qreal y, const QRect &clip);
-    void DrawSegment(QPainter &painter, int line, int segment, QPointF origin, const QRect &clip);
-    QList<QTextLayout::FormatRange> Selections(int start, int end, const QTextLayout &layout) const;
-    void DrawMarkTail(QPainter &painter, int line, const QTextLayout &layout, QPointF origin);
     // Caret blink
     void RestartBlink();
     void StopBlink();
@@ -291,17 +257,15 @@ private:
     bool FEditing = false;
     // Mutable: shaping on demand is part of reading the view.
     mutable std::unique_ptr<cLineLayouts> FLayouts;
+    std::unique_ptr<cViewGeometry> FGeometry;
     int FCaret = 0, FAnchor = 0;
     // Up and Down keep the x where the caret was put last.
     qreal FDesiredX = -1;
-    int FTopLine = 0, FTopRow = 0, FLeft = 0;
     // A top set by a scroll bar step, exact where the bar's value is not.
     std::optional<tRow> FPendingTop;
     int FWheelDelta = 0;
     qreal FTabStop = 80;
     bool FTabsFollowFont = true;
-    // Widest line painted so far (unwrapped): the horizontal extent.
-    qreal FWidest = 0;
     bool FSettingScroll = false;
     bool FReadOnly = false, FOverwrite = false, FModified = false;
     bool FUndoAvailable = false, FRedoAvailable = false;
