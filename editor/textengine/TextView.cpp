@@ -99,16 +99,6 @@ void cTextView::Init()
 // ---------------------------------------------------------------------------
 // Text
 
-void cTextView::setPlainText(const QString &text)
-{
-    FBuffer->SetText(text);
-}
-
-QString cTextView::toPlainText() const
-{
-    return MarksTo(FBuffer->Text(0, FBuffer->Length()), QChar(u'\n'));
-}
-
 void cTextView::insertPlainText(const QString &text)
 {
     replaceRange(selectionStart(), selectionEnd(), text);

@@ -63,10 +63,6 @@ public:
     // Null for a view over a buffer without one.
     cUndoRecord *undoRecord() const noexcept { return FUndo; }
 
-    // The whole text; the caret goes to the start, marks go.
-    void setPlainText(const QString &text);
-    // Paragraph marks as '\n'.
-    QString toPlainText() const;
     // Replaces the selection as typing would (breaks take the dominant one);
     // the caret ends after the text.
     void insertPlainText(const QString &text);
@@ -97,7 +93,6 @@ public:
     LineWrapMode lineWrapMode() const noexcept { return FWrapMode; }
     void setLineWrapMode(LineWrapMode mode);
     // Whether Tab moves the focus instead of typing a tab (it types one by default).
-    bool tabChangesFocus() const noexcept { return FTabChangesFocus; }
     void setTabChangesFocus(bool on) noexcept { FTabChangesFocus = on; }
     // Eight average characters of the font, following font changes, until
     // a distance is set.
@@ -110,7 +105,6 @@ public:
     // Follow the undo record; a subclass keeping more history of its own
     // may set them too, for the standard menu and the signals.
     bool isUndoAvailable() const noexcept { return FUndoAvailable; }
-    bool isRedoAvailable() const noexcept { return FRedoAvailable; }
     void setUndoAvailable(bool on);
     void setRedoAvailable(bool on);
 
