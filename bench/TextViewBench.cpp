@@ -67,7 +67,7 @@ struct tShownView
     {
         View.resize(1000, 700);
         View.setLineWrapMode(state.range(1) ? cTextView::WidgetWidth : cTextView::NoWrap);
-        View.setPlainText(Text(tText(state.range(0))));
+        View.buffer().SetText(Text(tText(state.range(0))));
         View.show();
         QApplication::processEvents();
         View.setCursorPosition(View.buffer().Length() / 2);
@@ -125,7 +125,7 @@ void BM_SetTextAndPaint(benchmark::State &state)
     view.show();
     const QString &text = Text(tText(state.range(0)));
     for (auto _ : state) {
-        view.setPlainText(text);
+        view.buffer().SetText(text);
         view.viewport()->repaint();
     }
 }

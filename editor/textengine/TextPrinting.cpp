@@ -2,6 +2,7 @@
 #include "editor/textengine/TextPrinting.h"
 
 #include "editor/textengine/LineLayout.h"
+#include "editor/textengine/TextPainter.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -21,6 +22,8 @@ bool PrintText(const cTextBuffer &buffer, const QFont &font, qreal tabStopDistan
     layouts.SetFont(QFont(font, device));
     layouts.SetTabStopDistance(tabStopDistance);
     layouts.SetWrapWidth(std::max(1, device->width()));
+    const tPaintContent plain;
+    cTextPainter textPainter(painter, buffer, layouts, plain);
     const qreal rowHeight = layouts.RowHeight();
     const qreal pageHeight = device->height();
     // Pages outside the asked range are laid out, to know where the others
@@ -33,7 +36,7 @@ bool PrintText(const cTextBuffer &buffer, const QFont &font, qreal tabStopDistan
     for (int line = 0; line < buffer.LineCount() && page <= lastPage; ++line) {
         const int segments = layouts.SegmentCount(line);
         for (int segment = 0; segment < segments && page <= lastPage; ++segment) {
-            const QTextLayout &layout = layouts.Layout(line, segment);
+            const int shaped = layouts.Layout(line, segment).lineCount();
             // A segment's last row may be carried over into the next one.
             const int rows = layouts.SegmentRows(line, segment);
             for (int row = 0; row < rows && page <= lastPage; ++row) {
@@ -43,12 +46,11 @@ bool PrintText(const cTextBuffer &buffer, const QFont &font, qreal tabStopDistan
                     ++page;
                     y = 0;
                 }
-                if (row < layout.lineCount() && (ranges.isEmpty() || ranges.contains(page))) {
+                if (row < shaped && (ranges.isEmpty() || ranges.contains(page))) {
                     if (pageDone && !drawnOnPage)
                         device->newPage();
                     drawnOnPage = true;
-                    const QTextLine textLine = layout.lineAt(row);
-                    textLine.draw(&painter, QPointF(0, y - textLine.y()));
+                    textPainter.PaintRow(line, segment, row, QPointF(0, y));
                 }
                 y += rowHeight;
             }

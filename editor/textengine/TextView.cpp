@@ -21,18 +21,14 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
-#include <QtMath>
 #include <QUrl>
 
 #include <algorithm>
-#include <climits>
 #include <functional>
 #include <optional>
 
 namespace {
 
-// Space left of the text, so that a caret at the start of a line shows.
-constexpr int Margin = 4;
 // Text the input method sees around the caret: a long line is not copied whole.
 constexpr int SurroundingReach = 1024;
 // The caret blinks this long after the last input, then stays on.
@@ -75,6 +71,7 @@ cTextView::~cTextView()
 void cTextView::Init()
 {
     FLayouts = std::make_unique<cLineLayouts>(*FBuffer);
+    FGeometry = std::make_unique<cViewGeometry>(*FBuffer, *FLayouts);
     FollowFontTabs();
     FLayouts->SetFont(font());
     FBuffer->AddListener(this);
@@ -92,16 +89,6 @@ void cTextView::Init()
 
 // ---------------------------------------------------------------------------
 // Text
-
-void cTextView::setPlainText(const QString &text)
-{
-    FBuffer->SetText(text);
-}
-
-QString cTextView::toPlainText() const
-{
-    return MarksTo(FBuffer->Text(0, FBuffer->Length()), QChar(u'\n'));
-}
 
 void cTextView::insertPlainText(const QString &text)
 {
@@ -147,8 +134,8 @@ void cTextView::setLineWrapMode(LineWrapMode mode)
     if (mode == FWrapMode)
         return;
     FWrapMode = mode;
-    FTopRow = 0;
-    FLeft = 0;
+    FGeometry->SetTop({FGeometry->Top().Line, 0});
+    FGeometry->SetLeft(0);
     ApplyWrapWidth();
     UpdateScrollBars();
     ensureCursorVisible();
@@ -427,17 +414,17 @@ QString cTextView::SelectionMimeText() const
 
 int cTextView::MovedPosition(tMove move, int from)
 {
+    const cViewGeometry &geometry = Geometry();
     auto vertical = [&](int rows) {
         if (FSelection.DesiredX() < 0)
-            FSelection.SetDesiredX(XOfPosition(from));
-        const int line = FBuffer->LineFromPosition(from);
-        const tRow here{line, FLayouts->RowOfColumn(line, from - FBuffer->LineStart(line))};
-        const tRow there = MoveRows(here, rows);
+            FSelection.SetDesiredX(geometry.XOfPosition(from));
+        const tRow here = geometry.RowOf(from);
+        const tRow there = geometry.MoveRows(here, rows);
         if (there.Line == here.Line && there.Row == here.Row)
             return rows < 0 ? 0 : FBuffer->Length();
-        return PositionAt(there, FSelection.DesiredX());
+        return geometry.PositionAt(there, FSelection.DesiredX());
     };
-    const int page = std::max(1, VisibleRows() - 1);
+    const int page = std::max(1, geometry.VisibleRows() - 1);
     switch (move) {
     case tMove::Left:
         return PreviousGrapheme(*FBuffer, from);
@@ -452,10 +439,10 @@ int cTextView::MovedPosition(tMove move, int from)
     case tMove::Down:
         return vertical(1);
     case tMove::PageUp:
-        ScrollTo(MoveRows({FTopLine, FTopRow}, -page), FLeft);
+        ScrollTo(geometry.MoveRows(geometry.Top(), -page), geometry.Left());
         return vertical(-page);
     case tMove::PageDown:
-        ScrollTo(MoveRows({FTopLine, FTopRow}, page), FLeft);
+        ScrollTo(geometry.MoveRows(geometry.Top(), page), geometry.Left());
         return vertical(page);
     case tMove::LineStart:
         return RowEdge(from, false);
@@ -641,155 +628,23 @@ bool cTextView::event(QEvent *event)
 // ---------------------------------------------------------------------------
 // Rows and positions
 
-int cTextView::VisibleRows() const
+// The viewport's size as it is now: a hidden widget hears of its resizes
+// only once shown.
+cViewGeometry &cTextView::Geometry() const
 {
-    return std::max(1, int(viewport()->height() / FLayouts->RowHeight()));
-}
-
-cTextView::tRow cTextView::MoveRows(tRow from, int count) const
-{
-    tRow r = from;
-    const int last = FBuffer->LineCount() - 1;
-    while (count > 0) {
-        const int rows = FLayouts->LineRows(r.Line);
-        const int left = rows - 1 - r.Row;
-        if (count <= left) {
-            r.Row += count;
-            return r;
-        }
-        if (r.Line >= last) {
-            r.Row = rows - 1;
-            return r;
-        }
-        count -= left + 1;
-        ++r.Line;
-        r.Row = 0;
-    }
-    while (count < 0) {
-        if (-count <= r.Row) {
-            r.Row += count;
-            return r;
-        }
-        if (r.Line == 0) {
-            r.Row = 0;
-            return r;
-        }
-        count += r.Row + 1;
-        --r.Line;
-        r.Row = FLayouts->LineRows(r.Line) - 1;
-    }
-    return r;
-}
-
-cTextView::tRow cTextView::LastTop() const
-{
-    const int last = FBuffer->LineCount() - 1;
-    return MoveRows({last, FLayouts->LineRows(last) - 1}, -(VisibleRows() - 1));
-}
-
-cTextView::tRow cTextView::CaretRow() const
-{
-    const int line = FBuffer->LineFromPosition(FSelection.Caret());
-    return {line, FLayouts->RowOfColumn(line, FSelection.Caret() - FBuffer->LineStart(line))};
-}
-
-// Rows from the top row down to R, counting no further than Limit.
-int cTextView::RowsFromTop(tRow r, int limit) const
-{
-    if (r.Line == FTopLine)
-        return r.Row - FTopRow;
-    if (r < tRow{FTopLine, FTopRow})
-        return -1;
-    int rows = FLayouts->LineRows(FTopLine) - FTopRow;
-    for (int line = FTopLine + 1; line < r.Line; ++line) {
-        rows += FLayouts->LineRows(line);
-        if (rows > limit)
-            return rows;
-    }
-    return rows + r.Row;
-}
-
-// X in the line's own coordinates (no margin, no scrolling).
-int cTextView::PositionAt(tRow r, qreal x) const
-{
-    const int lineStart = FBuffer->LineStart(r.Line);
-    int segment = 0, row = 0;
-    qreal left = 0;
-    if (FLayouts->Wraps()) {
-        std::tie(segment, row) = FLayouts->RowPlace(r.Line, r.Row);
-    } else if (FLayouts->RightToLeft(r.Line)) {
-        // Segments go leftwards from the right edge.
-        const int count = FLayouts->SegmentCount(r.Line);
-        for (; segment < count - 1; ++segment) {
-            if (x >= SegmentLeft(r.Line, segment))
-                break;
-        }
-        left = SegmentLeft(r.Line, segment);
-    } else {
-        const int count = FLayouts->SegmentCount(r.Line);
-        for (; segment < count - 1; ++segment) {
-            const qreal width = FLayouts->SegmentWidth(r.Line, segment);
-            if (x < left + width)
-                break;
-            left += width;
-        }
-    }
-    const tLineSegment piece = FLayouts->Segment(r.Line, segment);
-    QTextLayout &layout = FLayouts->Layout(r.Line, segment);
-    if (layout.lineCount() == 0)
-        return lineStart + piece.Start;
-    const QTextLine textLine = layout.lineAt(std::clamp(row, 0, layout.lineCount() - 1));
-    int at = textLine.xToCursor(x - left);
-    // A position inside the composition text is the composition's place.
-    const int preeditAt = layout.preeditAreaPosition();
-    const int preeditLength = int(layout.preeditAreaText().size());
-    if (preeditLength > 0 && at > preeditAt)
-        at = std::max(preeditAt, at - preeditLength);
-    return lineStart + piece.Start + std::clamp(at, 0, piece.Length);
-}
-
-qreal cTextView::XOfPosition(int pos) const
-{
-    const int line = FBuffer->LineFromPosition(pos);
-    const int column = pos - FBuffer->LineStart(line);
-    const int segment = FLayouts->SegmentOf(line, column);
-    const tLineSegment piece = FLayouts->Segment(line, segment);
-    QTextLayout &layout = FLayouts->Layout(line, segment);
-    int at = column - piece.Start;
-    if (!layout.preeditAreaText().isEmpty() && at >= layout.preeditAreaPosition())
-        at += pos == FSelection.Caret() ? FPreeditCursor : int(layout.preeditAreaText().size());
-    const QTextLine textLine = layout.lineForTextPosition(at);
-    const qreal x = textLine.isValid() ? textLine.cursorToX(at) : 0;
-    return x + (FLayouts->Wraps() ? 0 : SegmentLeft(line, segment));
-}
-
-// Unwrapped, where a segment starts: left to right from 0, or right to left
-// from the right edge of the view (or of the line, when it is wider).
-qreal cTextView::SegmentLeft(int line, int segment) const
-{
-    if (!FLayouts->RightToLeft(line))
-        return FLayouts->SegmentX(line, segment);
-    const qreal right = std::max<qreal>(viewport()->width() - 2 * Margin - 1, FLayouts->LineWidth(line));
-    return right - FLayouts->SegmentX(line, segment) - FLayouts->SegmentWidth(line, segment);
+    FGeometry->SetViewportSize(viewport()->size());
+    FGeometry->SetCaret(FSelection.Caret(), FPreeditCursor);
+    return *FGeometry;
 }
 
 int cTextView::cursorForPosition(const QPoint &viewportPos) const
 {
-    const int rows = qFloor(viewportPos.y() / FLayouts->RowHeight());
-    return PositionAt(MoveRows({FTopLine, FTopRow}, rows), viewportPos.x() - Margin + FLeft);
+    return Geometry().PositionAt(viewportPos);
 }
 
 QRectF cTextView::CaretRectF() const
 {
-    const qreal h = FLayouts->RowHeight();
-    const int rows = RowsFromTop(CaretRow(), VisibleRows() + 1);
-    const qreal x = XOfPosition(FSelection.Caret()) + Margin - FLeft;
-    qreal width = 1;
-    if (FOverwrite && FPreedit.isEmpty() &&
-        FSelection.Caret() < FBuffer->LineEnd(FBuffer->LineFromPosition(FSelection.Caret())))
-        width =
-            std::max<qreal>(1, XOfPosition(NextGrapheme(*FBuffer, FSelection.Caret())) + Margin - FLeft - x);
-    return {x, rows * h, width, h};
+    return Geometry().CaretRect(FOverwrite && FPreedit.isEmpty());
 }
 
 QRect cTextView::cursorRect() const
@@ -799,100 +654,22 @@ QRect cTextView::cursorRect() const
 
 QRect cTextView::characterRect(int pos) const
 {
-    pos = std::clamp(pos, 0, FBuffer->Length());
-    const int line = FBuffer->LineFromPosition(pos);
-    const int lineStart = FBuffer->LineStart(line);
-    const tRow row{line, FLayouts->RowOfColumn(line, pos - lineStart)};
-    const int visible = VisibleRows();
-    const int rows = RowsFromTop(row, visible + 1);
-    if (rows < 0 || rows > visible)
-        return {};
-    const qreal x = XOfPosition(pos);
-    qreal left = x, width = 0;
-    if (pos < FBuffer->LineEnd(line)) {
-        const int next = NextGrapheme(*FBuffer, pos);
-        if (FLayouts->RowOfColumn(line, next - lineStart) == row.Row || next == FBuffer->LineEnd(line)) {
-            const qreal nextX = XOfPosition(next);
-            left = std::min(x, nextX);
-            width = std::abs(nextX - x);
-        }
-    }
-    if (width <= 0)
-        width = QFontMetricsF(font()).horizontalAdvance(u' ');
-    const qreal h = FLayouts->RowHeight();
-    return QRectF(left + Margin - FLeft, rows * h, width, h).toAlignedRect();
+    return Geometry().CharacterRect(pos).toAlignedRect();
 }
 
 void cTextView::ensureCursorVisible()
 {
-    const tRow caret = CaretRow();
-    const tRow top{FTopLine, FTopRow};
-    const int visible = VisibleRows();
-    tRow newTop = top;
-    if (caret < top)
-        newTop = caret;
-    else if (RowsFromTop(caret, visible) >= visible)
-        newTop = MoveRows(caret, -(visible - 1));
-    int left = FLeft;
-    if (!FLayouts->Wraps()) {
-        const qreal x = XOfPosition(FSelection.Caret());
-        const int width = viewport()->width() - 2 * Margin - 1;
-        FWidest =
-            std::max({FWidest, x + 1, FLayouts->LineWidth(FBuffer->LineFromPosition(FSelection.Caret()))});
-        if (x < left)
-            left = std::max(0, qFloor(x) - width / 4);
-        else if (x > left + width)
-            left = qCeil(x) - width + width / 4;
-    }
-    ScrollTo(newTop, left);
+    const auto [top, left] = Geometry().ScrollToShow(FSelection.Caret());
+    ScrollTo(top, left);
 }
 
 // ---------------------------------------------------------------------------
-// Scrolling. Unwrapped, the vertical bar counts lines. Wrapped, rows are
-// known only for the lines shaped so far, so the bar counts lines in steps
-// of a fraction of a line, and its own steps move by rows.
-
-int cTextView::VerticalResolution() const
-{
-    if (!FLayouts->Wraps())
-        return 1;
-    return std::clamp(INT_MAX / 4 / std::max(1, FBuffer->LineCount()), 1, 1024);
-}
-
-int cTextView::ValueOf(tRow top) const
-{
-    const int resolution = VerticalResolution();
-    if (resolution == 1)
-        return top.Line;
-    const int rows = std::max(1, FLayouts->LineRows(top.Line));
-    return top.Line * resolution + int(qint64(top.Row) * resolution / rows);
-}
-
-cTextView::tRow cTextView::TopOf(int value) const
-{
-    const int resolution = VerticalResolution();
-    const int line = std::clamp(value / resolution, 0, FBuffer->LineCount() - 1);
-    if (resolution == 1)
-        return {line, 0};
-    const int rows = FLayouts->LineRows(line);
-    return {line, int(qint64(value % resolution) * rows / resolution)};
-}
+// Scrolling
 
 void cTextView::ScrollTo(tRow top, int left)
 {
-    const tRow last = LastTop();
-    if (last < top)
-        top = last;
-    top.Row = std::clamp(top.Row, 0, FLayouts->LineRows(top.Line) - 1);
-    if (FLayouts->Wraps())
-        left = 0;
-    const int maxLeft = std::max(0, qCeil(FWidest) + 2 * Margin + 1 - viewport()->width());
-    left = std::clamp(left, 0, maxLeft);
-    if (top.Line == FTopLine && top.Row == FTopRow && left == FLeft)
+    if (!Geometry().ScrollTo(top, left))
         return;
-    FTopLine = top.Line;
-    FTopRow = top.Row;
-    FLeft = left;
     UpdateScrollBars();
     viewport()->update();
 }
@@ -902,18 +679,18 @@ void cTextView::UpdateScrollBars()
     if (FSettingScroll)
         return;
     FSettingScroll = true;
+    const cViewGeometry &geometry = Geometry();
     QScrollBar *vertical = verticalScrollBar();
-    const int resolution = VerticalResolution();
-    vertical->setRange(0, ValueOf(LastTop()));
+    const int resolution = geometry.VerticalResolution();
+    vertical->setRange(0, geometry.ValueOf(geometry.LastTop()));
     vertical->setSingleStep(resolution);
-    vertical->setPageStep(std::max(1, VisibleRows() - 1) * resolution);
-    vertical->setValue(ValueOf({FTopLine, FTopRow}));
+    vertical->setPageStep(std::max(1, geometry.VisibleRows() - 1) * resolution);
+    vertical->setValue(geometry.ValueOf(geometry.Top()));
     QScrollBar *horizontal = horizontalScrollBar();
-    const int width = viewport()->width();
-    horizontal->setRange(0, FLayouts->Wraps() ? 0 : std::max(0, qCeil(FWidest) + 2 * Margin + 1 - width));
+    horizontal->setRange(0, FLayouts->Wraps() ? 0 : geometry.MaxLeft());
     horizontal->setSingleStep(std::max(1, qRound(QFontMetricsF(font()).averageCharWidth() * 2)));
-    horizontal->setPageStep(std::max(1, width));
-    horizontal->setValue(FLeft);
+    horizontal->setPageStep(std::max(1, viewport()->width()));
+    horizontal->setValue(geometry.Left());
     FSettingScroll = false;
 }
 
@@ -921,11 +698,10 @@ void cTextView::scrollContentsBy(int, int)
 {
     if (FSettingScroll)
         return;
-    const tRow top = FPendingTop ? *FPendingTop : TopOf(verticalScrollBar()->value());
+    cViewGeometry &geometry = Geometry();
+    geometry.SetTop(FPendingTop ? *FPendingTop : geometry.TopOf(verticalScrollBar()->value()));
     FPendingTop.reset();
-    FTopLine = top.Line;
-    FTopRow = top.Row;
-    FLeft = horizontalScrollBar()->value();
+    geometry.SetLeft(horizontalScrollBar()->value());
     viewport()->update();
 }
 
@@ -935,6 +711,8 @@ void cTextView::OnVerticalAction(int action)
 {
     if (!FLayouts->Wraps())
         return;
+    const cViewGeometry &geometry = Geometry();
+    const int page = std::max(1, geometry.VisibleRows() - 1);
     int rows = 0;
     switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
@@ -944,30 +722,29 @@ void cTextView::OnVerticalAction(int action)
         rows = -1;
         break;
     case QAbstractSlider::SliderPageStepAdd:
-        rows = std::max(1, VisibleRows() - 1);
+        rows = page;
         break;
     case QAbstractSlider::SliderPageStepSub:
-        rows = -std::max(1, VisibleRows() - 1);
+        rows = -page;
         break;
     default:
         return;
     }
-    tRow top = MoveRows({FTopLine, FTopRow}, rows);
-    const tRow last = LastTop();
+    tRow top = geometry.MoveRows(geometry.Top(), rows);
+    const tRow last = geometry.LastTop();
     if (last < top)
         top = last;
     FPendingTop = top;
-    verticalScrollBar()->setSliderPosition(ValueOf(top));
+    verticalScrollBar()->setSliderPosition(geometry.ValueOf(top));
     if (FPendingTop) {
         FPendingTop.reset();
-        ScrollTo(top, FLeft);
+        ScrollTo(top, geometry.Left());
     }
 }
 
 void cTextView::ApplyWrapWidth()
 {
-    const qreal width = FWrapMode == WidgetWidth ? std::max(1, viewport()->width() - 2 * Margin - 1) : 0;
-    FLayouts->SetWrapWidth(width);
+    FLayouts->SetWrapWidth(FWrapMode == WidgetWidth ? Geometry().WrapWidth() : 0);
 }
 
 void cTextView::resizeEvent(QResizeEvent *event)
@@ -975,12 +752,7 @@ void cTextView::resizeEvent(QResizeEvent *event)
     QAbstractScrollArea::resizeEvent(event);
     if (FWrapMode == WidgetWidth)
         ApplyWrapWidth();
-    const tRow last = LastTop();
-    if (last < tRow{FTopLine, FTopRow}) {
-        FTopLine = last.Line;
-        FTopRow = last.Row;
-    }
-    FTopRow = std::clamp(FTopRow, 0, FLayouts->LineRows(FTopLine) - 1);
+    Geometry().KeepTopInRange();
     UpdateScrollBars();
     PlaceGutter();
 }
@@ -994,8 +766,10 @@ void cTextView::wheelEvent(QWheelEvent *event)
     FWheelDelta += event->angleDelta().y();
     const int steps = FWheelDelta / QWheelEvent::DefaultDeltasPerStep;
     FWheelDelta -= steps * QWheelEvent::DefaultDeltasPerStep;
+    const cViewGeometry &geometry = Geometry();
     if (steps != 0)
-        ScrollTo(MoveRows({FTopLine, FTopRow}, -steps * QApplication::wheelScrollLines()), FLeft);
+        ScrollTo(geometry.MoveRows(geometry.Top(), -steps * QApplication::wheelScrollLines()),
+                 geometry.Left());
     event->accept();
 }
 
@@ -1005,8 +779,11 @@ void cTextView::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange) {
         FollowFontTabs();
         FLayouts->SetFont(font());
-        FWidest = 0;
-        FTopRow = 0;
+        const tRow top = FGeometry->Top();
+        const int left = FGeometry->Left();
+        FGeometry->Reset();
+        FGeometry->SetTop({top.Line, 0});
+        FGeometry->SetLeft(left);
         UpdateScrollBars();
         PlaceGutter();
         viewport()->update();
@@ -1018,184 +795,33 @@ void cTextView::changeEvent(QEvent *event)
 // ---------------------------------------------------------------------------
 // Painting
 
-QList<QTextLayout::FormatRange> cTextView::Selections(int start, int end, const QTextLayout &layout) const
-{
-    QList<QTextLayout::FormatRange> ranges;
-    const int preeditAt = layout.preeditAreaPosition();
-    const int preeditLength = int(layout.preeditAreaText().size());
-    auto add = [&](int a, int b, const QTextCharFormat &format) {
-        a = std::max(a, start) - start;
-        b = std::min(b, end) - start;
-        if (a >= b)
-            return;
-        if (preeditLength > 0) {
-            a += a >= preeditAt ? preeditLength : 0;
-            b += b > preeditAt ? preeditLength : 0;
-        }
-        ranges.append({a, b - a, format});
-    };
-    if (!FMatchAll.IsEmpty()) {
-        QTextCharFormat format;
-        format.setForeground(FMatchText);
-        format.setBackground(FMatchBack);
-        for (const auto &[a, b] : MatchesAround(*FBuffer, start, end, FMatchAll))
-            add(a, b, format);
-    }
-    const auto first = std::lower_bound(FMarks.begin(), FMarks.end(), start,
-                                        [](const tColorMark &m, int pos) { return m.End <= pos; });
-    for (auto it = first; it != FMarks.end() && it->Start < end; ++it) {
-        QTextCharFormat format;
-        if (it->Text.isValid())
-            format.setForeground(it->Text);
-        if (it->Back.isValid())
-            format.setBackground(it->Back);
-        add(it->Start, it->End, format);
-    }
-    if (hasSelection()) {
-        QTextCharFormat format;
-        format.setBackground(palette().brush(QPalette::Highlight));
-        format.setForeground(palette().brush(QPalette::HighlightedText));
-        add(selectionStart(), selectionEnd(), format);
-    }
-    return ranges;
-}
-
-// A selected paragraph mark shows as a selected blank after the line.
-void cTextView::DrawMarkTail(QPainter &painter, int line, const QTextLayout &layout, QPointF origin)
-{
-    const int mark = FBuffer->LineEnd(line);
-    if (line + 1 >= FBuffer->LineCount() || mark < selectionStart() || mark >= selectionEnd())
-        return;
-    if (layout.lineCount() == 0)
-        return;
-    const QTextLine last = layout.lineAt(layout.lineCount() - 1);
-    const qreal blank = QFontMetricsF(font()).horizontalAdvance(u' ');
-    const QRectF text = last.naturalTextRect();
-    // After the line's end: at its right, or at its left in a right-to-left line.
-    const qreal x = FLayouts->RightToLeft(line) ? text.left() - blank : text.right();
-    const QRectF tail(origin.x() + x, origin.y() + last.lineNumber() * FLayouts->RowHeight(), blank,
-                      FLayouts->RowHeight());
-    painter.fillRect(tail, palette().brush(QPalette::Highlight));
-}
-
-void cTextView::DrawSegment(QPainter &painter, int line, int segment, QPointF origin, const QRect &clip)
-{
-    const tLineSegment piece = FLayouts->Segment(line, segment);
-    const int lineStart = FBuffer->LineStart(line);
-    const int start = lineStart + piece.Start;
-    auto isHere = [&](int pos) {
-        return pos >= start && pos <= start + piece.Length && FBuffer->LineFromPosition(pos) == line &&
-               FLayouts->SegmentOf(line, pos - lineStart) == segment;
-    };
-    const bool caretHere = FCaretShown && !FReadOnly && isHere(FSelection.Caret());
-    const bool dropHere = FDropCaret >= 0 && isHere(FDropCaret);
-    // Measured before taking the layout: measuring may shape (and evict) others.
-    const QRectF caret = caretHere ? CaretRectF() : QRectF();
-    QTextLayout &layout = FLayouts->Layout(line, segment);
-    // A row carried over into the next segment is drawn by that one.
-    QRectF rows = clip;
-    const int shown = FLayouts->Wraps() ? FLayouts->SegmentRows(line, segment) : layout.lineCount();
-    if (shown < layout.lineCount())
-        rows.setBottom(std::min(rows.bottom(), origin.y() + (shown - 0.5) * FLayouts->RowHeight()));
-    if (rows.bottom() > rows.top()) {
-        layout.draw(&painter, origin, Selections(start, start + piece.Length, layout), rows);
-        if (FOptions.Whitespace)
-            DrawWhitespace(painter, layout, origin, rows.top(), rows.bottom(), WhitespaceColor(palette()));
-    }
-    if (segment == FLayouts->SegmentCount(line) - 1) {
-        DrawMarkTail(painter, line, layout, origin);
-        if (FOptions.Whitespace && layout.lineCount() > 0) {
-            const QTextLine last = layout.lineAt(layout.lineCount() - 1);
-            const bool rtl = FLayouts->RightToLeft(line);
-            const QRectF text = last.naturalTextRect();
-            const QPointF at(origin.x() + (rtl ? text.left() : text.right()),
-                             origin.y() + last.lineNumber() * FLayouts->RowHeight());
-            DrawBreakMark(painter, at, FLayouts->RowHeight(), rtl, FBuffer->LineBreak(line), font(),
-                          WhitespaceColor(palette()));
-        }
-    }
-    if (caretHere && caret.width() > 1) {
-        QColor c = palette().color(QPalette::Text);
-        c.setAlpha(96);
-        painter.fillRect(caret, c);
-    } else if (caretHere) {
-        int at = FSelection.Caret() - start;
-        if (!layout.preeditAreaText().isEmpty())
-            at = layout.preeditAreaPosition() + FPreeditCursor;
-        layout.drawCursor(&painter, origin, at, 1);
-    }
-    if (dropHere)
-        layout.drawCursor(&painter, origin, FDropCaret - start, 1);
-}
-
-qreal cTextView::PaintLine(QPainter &painter, int line, int firstRow, qreal y, const QRect &clip)
-{
-    const qreal h = FLayouts->RowHeight();
-    const int height = viewport()->height();
-    if (FLayouts->Wraps()) {
-        auto [segment, row] = FLayouts->RowPlace(line, firstRow);
-        const int count = FLayouts->SegmentCount(line);
-        for (; segment < count && y < height; ++segment, row = 0) {
-            FLayouts->Layout(line, segment);
-            const int rows = FLayouts->SegmentRows(line, segment) - row;
-            if (y + rows * h > clip.top() && y <= clip.bottom())
-                DrawSegment(painter, line, segment, QPointF(Margin, y - row * h), clip);
-            y += rows * h;
-        }
-        return y;
-    }
-    if (y + h > clip.top() && y <= clip.bottom() && FLayouts->RightToLeft(line)) {
-        const int count = FLayouts->SegmentCount(line);
-        const qreal right = FLeft + viewport()->width();
-        for (int segment = 0; segment < count; ++segment) {
-            const qreal left = SegmentLeft(line, segment);
-            if (left + FLayouts->SegmentWidth(line, segment) >= FLeft - Margin && left <= right) {
-                FLayouts->Layout(line, segment);
-                DrawSegment(painter, line, segment, QPointF(Margin + SegmentLeft(line, segment) - FLeft, y),
-                            clip);
-            }
-        }
-        FWidest = std::max(FWidest, FLayouts->LineWidth(line));
-    } else if (y + h > clip.top() && y <= clip.bottom()) {
-        const int count = FLayouts->SegmentCount(line);
-        const qreal right = FLeft + viewport()->width();
-        qreal x = 0;
-        for (int segment = 0; segment < count && x <= right; ++segment) {
-            qreal width = FLayouts->SegmentWidth(line, segment);
-            if (x + width >= FLeft - Margin) {
-                FLayouts->Layout(line, segment);
-                width = FLayouts->SegmentWidth(line, segment);
-                DrawSegment(painter, line, segment, QPointF(Margin + x - FLeft, y), clip);
-            }
-            x += width;
-        }
-        FWidest = std::max(FWidest, count == 1 ? x : FLayouts->LineWidth(line));
-    }
-    return y + h;
-}
-
 void cTextView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
-    const QRect clip = event->rect();
-    const qreal widest = FWidest;
-    const qreal h = FLayouts->RowHeight();
-    const int caretLine = FBuffer->LineFromPosition(FSelection.Caret());
-    std::vector<tNumberedRow> numbered;
-    qreal y = 0;
-    for (int line = FTopLine, row = FTopRow; line < FBuffer->LineCount() && y < viewport()->height();
-         ++line, row = 0) {
-        if (FOptions.CurrentLine && line == caretLine)
-            painter.fillRect(QRectF(0, y, viewport()->width(), (FLayouts->LineRows(line) - row) * h),
-                             CurrentLineColor(palette()));
-        if (FGutter && row == 0)
-            numbered.push_back({line, qRound(y)});
-        y = PaintLine(painter, line, row, y, clip);
-    }
+    cViewGeometry &geometry = Geometry();
+    const qreal widest = geometry.Widest();
+    tPaintContent content;
+    content.Palette = palette();
+    content.Marks = &FMarks;
+    content.Match = &FMatchAll;
+    content.MatchText = FMatchText;
+    content.MatchBack = FMatchBack;
+    content.SelectionStart = selectionStart();
+    content.SelectionEnd = selectionEnd();
+    content.Whitespace = FOptions.Whitespace;
+    content.CurrentLine = FOptions.CurrentLine;
+    content.Caret = FSelection.Caret();
+    content.CaretShown = FCaretShown && !FReadOnly;
+    content.CaretBlock = FOverwrite && FPreedit.isEmpty();
+    content.PreeditCursor = FPreeditCursor;
+    content.DropCaret = FDropCaret;
+    cTextPainter textPainter(painter, *FBuffer, *FLayouts, content);
+    std::vector<tNumberedRow> numbered = textPainter.PaintView(geometry, event->rect());
     if (FGutter)
-        FGutter->SetRows(std::move(numbered), qRound(h), caretLine);
-    if (FWidest > widest)
+        FGutter->SetRows(std::move(numbered), qRound(FLayouts->RowHeight()),
+                         FBuffer->LineFromPosition(FSelection.Caret()));
+    if (geometry.Widest() > widest)
         UpdateScrollBars();
 }
 
@@ -1340,12 +966,13 @@ void cTextView::AutoScroll(const QPoint &viewportPos)
         rows = -1;
     else if (viewportPos.y() > area.bottom())
         rows = 1;
-    int left = FLeft;
+    const cViewGeometry &geometry = Geometry();
+    int left = geometry.Left();
     if (viewportPos.x() < area.left())
         left -= horizontalScrollBar()->singleStep();
     else if (viewportPos.x() > area.right())
         left += horizontalScrollBar()->singleStep();
-    ScrollTo(MoveRows({FTopLine, FTopRow}, rows), left);
+    ScrollTo(geometry.MoveRows(geometry.Top(), rows), left);
     const QPoint inside(std::clamp(viewportPos.x(), area.left(), area.right()),
                         std::clamp(viewportPos.y(), area.top(), area.bottom()));
     SetCaret(cursorForPosition(inside), FSelection.Anchor());
@@ -1596,13 +1223,7 @@ void cTextView::AdjustPositions(const tTextChange &change)
     }
     std::erase_if(FMarks, [](const tColorMark &m) { return m.Start >= m.End; });
     FDropCaret = -1;
-    const int lastOld = change.FirstLine + change.LinesRemoved;
-    if (FTopLine > lastOld) {
-        FTopLine += change.LinesInserted - change.LinesRemoved;
-    } else if (FTopLine > change.FirstLine) {
-        FTopLine = change.FirstLine;
-        FTopRow = 0;
-    }
+    FGeometry->TextChanged(change);
 }
 
 bool cTextView::WantsRemoved() const noexcept
@@ -1617,13 +1238,8 @@ void cTextView::TextChanged(const tTextChange &change, QStringView removed, cons
     FLayouts->TextChanged(change);
     if (!FPreedit.isEmpty())
         FLayouts->SetPreedit(FSelection.Caret(), FPreedit, FPreeditFormats);
-    FTopRow = std::clamp(FTopRow, 0, FLayouts->LineRows(FTopLine) - 1);
     // Text removed at the end does not leave the view scrolled past it.
-    const tRow last = LastTop();
-    if (last < tRow{FTopLine, FTopRow}) {
-        FTopLine = last.Line;
-        FTopRow = last.Row;
-    }
+    Geometry().KeepTopInRange();
     FMatchAll = {};
     UpdateUndoState();
     UpdateScrollBars();
@@ -1649,8 +1265,7 @@ void cTextView::TextReset()
     FMatchAll = {};
     FLayouts->Reset();
     FPreedit.clear();
-    FTopLine = FTopRow = FLeft = 0;
-    FWidest = 0;
+    FGeometry->Reset();
     FDropCaret = -1;
     UpdateUndoState();
     UpdateScrollBars();

@@ -15,8 +15,10 @@
 #include "editor/textengine/LineLayout.h"
 #include "editor/textengine/Selection.h"
 #include "editor/textengine/TextBuffer.h"
+#include "editor/textengine/TextPainter.h"
 #include "editor/textengine/UndoRecord.h"
 #include "editor/textengine/ViewDecorations.h"
+#include "editor/textengine/ViewGeometry.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -37,17 +39,6 @@ class cLineNumberGutter;
 class QMenu;
 class QMimeData;
 class QPagedPaintDevice;
-class QPainter;
-
-// View-only colours of a range (found text): neither the text nor undo sees
-// them. An invalid colour leaves that part as it is.
-struct tColorMark
-{
-    int Start = 0;
-    int End = 0;
-    QColor Text;
-    QColor Back;
-};
 
 class cTextView : public QAbstractScrollArea, protected ITextBufferListener
 {
@@ -74,10 +65,6 @@ public:
     // Null for a view over a buffer without one.
     cUndoRecord *undoRecord() const noexcept { return FUndo; }
 
-    // The whole text; the caret goes to the start, marks go.
-    void setPlainText(const QString &text);
-    // Paragraph marks as '\n'.
-    QString toPlainText() const;
     // Replaces the selection as typing would (breaks take the dominant one);
     // the caret ends after the text.
     void insertPlainText(const QString &text);
@@ -99,7 +86,7 @@ public:
     // its row is not on screen.
     QRect characterRect(int pos) const;
     int cursorForPosition(const QPoint &viewportPos) const;
-    int firstVisibleLine() const noexcept { return FTopLine; }
+    int firstVisibleLine() const noexcept { return FGeometry->Top().Line; }
 
     bool isReadOnly() const noexcept { return FReadOnly; }
     void setReadOnly(bool on);
@@ -108,7 +95,6 @@ public:
     LineWrapMode lineWrapMode() const noexcept { return FWrapMode; }
     void setLineWrapMode(LineWrapMode mode);
     // Whether Tab moves the focus instead of typing a tab (it types one by default).
-    bool tabChangesFocus() const noexcept { return FTabChangesFocus; }
     void setTabChangesFocus(bool on) noexcept { FTabChangesFocus = on; }
     // Eight average characters of the font, following font changes, until
     // a distance is set.
@@ -121,7 +107,6 @@ public:
     // Follow the undo record; a subclass keeping more history of its own
     // may set them too, for the standard menu and the signals.
     bool isUndoAvailable() const noexcept { return FUndoAvailable; }
-    bool isRedoAvailable() const noexcept { return FRedoAvailable; }
     void setUndoAvailable(bool on);
     void setRedoAvailable(bool on);
 
@@ -212,16 +197,7 @@ protected:
     bool WantsRemoved() const noexcept override;
 
 private:
-    // A visual row: the line and the row within it.
-    struct tRow
-    {
-        int Line = 0;
-        int Row = 0;
-        friend bool operator<(const tRow &a, const tRow &b)
-        {
-            return a.Line != b.Line ? a.Line < b.Line : a.Row < b.Row;
-        }
-    };
+    using tRow = tViewRow;
     using tMove = tCaretMove;
 
     void Init();
@@ -237,32 +213,16 @@ private:
     int RowEdge(int from, bool end) const;
     // The selection as copy, the primary selection and drags hand it out.
     QString SelectionMimeText() const;
-    // Rows and positions
-    tRow CaretRow() const;
-    tRow MoveRows(tRow from, int count) const;
-    tRow LastTop() const;
-    int RowsFromTop(tRow r, int limit) const;
-    int VisibleRows() const;
-    int PositionAt(tRow row, qreal x) const;
-    qreal XOfPosition(int pos) const;
-    qreal SegmentLeft(int line, int segment) const;
+    // Rows and positions, as they are now.
+    cViewGeometry &Geometry() const;
     QRectF CaretRectF() const;
     // Scrolling
     void ScrollTo(tRow top, int left);
     void UpdateScrollBars();
-    int VerticalResolution() const;
-    int ValueOf(tRow top) const;
-    tRow TopOf(int value) const;
     void OnVerticalAction(int action);
     void ApplyWrapWidth();
     void FollowFontTabs();
     void PlaceGutter();
-    // Painting
-    // Paints a line from its row FirstRow on at Y; gives the y below it.
-    qreal PaintLine(QPainter &painter, int line, int firstRow, qreal y, const QRect &clip);
-    void DrawSegment(QPainter &painter, int line, int segment, QPointF origin, const QRect &clip);
-    QList<QTextLayout::FormatRange> Selections(int start, int end, const QTextLayout &layout) const;
-    void DrawMarkTail(QPainter &painter, int line, const QTextLayout &layout, QPointF origin);
     // Caret blink
     void RestartBlink();
     void StopBlink();
@@ -284,15 +244,13 @@ private:
     bool FEditing = false;
     // Mutable: shaping on demand is part of reading the view.
     mutable std::unique_ptr<cLineLayouts> FLayouts;
+    std::unique_ptr<cViewGeometry> FGeometry;
     cSelection FSelection;
-    int FTopLine = 0, FTopRow = 0, FLeft = 0;
     // A top set by a scroll bar step, exact where the bar's value is not.
     std::optional<tRow> FPendingTop;
     int FWheelDelta = 0;
     qreal FTabStop = 80;
     bool FTabsFollowFont = true;
-    // Widest line painted so far (unwrapped): the horizontal extent.
-    qreal FWidest = 0;
     bool FSettingScroll = false;
     bool FReadOnly = false, FOverwrite = false, FModified = false;
     bool FUndoAvailable = false, FRedoAvailable = false;

@@ -41,7 +41,7 @@ TEST(TextViewAccessibleTest, PiecesTileTheTextForEveryBoundary)
     QString text = QString::fromUtf16(u"ab \U0001F600x e\u0301t w\u00f6rd\r\n\r\nzweite Zeile \U0001F44D \n");
     for (int i = 0; i < 40; ++i)
         text += QStringLiteral("word%1 ").arg(i);
-    view.setPlainText(text);
+    view.buffer().SetText(text);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&view);

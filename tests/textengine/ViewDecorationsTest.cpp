@@ -55,7 +55,7 @@ protected:
         palette.setColor(QPalette::Text, Qt::black);
         View.setPalette(palette);
         View.resize(size);
-        View.setPlainText(text);
+        View.buffer().SetText(text);
         View.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&View));
     }
