@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/textengine/TextView.h"
 
+#include "editor/textengine/CaretMoves.h"
 #include "editor/textengine/KeyBindings.h"
 #include "editor/textengine/LineNumberGutter.h"
 #include "editor/textengine/TextBoundaries.h"
@@ -412,100 +413,22 @@ QString cTextView::SelectionMimeText() const
     return data ? data->text() : QString();
 }
 
-int cTextView::MovedPosition(tMove move, int from)
-{
-    const cViewGeometry &geometry = Geometry();
-    auto vertical = [&](int rows) {
-        if (FSelection.DesiredX() < 0)
-            FSelection.SetDesiredX(geometry.XOfPosition(from));
-        const tRow here = geometry.RowOf(from);
-        const tRow there = geometry.MoveRows(here, rows);
-        if (there.Line == here.Line && there.Row == here.Row)
-            return rows < 0 ? 0 : FBuffer->Length();
-        return geometry.PositionAt(there, FSelection.DesiredX());
-    };
-    const int page = std::max(1, geometry.VisibleRows() - 1);
-    switch (move) {
-    case tMove::Left:
-        return PreviousGrapheme(*FBuffer, from);
-    case tMove::Right:
-        return NextGrapheme(*FBuffer, from);
-    case tMove::WordLeft:
-        return PreviousWordStart(*FBuffer, from);
-    case tMove::WordRight:
-        return NextWordStart(*FBuffer, from);
-    case tMove::Up:
-        return vertical(-1);
-    case tMove::Down:
-        return vertical(1);
-    case tMove::PageUp:
-        ScrollTo(geometry.MoveRows(geometry.Top(), -page), geometry.Left());
-        return vertical(-page);
-    case tMove::PageDown:
-        ScrollTo(geometry.MoveRows(geometry.Top(), page), geometry.Left());
-        return vertical(page);
-    case tMove::LineStart:
-        return RowEdge(from, false);
-    case tMove::LineEnd:
-        return RowEdge(from, true);
-    case tMove::Start:
-        return 0;
-    case tMove::End:
-        return FBuffer->Length();
-    }
-    return from;
-}
-
-// Home and End go to the ends of the visual row, as wrapped text shows it.
-// A row that wraps after a blank ends before the blank, or the caret would
-// show on the next row.
-int cTextView::RowEdge(int from, bool end) const
-{
-    const int line = FBuffer->LineFromPosition(from);
-    const int lineStart = FBuffer->LineStart(line);
-    if (!FLayouts->Wraps())
-        return end ? FBuffer->LineEnd(line) : lineStart;
-    const int column = from - lineStart;
-    const int segment = FLayouts->SegmentOf(line, column);
-    const tLineSegment piece = FLayouts->Segment(line, segment);
-    const QTextLayout &layout = FLayouts->Layout(line, segment);
-    const QTextLine row = layout.lineForTextPosition(column - piece.Start);
-    if (!row.isValid())
-        return end ? FBuffer->LineEnd(line) : lineStart;
-    const int start = lineStart + piece.Start + row.textStart();
-    if (!end)
-        return start;
-    int pos = start + row.textLength();
-    const bool lastRow =
-        row.lineNumber() == layout.lineCount() - 1 && segment == FLayouts->SegmentCount(line) - 1;
-    if (!lastRow && pos > start && QChar(FBuffer->At(pos - 1)).isSpace())
-        --pos;
-    return pos;
-}
-
 void cTextView::MoveCaret(tMove move, bool select)
 {
-    // The arrows move the way they point: in a right-to-left line Left goes
-    // on through the text.
-    tMove way = move;
-    if (FLayouts->RightToLeft(FBuffer->LineFromPosition(FSelection.Caret()))) {
-        static const std::pair<tMove, tMove> mirrored[] = {{tMove::Left, tMove::Right},
-                                                           {tMove::WordLeft, tMove::WordRight}};
-        for (const auto &[a, b] : mirrored) {
-            if (way == a)
-                way = b;
-            else if (way == b)
-                way = a;
-        }
-    }
+    const tMove way = VisualMove(move, FLayouts->RightToLeft(FBuffer->LineFromPosition(FSelection.Caret())));
     int pos;
-    if (!select && hasSelection() && (way == tMove::Left || way == tMove::Right))
+    if (!select && hasSelection() && (way == tMove::Left || way == tMove::Right)) {
         pos = way == tMove::Left ? selectionStart() : selectionEnd();
-    else
-        pos = MovedPosition(way, FSelection.Caret());
-    const bool keepX =
-        move == tMove::Up || move == tMove::Down || move == tMove::PageUp || move == tMove::PageDown;
-    SetCaret(pos, select ? FSelection.Anchor() : pos, keepX);
+    } else {
+        cViewGeometry &geometry = Geometry();
+        // A page move scrolls by a page, and the caret follows.
+        if (way == tMove::PageUp || way == tMove::PageDown) {
+            const int page = std::max(1, geometry.VisibleRows() - 1);
+            ScrollTo(geometry.MoveRows(geometry.Top(), way == tMove::PageUp ? -page : page), geometry.Left());
+        }
+        pos = MovedPosition(way, FSelection.Caret(), *FBuffer, *FLayouts, Geometry(), FSelection);
+    }
+    SetCaret(pos, select ? FSelection.Anchor() : pos, KeepsDesiredX(move));
     ensureCursorVisible();
     if (select)
         FSelection.Publish();

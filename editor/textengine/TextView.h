@@ -205,12 +205,10 @@ private:
     void UpdateUndoState();
     // Caret and selection
     void SetCaret(int caret, int anchor, bool keepX = false);
-    int MovedPosition(tMove move, int from);
     void MoveCaret(tMove move, bool select);
     void TypeText(const QString &text);
     void DeleteBackward(bool word);
     void DeleteForward(bool word);
-    int RowEdge(int from, bool end) const;
     // The selection as copy, the primary selection and drags hand it out.
     QString SelectionMimeText() const;
     // Rows and positions, as they are now.
