@@ -6,6 +6,7 @@
 #include "editor/editing/DiskWatch.h"
 #include "editor/editing/Editors.h"
 #include "editor/editing/EditorStatus.h"
+#include "editor/editing/EditTransaction.h"
 #include "editor/editing/UnicodeControls.h"
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/Application.h"
@@ -360,9 +361,8 @@ void cEditorController::PlayMacro()
     cEditor *document = ActiveEditor();
     if (!document)
         return;
-    cSnapshotBracket snapshot(*document);
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
-    cUpdateBracket noRedraw(document->WLines());
+    const cEditTransaction edit(*document, tEditSteps::Unpainted);
     FKeyMacro.Play(document);
 }
 

@@ -3,13 +3,12 @@
 
 #include "editor/editing/Progress.h"
 
+#include "editor/editing/EditTransaction.h"
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
-
-#include <optional>
 
 namespace {
 
@@ -218,14 +217,11 @@ void cEditRegex::RegexReplace(const tSearchRequest &request)
     const bool prompt = request.Has(soPrompt);
     if (!prompt)
         Refresh();
-    std::optional<cUpdateBracket> noRedraw;
-    if (!prompt)
-        noRedraw.emplace(WLines());
     int count = 0;
     bool foundAny = false;
     bool report = true;
     {
-        cSnapshotBracket snapshot(*this);
+        const cEditTransaction edit(*this, prompt ? tEditSteps::Shown : tEditSteps::Unpainted);
         try {
             if (request.Action == saReplaceAll && !prompt) {
                 count = RegexReplaceAllAtOnce(request);
@@ -245,7 +241,6 @@ void cEditRegex::RegexReplace(const tSearchRequest &request)
         if (foundAny || !report)
             SetSelLength(0);
     }
-    noRedraw.reset();
     if (report)
         ReportReplacements(request, foundAny ? count : -1);
 }

@@ -5,13 +5,12 @@
 
 #include "editor/editing/dfFind.h"
 #include "editor/editing/EditorStatus.h"
+#include "editor/editing/EditTransaction.h"
 #include "editor/editing/Progress.h"
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/Application.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
-
-#include <optional>
 
 namespace {
 
@@ -38,31 +37,20 @@ bool SplitsPairs(const QString &text)
     return !text.isEmpty() && (text.front().isLowSurrogate() || text.back().isHighSurrogate());
 }
 
+tPlainPattern PatternOf(const tSearchRequest &request)
+{
+    return {request.FindText, request.Has(soMatchCase), request.Has(soWholeWord)};
+}
+
 } // namespace
 
-void cEditor::PrepareFindRange(const tSearchRequest &request, int &flags, int &start, int &length) const
+tSearchRange cEditor::PrepareFindRange(const tSearchRequest &request) const
 {
-    const bool backward = request.Has(soBackward);
-    flags = 0;
-    if (backward)
-        flags |= ftBackward;
-    if (request.Has(soWholeWord))
-        flags |= ftWholeWord;
-    if (request.Has(soMatchCase))
-        flags |= ftMatchCase;
-    start = 0;
-    length = GetTextLen();
-    if (request.Has(soSelectedText)) {
-        start = GetSelStart();
-        length = GetSelLength();
-    } else if (request.Has(soFromCursor)) {
-        start = GetSelStart();
-        if (backward)
-            length = start;
-    }
-    // A backward search begins at the end of its range.
-    if ((request.Has(soSelectedText) || !request.Has(soFromCursor)) && backward)
-        start += length;
+    const tSearchScope scope = request.Has(soSelectedText) ? tSearchScope::Selection
+                               : request.Has(soFromCursor) ? tSearchScope::FromCaret
+                                                           : tSearchScope::WholeText;
+    const int start = GetSelStart();
+    return ScopeRange(scope, request.Has(soBackward), start, start + GetSelLength(), GetTextLen());
 }
 
 void cEditor::FindNext(bool fromDialog)
@@ -79,11 +67,11 @@ void cEditor::FindNext(bool fromDialog)
     }
     if (!fromDialog)
         request.SearchOptions = tSearchOptions((request.SearchOptions & ~soSelectedText) | soFromCursor);
-    int flags, start, length;
-    PrepareFindRange(request, flags, start, length);
-    cProgress progress(QStringLiteral("Find"), length < 1 ? buffer().Length() - start : length, 1);
-    progress.SetOrigin(start);
-    const int found = FindTextW(request.FindText, start, length, flags);
+    const tSearchRange range = PrepareFindRange(request);
+    cProgress progress(QStringLiteral("Find"), range.Hi - range.Lo, 1);
+    progress.SetOrigin(range.Lo);
+    const int found =
+        FindPlain(buffer(), PatternOf(request), range, request.Has(soBackward), CurrentProgressSteps());
     if (found < 0) {
         Report(NotFoundText(request));
         return;
@@ -115,10 +103,11 @@ void cEditor::Find()
     }
 }
 
-tReplaceOutcome cEditor::ReplaceOccurrence(const tSearchRequest &request, int flags, int start, int length,
-                                           int &nextStart, int &nextLength)
+// Range is where the next step searches.
+tReplaceOutcome cEditor::ReplaceOccurrence(const tSearchRequest &request, tSearchRange &range)
 {
-    const int found = FindTextW(request.FindText, start, length, flags);
+    const bool backward = request.Has(soBackward);
+    const int found = FindPlain(buffer(), PatternOf(request), range, backward);
     if (found < 0)
         return tReplaceOutcome::NotFound;
     const int findLength = int(request.FindText.size());
@@ -137,36 +126,31 @@ tReplaceOutcome cEditor::ReplaceOccurrence(const tSearchRequest &request, int fl
     if (replace)
         SetSelTextW(request.ReplaceText);
     SetSelLength(0);
-    if (flags & ftBackward) {
+    if (backward) {
         // The range keeps its lower end: a selection's start bounds it, not
         // the start of the text.
         SetSelStart(found);
-        nextStart = found;
-        nextLength = found - (start - length);
+        range.Hi = found;
     } else {
-        const int end = start + length + (replace ? replaceLength - findLength : 0);
-        nextStart = found + (replace ? replaceLength : findLength);
-        nextLength = end - nextStart;
-        SetSelStart(nextStart);
+        range.Lo = found + (replace ? replaceLength : findLength);
+        range.Hi += replace ? replaceLength - findLength : 0;
+        SetSelStart(range.Lo);
     }
     FLastOccurrenceReplaced = replace;
     return tReplaceOutcome::Done;
 }
 
-QString cEditor::ReplaceLoop(const tSearchRequest &request, int flags, int start, int length)
+QString cEditor::ReplaceLoop(const tSearchRequest &request, tSearchRange range)
 {
-    int nextStart = start, nextLength = length;
     if (request.Action == saReplace) {
-        if (ReplaceOccurrence(request, flags, start, length, nextStart, nextLength) ==
-            tReplaceOutcome::NotFound)
+        if (ReplaceOccurrence(request, range) == tReplaceOutcome::NotFound)
             return NotFoundText(request);
         return {};
     }
     int count = 0;
     bool foundAny = false;
-    while (nextLength > 0) {
-        const tReplaceOutcome outcome =
-            ReplaceOccurrence(request, flags, nextStart, nextLength, nextStart, nextLength);
+    while (range.Hi > range.Lo) {
+        const tReplaceOutcome outcome = ReplaceOccurrence(request, range);
         if (outcome != tReplaceOutcome::Done) {
             foundAny = foundAny || outcome == tReplaceOutcome::Cancelled;
             break;
@@ -180,14 +164,15 @@ QString cEditor::ReplaceLoop(const tSearchRequest &request, int flags, int start
     return DoneText(request, count);
 }
 
-QString cEditor::ReplaceAllAtOnce(const tSearchRequest &request, int flags, int start, int length)
+QString cEditor::ReplaceAllAtOnce(const tSearchRequest &request, tSearchRange range)
 {
-    if (length <= 0)
+    if (range.Hi <= range.Lo)
         return NotFoundText(request);
-    cProgress progress(QStringLiteral("Replace All"), length);
-    progress.SetOrigin(start);
-    const std::vector<int> found =
-        FindEachForReplacement(request.FindText, request.ReplaceText, start, length, flags);
+    const bool backward = request.Has(soBackward);
+    cProgress progress(QStringLiteral("Replace All"), range.Hi - range.Lo);
+    progress.SetOrigin(range.Lo);
+    const std::vector<int> found = FindEachForReplacement(buffer(), PatternOf(request), request.ReplaceText,
+                                                          range, backward, CurrentProgressSteps());
     if (found.empty())
         return NotFoundText(request);
     const int findLength = int(request.FindText.size());
@@ -199,7 +184,7 @@ QString cEditor::ReplaceAllAtOnce(const tSearchRequest &request, int flags, int 
     ReplaceMany(replacements);
     const int count = int(found.size());
     // The caret where the last step of the loop leaves it.
-    if (flags & ftBackward)
+    if (backward)
         SetSelStart(found.front());
     else
         SetSelStart(found.back() + (count - 1) * (replaceLength - findLength) + replaceLength);
@@ -222,24 +207,22 @@ void cEditor::Replace()
         Report(FormatRes(res::FindEqualsReplace, {request.FindText}));
         return;
     }
-    int flags, start, length;
-    PrepareFindRange(request, flags, start, length);
+    tSearchRange range = PrepareFindRange(request);
+    // A single replace in an empty selection searches on from it, as a find
+    // does; Replace All has nothing there to replace.
+    if (request.Action == saReplaceAll && request.Has(soSelectedText) && GetSelLength() == 0)
+        range.Hi = range.Lo;
     Refresh();
     QString report;
     {
         const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
-        std::optional<cUpdateBracket> noRedraw;
-        if (!request.Has(soPrompt))
-            noRedraw.emplace(WLines());
-        cSnapshotBracket snapshot(*this);
+        const bool prompt = request.Has(soPrompt);
         // Unprompted, nobody sees the steps: the control catches up once.
-        std::optional<cEditBatch> batch;
-        if (!request.Has(soPrompt))
-            batch.emplace(*this);
-        if (request.Action == saReplaceAll && !request.Has(soPrompt) && !SplitsPairs(request.FindText))
-            report = ReplaceAllAtOnce(request, flags, start, length);
+        const cEditTransaction edit(*this, prompt ? tEditSteps::Shown : tEditSteps::Batched);
+        if (request.Action == saReplaceAll && !prompt && !SplitsPairs(request.FindText))
+            report = ReplaceAllAtOnce(request, range);
         else
-            report = ReplaceLoop(request, flags, start, length);
+            report = ReplaceLoop(request, range);
     }
     if (!report.isEmpty())
         Report(report);

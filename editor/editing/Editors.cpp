@@ -4,6 +4,7 @@
 #include "editor/editing/Progress.h"
 
 #include "editor/editing/EditorStatus.h"
+#include "editor/editing/EditTransaction.h"
 #include "editor/editing/KbdMacros.h"
 #include "editor/editing/RecoveryJournal.h"
 #include "editor/editing/TextFiles.h"
@@ -290,7 +291,7 @@ QString ConvertCase(const QString &text, int mode)
 void cEditor::ChangeCase(bool showDialog)
 {
     const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
-    const cSnapshotBracket snapshot(*this);
+    const cEditTransaction edit(*this, tEditSteps::Shown);
     if (GetSelLength() == 0)
         SelectCurrentLine();
     const int mode = DocumentDialogs().GetCase ? DocumentDialogs().GetCase(showDialog) : 0;

@@ -5,6 +5,7 @@
 #include "editor/editing/FileEncodings.h"
 #include "editor/editing/TypedConstants.h"
 #include "editor/pluginhost/EditorAPI.h"
+#include "editor/textengine/TextSearch.h"
 
 #include <QColor>
 #include <QString>
@@ -99,13 +100,12 @@ public:
     void Find();
     void FindNext(bool fromDialog);
     void Replace();
-    void PrepareFindRange(const tSearchRequest &request, int &flags, int &start, int &length) const;
-    tReplaceOutcome ReplaceOccurrence(const tSearchRequest &request, int flags, int start, int length,
-                                      int &nextStart, int &nextLength);
+    tSearchRange PrepareFindRange(const tSearchRequest &request) const;
+    tReplaceOutcome ReplaceOccurrence(const tSearchRequest &request, tSearchRange &range);
     // The report text; empty when there is nothing to report.
-    QString ReplaceLoop(const tSearchRequest &request, int flags, int start, int length);
+    QString ReplaceLoop(const tSearchRequest &request, tSearchRange range);
     // Replace All without prompts: what ReplaceLoop does, in one change.
-    QString ReplaceAllAtOnce(const tSearchRequest &request, int flags, int start, int length);
+    QString ReplaceAllAtOnce(const tSearchRequest &request, tSearchRange range);
 
 signals:
     void ModifiedChanged(bool modified);

@@ -78,3 +78,11 @@ void cProgress::Look(qint64 done)
     FPainted = now;
     StatusBar()->ShowProgress(FCaption, percent);
 }
+
+std::function<void(int)> CurrentProgressSteps()
+{
+    cProgress *const progress = cProgress::Current();
+    if (!progress)
+        return {};
+    return [progress](int position) { progress->Step(position); };
+}

@@ -60,3 +60,7 @@ private:
     bool FShown = false;
     cProgress *FOuter;
 };
+
+// Steps the innermost living progress, for a layer below that reports
+// positions and knows nothing of progress bars; empty when none lives.
+std::function<void(int)> CurrentProgressSteps();

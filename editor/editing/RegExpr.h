@@ -6,6 +6,8 @@
 // Dialect: modifiers i off, m off, s on (the dot matches line separators too),
 // g on (greedy), x off; inline (?imsxg-imsxg) switch them. \d, \w, \s and \b
 // are ASCII: \w is [0-9A-Za-z_], \s is space, tab, LF, CR and form feed.
+// They are the dialect's, not the editor's word rule (IsWordChar): whole-word
+// search is a plain search's option only.
 // Case-insensitive matching folds case by Unicode. Positions count UTF-16
 // code units; any unit, a lone surrogate included, is a character.
 #include "editor/platform/Exceptions.h"

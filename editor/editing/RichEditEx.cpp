@@ -19,23 +19,25 @@ cWRichEditEx::cWRichEditEx(QWidget *parent) : cWRichEdit(parent) {}
 // ---------------------------------------------------------------------------
 // The extra undo level
 
+// Made aside, so that a copy that fails leaves the last undo as it was.
 void cWRichEditEx::Record(tUndoKind kind)
 {
-    FUndo = tExtraUndoInfo{};
-    FUndo.Kind = kind;
-    FUndo.State = usCanUndo;
-    FUndo.SelStart = GetSelStart();
-    FUndo.SelLength = GetSelLength();
+    tExtraUndoInfo undo;
+    undo.Kind = kind;
+    undo.State = usCanUndo;
+    undo.SelStart = GetSelStart();
+    undo.SelLength = GetSelLength();
     if (kind == ukSnapshot) {
-        FUndo.Text = GetTextW();
-        FUndo.Breaks = LineBreaks();
+        undo.Text = GetTextW();
+        undo.Breaks = LineBreaks();
     } else if (kind == ukRemoved) {
-        FUndo.Text = GetSelTextW();
-        FUndo.Breaks = SelBreaks();
+        undo.Text = GetSelTextW();
+        undo.Breaks = SelBreaks();
     } else {
-        FUndo.ReplacedText = GetSelTextW();
-        FUndo.ReplacedBreaks = SelBreaks();
+        undo.ReplacedText = GetSelTextW();
+        undo.ReplacedBreaks = SelBreaks();
     }
+    FUndo = std::move(undo);
 }
 
 bool cWRichEditEx::RecordUndo(tUndoKind kind)
@@ -46,12 +48,15 @@ bool cWRichEditEx::RecordUndo(tUndoKind kind)
     return true;
 }
 
+// The group opens only once its snapshot is taken.
 void cWRichEditEx::BeginSnapshot()
 {
-    if (FGroupDepth++ == 0) {
-        FUndoBeforeGroup = FUndo;
+    if (FGroupDepth == 0) {
+        tExtraUndoInfo before = FUndo;
         Record(ukSnapshot);
+        FUndoBeforeGroup = std::move(before);
     }
+    ++FGroupDepth;
 }
 
 // A group that changed nothing leaves the undo as it found it. One that

@@ -156,12 +156,9 @@ public:
     int CharacterBoundary(int pos, bool forward) const;
     void SetSelTextW(const QString &s);
     QString GetSelTextW() const;
+    // The first match of Text in the range FindRange (TextSearch.h) makes of
+    // StartPos and Length, the last one when backward; -1 when there is none.
     int FindTextW(const QString &text, int startPos, int length, int options) const;
-    // The places FindTextW finds one after another, ascending, when each is
-    // replaced by Replacement and the next find starts beyond it (forward)
-    // or before it (backward), taking the range as FindTextW does.
-    std::vector<int> FindEachForReplacement(const QString &text, const QString &replacement, int startPos,
-                                            int length, int options) const;
     void LimitTextW(int limit);
     int TextLimit() const noexcept { return FTextLimit; }
     void CopyToClipboardW();
@@ -205,62 +202,6 @@ private:
     bool FBatchChanged = false;
 };
 
-// Lines of an edit control reached through IWEditor. A trailing empty line
-// (text ending in a paragraph mark) is not counted.
-class cWEditorStrings : public cWStrings
-{
-public:
-    explicit cWEditorStrings(IWEditor &editor);
-    ~cWEditorStrings() override;
-    cWEditorStrings(const cWEditorStrings &) = delete;
-    cWEditorStrings &operator=(const cWEditorStrings &) = delete;
-    QString ClassName() const override { return QStringLiteral("cWEditorStrings"); }
-
-    QString Get(int index) const override;
-    int GetCount() const override;
-    void Put(int index, const QString &s) override;
-    void Delete(int index) override;
-    void Insert(int index, const QString &s) override;
-    void Clear() override;
-    void SetTextStr(const QString &value) override;
-
-protected:
-    void SetUpdateState(bool updating) override;
-    IWEditor &Editor() const noexcept { return *FEditor; }
-
-private:
-    IWEditor *FEditor; // counted reference
-};
-
-class cWRichEditStrings : public cWEditorStrings
-{
-public:
-    explicit cWRichEditStrings(cWRichEdit &owner);
-    QString ClassName() const override { return QStringLiteral("cWRichEditStrings"); }
-    // Sets the whole text without change notification; raises
-    // "Text exceeds memo capacity" when the control refuses it.
-    void SetTextStr(const QString &value) override;
-
-protected:
-    void SetUpdateState(bool updating) override;
-
-private:
-    cWRichEdit &FOwner;
-};
-
-// Keeps a line list's update bracket open for a scope.
-class cUpdateBracket
-{
-public:
-    explicit cUpdateBracket(cWStrings &strings) : FStrings(strings) { FStrings.BeginUpdate(); }
-    ~cUpdateBracket() { FStrings.EndUpdate(); }
-    cUpdateBracket(const cUpdateBracket &) = delete;
-    cUpdateBracket &operator=(const cUpdateBracket &) = delete;
-
-private:
-    cWStrings &FStrings;
-};
-
 // Keeps an edit batch of a control open for a scope.
 class cEditBatch
 {
@@ -298,28 +239,4 @@ public:
 private:
     std::unique_ptr<cWComboBoxStrings> FItems;
     int FRefCount = 0;
-};
-
-class cWComboBoxStrings : public cWStrings
-{
-public:
-    explicit cWComboBoxStrings(cWComboBox &combo) : FCombo(combo) {}
-    QString ClassName() const override { return QStringLiteral("cWComboBoxStrings"); }
-
-    QString Get(int index) const override;
-    int GetCount() const override;
-    void *GetObject(int index) const override;
-    void PutObject(int index, void *object) override;
-    int Add(const QString &s) override;
-    void Insert(int index, const QString &s) override;
-    void Delete(int index) override;
-    void Clear() override;
-    // Ignores case, as the platform's exact-string search.
-    int IndexOf(const QString &s) const override;
-
-protected:
-    void SetUpdateState(bool updating) override;
-
-private:
-    cWComboBox &FCombo;
 };

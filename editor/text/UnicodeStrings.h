@@ -52,6 +52,19 @@ private:
     int FUpdateCount = 0;
 };
 
+// Keeps a line list's update bracket open for a scope.
+class cUpdateBracket
+{
+public:
+    explicit cUpdateBracket(cWStrings &strings) : FStrings(strings) { FStrings.BeginUpdate(); }
+    ~cUpdateBracket() { FStrings.EndUpdate(); }
+    cUpdateBracket(const cUpdateBracket &) = delete;
+    cUpdateBracket &operator=(const cUpdateBracket &) = delete;
+
+private:
+    cWStrings &FStrings;
+};
+
 // A wide view of an ANSI string list, converting through the ANSI code page.
 class cWStringsNonNT : public cWStrings
 {

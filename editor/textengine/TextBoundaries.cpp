@@ -11,7 +11,44 @@ namespace {
 constexpr int GraphemeReach = 64;
 constexpr int WordReach = 1024;
 
+// A boundary of the segmentation where a word begins.
+bool StartsWord(const QString &window, qsizetype at)
+{
+    if (at >= window.size())
+        return false;
+    const QChar c = window[at];
+    if (c.isHighSurrogate() && at + 1 < window.size() && window[at + 1].isLowSurrogate())
+        return IsWordChar(QChar::surrogateToUcs4(c, window[at + 1]));
+    return IsWordChar(c.unicode());
+}
+
 } // namespace
+
+bool IsWordChar(char32_t c) noexcept
+{
+    return c == U'_' || QChar::isLetterOrNumber(c) || QChar::isMark(c);
+}
+
+char32_t CharBefore(const cTextBuffer &buffer, int pos)
+{
+    if (pos <= 0 || pos > buffer.Length())
+        return 0;
+    const char16_t low = buffer.At(pos - 1);
+    if (QChar::isLowSurrogate(low) && pos >= 2 && QChar::isHighSurrogate(buffer.At(pos - 2)))
+        return QChar::surrogateToUcs4(buffer.At(pos - 2), low);
+    return low;
+}
+
+char32_t CharAt(const cTextBuffer &buffer, int pos)
+{
+    if (pos < 0 || pos >= buffer.Length())
+        return 0;
+    const char16_t high = buffer.At(pos);
+    if (QChar::isHighSurrogate(high) && pos + 1 < buffer.Length() &&
+        QChar::isLowSurrogate(buffer.At(pos + 1)))
+        return QChar::surrogateToUcs4(high, buffer.At(pos + 1));
+    return high;
+}
 
 int NextGrapheme(const cTextBuffer &buffer, int pos)
 {
@@ -73,7 +110,7 @@ int NextWordStart(const cTextBuffer &buffer, int pos)
         const QString window = buffer.Text(from, windowEnd);
         QTextBoundaryFinder finder(QTextBoundaryFinder::Word, window);
         for (qsizetype b = finder.toNextBoundary(); b > 0 && b < window.size(); b = finder.toNextBoundary()) {
-            if (from + b > pos && (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem))
+            if (from + b > pos && StartsWord(window, b))
                 return from + int(b);
         }
         if (windowEnd == lineEnd)
@@ -98,7 +135,7 @@ int PreviousWordStart(const cTextBuffer &buffer, int pos)
         for (qsizetype b = finder.toPreviousBoundary(); b >= 0; b = finder.toPreviousBoundary()) {
             if (b == 0 && windowStart > lineStart)
                 break;
-            if (windowStart + b < pos && (finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem))
+            if (windowStart + b < pos && StartsWord(window, b))
                 return windowStart + int(b);
             if (b == 0)
                 break;

@@ -7,6 +7,17 @@
 
 #include <utility>
 
+// The one rule of what words are made of: a letter, a combining mark, a digit
+// or other number, or the underscore. Word moves stop at the boundaries of
+// Unicode's word segmentation where a word character begins; whole-word
+// search and its marks want no word character beside a match. (The
+// regular expressions have no whole-word option; their \w is the dialect's.)
+[[nodiscard]] bool IsWordChar(char32_t c) noexcept;
+// The character that ends (starts) at Pos: a surrogate pair is its code
+// point, a lone surrogate stands for itself; 0 outside the text.
+[[nodiscard]] char32_t CharBefore(const cTextBuffer &buffer, int pos);
+[[nodiscard]] char32_t CharAt(const cTextBuffer &buffer, int pos);
+
 // The next and previous cluster boundary (never inside a surrogate pair).
 int NextGrapheme(const cTextBuffer &buffer, int pos);
 int PreviousGrapheme(const cTextBuffer &buffer, int pos);

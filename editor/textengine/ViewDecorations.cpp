@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/textengine/ViewDecorations.h"
 
+#include "editor/textengine/TextSearch.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -10,12 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-// As the find's whole-word test: one UTF-16 unit at a time.
-bool IsWordUnit(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_';
-}
 
 QColor Mix(const QColor &a, const QColor &b, qreal share)
 {
@@ -78,12 +74,8 @@ std::vector<std::pair<int, int>> MatchesAround(const cTextBuffer &buffer, int fr
             break;
         if (start + n <= from)
             continue;
-        if (pattern.WholeWord) {
-            const bool wordBefore = start > 0 && IsWordUnit(QChar(buffer.At(start - 1)));
-            const bool wordAfter = start + n < buffer.Length() && IsWordUnit(QChar(buffer.At(start + n)));
-            if (wordBefore || wordAfter)
-                continue;
-        }
+        if (pattern.WholeWord && !StandsAsWord(buffer, start, start + n))
+            continue;
         if (!matches.empty() && start < matches.back().second)
             continue;
         matches.emplace_back(start, start + n);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/textengine/TextBoundaries.h"
 
+#include "editor/textengine/TextSearch.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,6 +20,32 @@ TEST(TextBoundaries, WordMovesCrossWordsLongerThanTheirWindow)
     EXPECT_EQ(PreviousWordStart(buffer, 4000), 0);
     EXPECT_EQ(WordAt(buffer, 2500), std::make_pair(0, 5000));
     EXPECT_EQ(WordAt(buffer, 5002), std::make_pair(5001, 5004));
+}
+
+// A symbol is no word; the underscore, a letter beyond the BMP and a
+// combining mark belong to one; each ideograph is a segment of its own.
+TEST(TextBoundaries, WordMovesAndWholeWordsShareOneWordRule)
+{
+    cTextBuffer buffer;
+    buffer.SetText(QString::fromUtf16(u"x \U0001F600 _y \u4E2D\u6587 e\u0301z \U0001D400."));
+    std::vector<int> stops;
+    for (int pos = 0; (pos = NextWordStart(buffer, pos)) < buffer.Length();)
+        stops.push_back(pos);
+    EXPECT_EQ(stops, (std::vector<int>{5, 8, 9, 11, 15}));
+    stops.clear();
+    for (int pos = buffer.Length(); (pos = PreviousWordStart(buffer, pos)) > 0;)
+        stops.push_back(pos);
+    EXPECT_EQ(stops, (std::vector<int>{15, 11, 9, 8, 5}));
+
+    auto wholeWord = [&](const QString &text) {
+        return FindPlain(buffer, {text, true, true}, {0, buffer.Length()}, false);
+    };
+    EXPECT_EQ(wholeWord(QStringLiteral("_y")), 5);
+    EXPECT_EQ(wholeWord(QStringLiteral("y")), -1);
+    EXPECT_EQ(wholeWord(QStringLiteral("e")), -1);
+    EXPECT_EQ(wholeWord(QString::fromUtf16(u"\U0001F600")), 2);
+    EXPECT_EQ(wholeWord(QString::fromUtf16(u"\u4E2D\u6587")), 8);
+    EXPECT_EQ(wholeWord(QStringLiteral(".")), -1) << "a letter beyond the BMP is a word character";
 }
 
 TEST(TextBoundaries, GraphemeStepsKeepPairsAndClustersWhole)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/editing/PlainFind.h"
+#include "editor/textengine/PlainFind.h"
 
 #include <gtest/gtest.h>
 
