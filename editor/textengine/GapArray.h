@@ -68,13 +68,21 @@ public:
             Regrow(count);
     }
 
+    // Room for Count more elements where the gap is, grown with spare as an
+    // insertion would grow it: what is made here the insertion does not
+    // allocate again, so a caller can fail before it changes anything.
+    void MakeRoom(std::ptrdiff_t count)
+    {
+        if (FGapLength < count)
+            Regrow(count + std::clamp<std::ptrdiff_t>(Size() / 4, 16, MaxSpare));
+    }
+
     // Opens room for up to Count elements at Pos and gives it to the caller
     // to fill; Commit then keeps the first Written of them.
     [[nodiscard]] T *Open(std::ptrdiff_t pos, std::ptrdiff_t count)
     {
         MoveGap(pos);
-        if (FGapLength < count)
-            Regrow(count + std::clamp<std::ptrdiff_t>(Size() / 4, 16, MaxSpare));
+        MakeRoom(count);
         return FData + FGapStart;
     }
     void Commit(std::ptrdiff_t written) noexcept
@@ -90,8 +98,7 @@ public:
     std::ptrdiff_t Rewrite(std::ptrdiff_t start, std::ptrdiff_t end, std::ptrdiff_t growth, Fn &&fn)
     {
         MoveGap(start);
-        if (FGapLength < growth)
-            Regrow(growth + std::clamp<std::ptrdiff_t>(Size() / 4, 16, MaxSpare));
+        MakeRoom(growth);
         const std::ptrdiff_t oldCount = end - start;
         const std::ptrdiff_t written = fn(FData + FGapStart + FGapLength, oldCount, FData + FGapStart);
         FGapStart += written;

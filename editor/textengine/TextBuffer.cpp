@@ -149,7 +149,6 @@ struct cTextBuffer::tInsertion
 
 cTextBuffer::cTextBuffer()
 {
-    FLineStarts.PushBack(0);
     FBreaks.PushBack(tLineBreak::None);
 }
 
@@ -163,12 +162,7 @@ int cTextBuffer::Length() const noexcept
 
 int cTextBuffer::LineCount() const noexcept
 {
-    return int(FLineStarts.Size());
-}
-
-int cTextBuffer::StoredStart(int line) const noexcept
-{
-    return line > FStepLine ? FLineStarts[line] + FStep : FLineStarts[line];
+    return FLineStarts.Count();
 }
 
 int cTextBuffer::LineStart(int line) const
@@ -177,7 +171,7 @@ int cTextBuffer::LineStart(int line) const
         return 0;
     if (line >= LineCount())
         return Length();
-    return StoredStart(line);
+    return FLineStarts.Start(line);
 }
 
 int cTextBuffer::LineEnd(int line) const
@@ -186,7 +180,7 @@ int cTextBuffer::LineEnd(int line) const
         return LineEnd(0);
     if (line >= LineCount() - 1)
         return Length();
-    return StoredStart(line + 1) - 1;
+    return FLineStarts.Start(line + 1) - 1;
 }
 
 int cTextBuffer::LineLength(int line) const
@@ -196,18 +190,7 @@ int cTextBuffer::LineLength(int line) const
 
 int cTextBuffer::LineFromPosition(int pos) const
 {
-    if (pos <= 0)
-        return 0;
-    // The last line whose start is at or before Pos.
-    int low = 0, high = LineCount() - 1;
-    while (low < high) {
-        const int middle = low + (high - low + 1) / 2;
-        if (StoredStart(middle) <= pos)
-            low = middle;
-        else
-            high = middle - 1;
-    }
-    return low;
+    return FLineStarts.LineOf(pos);
 }
 
 tLineBreak cTextBuffer::LineBreak(int line) const
@@ -254,38 +237,6 @@ std::vector<tLineBreak> cTextBuffer::Breaks() const
     std::vector<tLineBreak> breaks(size_t(LineCount() - 1));
     FBreaks.CopyOut(0, std::ptrdiff_t(breaks.size()), breaks.data());
     return breaks;
-}
-
-// Puts the step at Line: afterwards exactly the stored starts after Line are
-// FStep short. Walks whichever way touches fewer starts.
-void cTextBuffer::MoveStep(int line)
-{
-    const int count = LineCount();
-    if (FStep != 0 && line != FStepLine) {
-        auto add = [this](int from, int to, int delta) {
-            FLineStarts.ForEachRunMutable(from, to, [delta](int *p, std::ptrdiff_t n) {
-                for (std::ptrdiff_t i = 0; i < n; ++i)
-                    p[i] += delta;
-            });
-        };
-        if (line > FStepLine) {
-            add(FStepLine + 1, line + 1, FStep);
-        } else if (FStepLine - line <= count - 1 - FStepLine) {
-            add(line + 1, FStepLine + 1, -FStep);
-        } else {
-            add(FStepLine + 1, count, FStep);
-            FStep = 0;
-        }
-    }
-    FStepLine = line;
-    if (FStepLine >= count - 1)
-        FStep = 0;
-}
-
-void cTextBuffer::ShiftAfterStep(int delta) noexcept
-{
-    if (FStepLine < LineCount() - 1)
-        FStep += delta;
 }
 
 // ---------------------------------------------------------------------------
@@ -559,12 +510,8 @@ void cTextBuffer::RemoveLines(int firstLine, int marks, int length)
     for (int i = 0; i < marks; ++i)
         CountBreak(FBreaks[firstLine + i], -1);
     FBreaks.Erase(firstLine, marks);
-    MoveStep(firstLine + marks);
-    ShiftAfterStep(-length);
-    FLineStarts.Erase(firstLine + 1, marks);
-    FStepLine = firstLine;
-    if (FStepLine >= LineCount() - 1)
-        FStep = 0;
+    FLineStarts.ShiftAfter(firstLine + marks, -length);
+    FLineStarts.RemoveAfter(firstLine, marks);
 }
 
 // CR LF, a lone CR and a lone LF each become one mark; the marks take Breaks
@@ -600,16 +547,10 @@ void cTextBuffer::InsertLines(int pos, int line, std::vector<int> &offsets,
         for (const tLineBreak b : breaks)
             CountBreak(b, 1);
     }
-    MoveStep(line);
-    ShiftAfterStep(length);
-    if (marks > 0) {
-        for (int &offset : offsets)
-            offset += pos;
-        FLineStarts.Insert(line + 1, offsets.data(), marks);
-        FStepLine = line + marks;
-        if (FStepLine >= LineCount() - 1)
-            FStep = 0;
-    }
+    FLineStarts.ShiftAfter(line, length);
+    for (int &offset : offsets)
+        offset += pos;
+    FLineStarts.InsertAfter(line, offsets.data(), marks);
 }
 
 bool cTextBuffer::RemovedWanted() const
@@ -703,15 +644,11 @@ void cTextBuffer::StartLoad(qsizetype expectedUnits)
     FUnits.Clear();
     FUnits.Reserve(room);
     const qsizetype lines = std::clamp<qsizetype>(expectedUnits / 64, 64, INT_MAX / 64);
-    FLineStarts.Release();
-    FLineStarts.Reserve(lines);
-    FLineStarts.PushBack(0);
+    FLineStarts.Reset(lines);
     FBreaks.Release();
     FBreaks.Reserve(lines);
     FBreaks.PushBack(tLineBreak::None);
     std::fill(std::begin(FBreakCount), std::end(FBreakCount), 0);
-    FStepLine = 0;
-    FStep = 0;
     FLoadPendingCR = false;
 }
 
@@ -781,7 +718,7 @@ void cTextBuffer::LoadUnits(const char16_t *source, qsizetype count, char16_t *t
             }
         }
         target[written++] = Mark;
-        FLineStarts.PushBack(int(base + written));
+        FLineStarts.Append(int(base + written));
         FBreaks.Ref(FBreaks.Size() - 1) = lineBreak;
         FBreaks.PushBack(tLineBreak::None);
         CountBreak(lineBreak, 1);
@@ -798,7 +735,7 @@ qsizetype cTextBuffer::MarkLineFeeds(char16_t *units, qsizetype count, qsizetype
     qsizetype k = 0;
     auto markAt = [&](qsizetype at) {
         units[at] = Mark;
-        FLineStarts.PushBack(int(position + at + 1));
+        FLineStarts.Append(int(position + at + 1));
         FBreaks.Ref(FBreaks.Size() - 1) = tLineBreak::LF;
         FBreaks.PushBack(tLineBreak::None);
         CountBreak(tLineBreak::LF, 1);
@@ -841,8 +778,6 @@ void cTextBuffer::Adopt(cTextBuffer &loaded)
     FLineStarts.Swap(loaded.FLineStarts);
     FBreaks.Swap(loaded.FBreaks);
     std::swap(FBreakCount, loaded.FBreakCount);
-    std::swap(FStepLine, loaded.FStepLine);
-    std::swap(FStep, loaded.FStep);
     FLoadPendingCR = loaded.FLoadPendingCR = false;
     NotifyReset();
 }

@@ -4,6 +4,7 @@
 // one unit (stored as CR), a line-start index and each line's own break as it
 // came in, so text read from a file goes back out byte for byte.
 #include "editor/textengine/GapArray.h"
+#include "editor/textengine/LineStarts.h"
 
 #include <QString>
 #include <QStringView>
@@ -166,9 +167,6 @@ public:
 
 private:
     struct tInsertion; // what a normalised insertion put into the units
-    [[nodiscard]] int StoredStart(int line) const noexcept;
-    void MoveStep(int line);
-    void ShiftAfterStep(int delta) noexcept;
     void Change(int pos, int length, QStringView text, const tLineBreak *breaks, qsizetype breakCount,
                 tLineBreak newBreak);
     void RemoveUnits(int pos, int length, int firstLine, int marks);
@@ -190,11 +188,7 @@ private:
 
     // Units, marks as CR.
     cGapArray<char16_t> FUnits;
-    // Starts of lines with a pending shift: stored starts after FStepLine are
-    // FStep short until the step moves past them, so runs of edits in one
-    // place cost nothing per line. Line 0 starts at 0.
-    cGapArray<int> FLineStarts;
-    int FStepLine = 0, FStep = 0;
+    cLineStarts FLineStarts;
     cGapArray<tLineBreak> FBreaks; // one per line; the last is None
     int FBreakCount[4] = {};
     bool FLoadPendingCR = false;
