@@ -136,6 +136,17 @@ bool ReadAll(int fd, QByteArray &bytes)
     return true;
 }
 
+// Locks the file open as Fd for this process alone. A lock is held on a
+// file, a name is removed: the lock counts only while Path still names the
+// file locked, which a record rewritten meanwhile under its name does not.
+bool LockNamed(int fd, const QByteArray &path, bool wait)
+{
+    struct stat locked, named;
+    return ::flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &locked) == 0 &&
+           ::stat(path.constData(), &named) == 0 && locked.st_dev == named.st_dev &&
+           locked.st_ino == named.st_ino;
+}
+
 } // namespace
 
 std::optional<tJournalBase> IdentifyFile(const QByteArray &fileName)
@@ -611,10 +622,20 @@ void SyncFolderOf(const QByteArray &path)
 void WriteRecord(tJournalFile &file, const QByteArray &bytes)
 {
     const QByteArray temporary = file.Path + ".new";
-    cFileDescriptor fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX) != 0 ||
-        !WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0) || ::fdatasync(fd.Get()) != 0 ||
-        ::rename(temporary.constData(), file.Path.constData()) != 0) {
+    // Another instance may take the new file, not yet locked, for a rewrite
+    // left unfinished and remove it: then it is made again.
+    int made = -1;
+    for (int attempt = 0; attempt < 3 && made < 0; ++attempt) {
+        cFileDescriptor candidate(
+            ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+        if (candidate.Get() < 0)
+            break;
+        if (LockNamed(candidate.Get(), temporary, true))
+            made = candidate.Release();
+    }
+    cFileDescriptor fd(made);
+    if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0) ||
+        ::fdatasync(fd.Get()) != 0 || ::rename(temporary.constData(), file.Path.constData()) != 0) {
         Report(file, "write");
         ::unlink(temporary.constData());
         file.Failed = true;
@@ -1068,9 +1089,15 @@ void cRecoveryJournals::RemoveFolder()
     bool empty = true;
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));
-        const cFileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+        // The record of a save in place going on now is held through the lock
+        // on its copy.
+        const QByteArray held =
+            name.startsWith(QStringLiteral("write-")) && name.endsWith(QStringLiteral(".record"))
+                ? path.chopped(int(qstrlen(".record"))) + ".text"
+                : path;
+        const cFileDescriptor fd(::open(held.constData(), O_RDONLY | O_CLOEXEC));
         // Another running instance's record is its user's unsaved work.
-        if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (fd.Get() >= 0 && !LockNamed(fd.Get(), held, false)) {
             empty = false;
             continue;
         }
@@ -1099,7 +1126,7 @@ std::vector<std::unique_ptr<cRecoveryJournals::tOrphan>> cRecoveryJournals::Find
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));
         cFileDescriptor fd(::open(path.constData(), O_RDWR | O_CLOEXEC));
-        if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        if (fd.Get() < 0 || !LockNamed(fd.Get(), path, false))
             continue; // held by a running instance
         if (name.endsWith(QStringLiteral(".journal.new"))) {
             ::unlink(path.constData()); // a rewrite that never finished; the record is whole
