@@ -329,6 +329,50 @@ TEST_F(cSettings, UninstallAsksAboutUnsavedWorkAndCancelKeepsEverything)
     EXPECT_EQ(no.Calls().size(), 1); // no second question on the way out
 }
 
+// What the session manager's commit request does, without a session manager
+// (Qt makes its QSessionManager only for a real one): unasked, every change
+// is in the recovery records at once; asked, Cancel stops the logout and
+// keeps them, No lets it go on without them.
+TEST_F(cCloseQuery, ALogoutAsksWhenItMayAndOtherwiseKeepsWhatWasTypedOnDisk)
+{
+    TFormMain &w = Show();
+    Type(QStringLiteral("unsaved"));
+    const auto records = [] {
+        QStringList texts;
+        const QDir folder(cRecoveryJournals::Folder());
+        for (const QString &name : folder.entryList({QStringLiteral("*.journal")}, QDir::Files)) {
+            QFile file(folder.filePath(name));
+            cTextBuffer text;
+            QString reason;
+            if (file.open(QIODevice::ReadOnly) && RebuildJournalText(file.readAll(), text, {}, reason))
+                texts << text.TextWithBreaks();
+        }
+        return texts;
+    };
+    int released = 0;
+    {
+        cAnswers none({});
+        EXPECT_TRUE(w.CommitSession(false, [&] { ++released; }));
+        EXPECT_EQ(none.Calls().size(), 0);
+    }
+    EXPECT_EQ(records(), QStringList{QStringLiteral("unsaved")});
+    {
+        cAnswers cancel({IDCANCEL});
+        EXPECT_FALSE(w.CommitSession(true, [&] { ++released; }));
+        EXPECT_EQ(cancel.Calls().size(), 1);
+    }
+    EXPECT_EQ(released, 1);
+    EXPECT_EQ(records(), QStringList{QStringLiteral("unsaved")});
+    EXPECT_TRUE(ActiveDocument()->Modified());
+    {
+        cAnswers no({IDNO});
+        EXPECT_TRUE(w.CommitSession(true, [&] { ++released; }));
+        EXPECT_EQ(no.Calls().size(), 1);
+    }
+    EXPECT_EQ(released, 2);
+    EXPECT_TRUE(records().isEmpty());
+}
+
 TEST_F(cStartDocuments, FilesWritableThenTheROptionsNamesReadOnlyInOrder)
 {
     const QString a = WorkFile(QStringLiteral("a.txt"), "A"), b = WorkFile(QStringLiteral("b.txt"), "B"),
