@@ -277,9 +277,7 @@ TEST_F(Recovery, RepeatedKillsNeverLoseWhatARecordHeld)
         // Typing goes on while the kill comes, within the second after the
         // keys above were taken in or after it, at a random moment.
         const QString more =
-            QStringLiteral(
-                "more \u00df\u00fc %1 typed on while the program is killed, and on and on to the end")
-                .arg(round);
+            QStringLiteral("more \u00df\u00fc %1 typed on while the program is killed, on and on").arg(round);
         QProcess typing;
         QProcessEnvironment environment = FDesktop.Environment();
         environment.insert(QStringLiteral("DISPLAY"), FDesktop.Display());
