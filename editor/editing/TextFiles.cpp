@@ -733,11 +733,28 @@ public:
             Fail();
             return;
         }
-        const QString stem = folder + QStringLiteral("/write-%1-%2").arg(::getpid()).arg(++counter);
-        FCopy = QFile::encodeName(stem + QStringLiteral(".text"));
-        FRecord = QFile::encodeName(stem + QStringLiteral(".record"));
-        FFd = ::open(FCopy.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
-        if (FFd < 0 || ::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
+        // A name of its own: a copy left by an earlier process of the same
+        // number is the new text of another save.
+        for (int attempt = 0; attempt < 100 && FFd < 0; ++attempt) {
+            const QString stem = folder + QStringLiteral("/write-%1-%2").arg(::getpid()).arg(++counter);
+            FCopy = QFile::encodeName(stem + QStringLiteral(".text"));
+            FRecord = QFile::encodeName(stem + QStringLiteral(".record"));
+            FFd = ::open(FCopy.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+            if (FFd < 0 && errno != EEXIST)
+                break;
+        }
+        if (FFd < 0) {
+            FCopy.clear();
+            FRecord.clear();
+            Fail();
+            return;
+        }
+        // Another instance may have taken the copy, not yet locked, for one
+        // whose save ended before it was complete, and removed it.
+        struct stat locked, named;
+        if (::flock(FFd, LOCK_EX | LOCK_NB) != 0 || ::fstat(FFd, &locked) != 0 ||
+            ::stat(FCopy.constData(), &named) != 0 || locked.st_ino != named.st_ino ||
+            locked.st_dev != named.st_dev) {
             Fail();
             return;
         }
