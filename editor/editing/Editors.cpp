@@ -365,10 +365,12 @@ void cEditor::LoadFromFileAs(const QString &fileName, const tFileCoding &coding)
     emit FileUsed(fileName);
 }
 
-void cEditor::AdoptRecovered(const QString &fileName, tTextEncoding encoding, const QByteArray &oddByte)
+void cEditor::AdoptRecovered(const QString &fileName, const tFileCoding &coding, const QByteArray &oddByte)
 {
-    FEncoding = encoding;
+    FEncoding = coding.Encoding;
     FOddByte = oddByte;
+    FCodePage = coding.Encoding == teAnsi ? coding.CodePage : QByteArray();
+    FMarkless = coding.Encoding != teAnsi && !coding.Mark;
     SetFileName(fileName);
     SetModified(true);
 }

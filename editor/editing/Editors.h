@@ -66,7 +66,7 @@ public:
     void LoadFromFile(const QString &fileName);
     // Takes what a recovery record kept besides the text, which the document
     // already holds; the document is modified.
-    void AdoptRecovered(const QString &fileName, tTextEncoding encoding, const QByteArray &oddByte);
+    void AdoptRecovered(const QString &fileName, const tFileCoding &coding, const QByteArray &oddByte);
     // Reads the file as Coding says, whatever its first bytes; saving then
     // writes it the same way (mark or none, code page).
     void LoadFromFileAs(const QString &fileName, const tFileCoding &coding);

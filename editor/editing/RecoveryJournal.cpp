@@ -3,6 +3,7 @@
 
 #include "editor/editing/Editors.h"
 #include "editor/editing/TextFiles.h"
+#include "editor/editing/UnicodeControls.h"
 #include "editor/platform/Application.h"
 #include "editor/platform/FileDescriptor.h"
 #include "editor/platform/MessageBox.h"
@@ -134,6 +135,17 @@ bool ReadAll(int fd, QByteArray &bytes)
     }
     bytes.truncate(done);
     return true;
+}
+
+// Locks the file open as Fd for this process alone. A lock is held on a
+// file, a name is removed: the lock counts only while Path still names the
+// file locked, which a record rewritten meanwhile under its name does not.
+bool LockNamed(int fd, const QByteArray &path, bool wait)
+{
+    struct stat locked, named;
+    return ::flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &locked) == 0 &&
+           ::stat(path.constData(), &named) == 0 && locked.st_dev == named.st_dev &&
+           locked.st_ino == named.st_ino;
 }
 
 } // namespace
@@ -284,6 +296,8 @@ public:
         return breaks;
     }
     bool Ok() const noexcept { return !FFailed && FPos == FBody.size(); }
+    // Fields added later are missing from older records.
+    bool AtEnd() const noexcept { return FPos == FBody.size(); }
 
 private:
     bool Need(qsizetype size)
@@ -339,6 +353,10 @@ std::optional<tJournalMeta> ReadMeta(QByteArrayView body)
     meta.Anchor = in.Get<std::int32_t>();
     meta.Caret = in.Get<std::int32_t>();
     meta.ChangedAt = in.Get<std::int64_t>();
+    if (!in.AtEnd()) {
+        meta.CodePage = in.Bytes();
+        meta.Markless = in.Get<std::uint8_t>() != 0;
+    }
     if (!in.Ok() || meta.Encoding >= TextEncodingCount)
         return std::nullopt;
     return meta;
@@ -356,6 +374,10 @@ std::optional<tJournalBase> ReadBase(QByteArrayView body)
     base.Encoding = tTextEncoding(in.Get<std::uint8_t>());
     base.Units = in.Get<std::uint32_t>();
     base.Marks = in.Get<std::uint32_t>();
+    if (!in.AtEnd()) {
+        base.CodePage = in.Bytes();
+        base.Markless = in.Get<std::uint8_t>() != 0;
+    }
     if (!in.Ok() || base.Encoding >= TextEncodingCount)
         return std::nullopt;
     return base;
@@ -385,6 +407,8 @@ void AppendMeta(QByteArray &out, const tJournalMeta &meta)
     Put<std::int32_t>(out, meta.Anchor);
     Put<std::int32_t>(out, meta.Caret);
     Put<std::int64_t>(out, meta.ChangedAt);
+    PutBytes(out, meta.CodePage);
+    Put<std::uint8_t>(out, meta.Markless ? 1 : 0);
     Finish(out, start);
 }
 
@@ -399,6 +423,8 @@ void AppendBase(QByteArray &out, const tJournalBase &base)
     Put<std::uint8_t>(out, base.Encoding);
     Put(out, base.Units);
     Put(out, base.Marks);
+    PutBytes(out, base.CodePage);
+    Put<std::uint8_t>(out, base.Markless ? 1 : 0);
     Finish(out, start);
 }
 
@@ -481,8 +507,18 @@ bool LoadJournalBase(const QByteArray &fileName, const tJournalBase &base, cText
         return false;
     }
     try {
-        const tTextFile file = ReadTextFileInto(QFile::decodeName(fileName), text);
-        if (file.Encoding != base.Encoding || std::uint32_t(text.Length()) != base.Units ||
+        const QString name = QFile::decodeName(fileName);
+        bool sameCoding;
+        // Read as it was: in the coding the user chose, or by its first bytes.
+        if (!base.CodePage.isEmpty() || base.Markless) {
+            QByteArray oddByte;
+            const tFileCoding coding{base.Encoding, base.CodePage, !base.Markless};
+            const tFileCoding found = ReadTextFileAs(name, coding, text, INT_MAX - 1, oddByte);
+            sameCoding = base.Encoding == teAnsi || found.Mark == coding.Mark;
+        } else {
+            sameCoding = ReadTextFileInto(name, text).Encoding == base.Encoding;
+        }
+        if (!sameCoding || std::uint32_t(text.Length()) != base.Units ||
             std::uint32_t(text.LineCount() - 1) != base.Marks) {
             reason = QStringLiteral("The file reads differently now.");
             return false;
@@ -539,6 +575,27 @@ bool RebuildJournalText(const QByteArray &bytes, cTextBuffer &text, const tBaseL
         return ok;
     });
     return ok;
+}
+
+bool RecoverDocument(const QByteArray &bytes, const tJournalRecord &record,
+                     const std::function<cEditor &()> &open, QString &reason)
+{
+    const tJournalMeta &meta = *record.Meta;
+    cTextBuffer text;
+    const auto loadBase = [&meta](const tJournalBase &base, cTextBuffer &into, QString &why) {
+        return LoadJournalBase(meta.FileName, base, into, why);
+    };
+    if (!RebuildJournalText(bytes, text, loadBase, reason))
+        return false;
+    cEditor &document = open();
+    {
+        const cUpdateBracket noRedraw(document.WLines());
+        document.LoadText([&text](cTextBuffer &buffer) { buffer.Adopt(text); });
+    }
+    document.AdoptRecovered(QFile::decodeName(meta.FileName), meta.Coding(), meta.OddByte);
+    const int length = document.GetTextLen();
+    document.SetSel(std::clamp(meta.Anchor, 0, length), std::clamp(meta.Caret, 0, length));
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -611,10 +668,20 @@ void SyncFolderOf(const QByteArray &path)
 void WriteRecord(tJournalFile &file, const QByteArray &bytes)
 {
     const QByteArray temporary = file.Path + ".new";
-    cFileDescriptor fd(::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX) != 0 ||
-        !WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0) || ::fdatasync(fd.Get()) != 0 ||
-        ::rename(temporary.constData(), file.Path.constData()) != 0) {
+    // Another instance may take the new file, not yet locked, for a rewrite
+    // left unfinished and remove it: then it is made again.
+    int made = -1;
+    for (int attempt = 0; attempt < 3 && made < 0; ++attempt) {
+        cFileDescriptor candidate(
+            ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+        if (candidate.Get() < 0)
+            break;
+        if (LockNamed(candidate.Get(), temporary, true))
+            made = candidate.Release();
+    }
+    cFileDescriptor fd(made);
+    if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0) ||
+        ::fdatasync(fd.Get()) != 0 || ::rename(temporary.constData(), file.Path.constData()) != 0) {
         Report(file, "write");
         ::unlink(temporary.constData());
         file.Failed = true;
@@ -848,7 +915,10 @@ void cRecoveryJournal::FileIsBase()
     if (!identity)
         return;
     FBase = *identity;
-    FBase.Encoding = FDocument.Encoding();
+    const tFileCoding coding = FDocument.Coding();
+    FBase.Encoding = coding.Encoding;
+    FBase.CodePage = coding.CodePage;
+    FBase.Markless = coding.Encoding != teAnsi && !coding.Mark;
     FBase.Units = std::uint32_t(FDocument.buffer().Length());
     FBase.Marks = std::uint32_t(FDocument.buffer().LineCount() - 1);
     FHashing = {};
@@ -902,6 +972,9 @@ tJournalMeta cRecoveryJournal::Meta() const
     meta.Encoding = FDocument.Encoding();
     meta.OddByte = FDocument.OddByte();
     meta.ReadOnly = FDocument.isReadOnly();
+    const tFileCoding coding = FDocument.Coding();
+    meta.CodePage = coding.CodePage;
+    meta.Markless = coding.Encoding != teAnsi && !coding.Mark;
     FDocument.GetSel(meta.Anchor, meta.Caret);
     meta.ChangedAt = QDateTime::currentMSecsSinceEpoch();
     return meta;
@@ -1068,9 +1141,15 @@ void cRecoveryJournals::RemoveFolder()
     bool empty = true;
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));
-        const cFileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+        // The record of a save in place going on now is held through the lock
+        // on its copy.
+        const QByteArray held =
+            name.startsWith(QStringLiteral("write-")) && name.endsWith(QStringLiteral(".record"))
+                ? path.chopped(int(qstrlen(".record"))) + ".text"
+                : path;
+        const cFileDescriptor fd(::open(held.constData(), O_RDONLY | O_CLOEXEC));
         // Another running instance's record is its user's unsaved work.
-        if (fd.Get() >= 0 && ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (fd.Get() >= 0 && !LockNamed(fd.Get(), held, false)) {
             empty = false;
             continue;
         }
@@ -1099,7 +1178,7 @@ std::vector<std::unique_ptr<cRecoveryJournals::tOrphan>> cRecoveryJournals::Find
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));
         cFileDescriptor fd(::open(path.constData(), O_RDWR | O_CLOEXEC));
-        if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        if (fd.Get() < 0 || !LockNamed(fd.Get(), path, false))
             continue; // held by a running instance
         if (name.endsWith(QStringLiteral(".journal.new"))) {
             ::unlink(path.constData()); // a rewrite that never finished; the record is whole

@@ -6,6 +6,7 @@
 // loaded, known by its identity and a hash, or a snapshot of the text), each
 // entry framed with its length and checksum so that a torn last entry is
 // seen and ignored.
+#include "editor/editing/FileEncodings.h"
 #include "editor/editing/TypedConstants.h"
 #include "editor/textengine/TextBuffer.h"
 
@@ -37,6 +38,12 @@ struct tJournalMeta
     bool ReadOnly = false;
     int Anchor = 0, Caret = 0;
     qint64 ChangedAt = 0; // ms since the epoch, the last change written
+    // A coding the user chose; a record written before these were kept has
+    // neither, which reads as the coding found from the file's first bytes.
+    QByteArray CodePage; // teAnsi in this code page; empty: the locale's
+    bool Markless = false;
+
+    [[nodiscard]] tFileCoding Coding() const { return {Encoding, CodePage, !Markless}; }
 };
 
 // The file a log applies to: the text as decoded from it when loaded.
@@ -48,6 +55,9 @@ struct tJournalBase
     std::uint64_t Hash = 0;
     tTextEncoding Encoding = teUTF8;
     std::uint32_t Units = 0, Marks = 0;
+    // How the file was read when it was not by its first bytes.
+    QByteArray CodePage;
+    bool Markless = false;
 
     bool SameFile(const tJournalBase &other) const noexcept
     {
@@ -100,6 +110,13 @@ bool LoadJournalBase(const QByteArray &fileName, const tJournalBase &base, cText
 // the text it was written against; false with Reason otherwise.
 bool RebuildJournalText(const QByteArray &bytes, cTextBuffer &text, const tBaseLoader &loadBase,
                         QString &reason);
+
+// Rebuilds the document a readable record describes. Once its text is
+// rebuilt, Open gives a new empty document, which takes the text, file name,
+// coding and caret, modified: saved, it writes what the lost one would have.
+// False with Reason, and nothing opened, when the text cannot be rebuilt.
+bool RecoverDocument(const QByteArray &bytes, const tJournalRecord &record,
+                     const std::function<cEditor &()> &open, QString &reason);
 
 // One record's file, shared by the document and the writing thread.
 struct tJournalFile;

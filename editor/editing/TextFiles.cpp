@@ -5,9 +5,11 @@
 #include "editor/editing/Progress.h"
 
 #include "editor/platform/AnsiCodePage.h"
+#include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/FileNames.h"
 #include "editor/platform/FileTargets.h"
+#include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
 #include "editor/platform/VectorDecode.h"
 #include "editor/textengine/TextBuffer.h"
@@ -721,19 +723,39 @@ bool SyncedFile(int fd, const QByteArray &bytes)
 class cWriteCopy
 {
 public:
-    // Invalid when the folder or the copy cannot be made.
+    // Invalid, with the reason, when the folder or the copy cannot be made.
     cWriteCopy(const QByteArray &target, const struct stat &info, const cFileContents &contents)
     {
         static unsigned counter = 0;
         const QString folder = cRecoveryJournals::Folder();
-        if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0)
+        errno = 0;
+        if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
+            Fail();
             return;
-        const QString stem = folder + QStringLiteral("/write-%1-%2").arg(::getpid()).arg(++counter);
-        FCopy = QFile::encodeName(stem + QStringLiteral(".text"));
-        FRecord = QFile::encodeName(stem + QStringLiteral(".record"));
-        FFd = ::open(FCopy.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
-        if (FFd < 0 || ::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
-            Drop();
+        }
+        // A name of its own: a copy left by an earlier process of the same
+        // number is the new text of another save.
+        for (int attempt = 0; attempt < 100 && FFd < 0; ++attempt) {
+            const QString stem = folder + QStringLiteral("/write-%1-%2").arg(::getpid()).arg(++counter);
+            FCopy = QFile::encodeName(stem + QStringLiteral(".text"));
+            FRecord = QFile::encodeName(stem + QStringLiteral(".record"));
+            FFd = ::open(FCopy.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+            if (FFd < 0 && errno != EEXIST)
+                break;
+        }
+        if (FFd < 0) {
+            FCopy.clear();
+            FRecord.clear();
+            Fail();
+            return;
+        }
+        // Another instance may have taken the copy, not yet locked, for one
+        // whose save ended before it was complete, and removed it.
+        struct stat locked, named;
+        if (::flock(FFd, LOCK_EX | LOCK_NB) != 0 || ::fstat(FFd, &locked) != 0 ||
+            ::stat(FCopy.constData(), &named) != 0 || locked.st_ino != named.st_ino ||
+            locked.st_dev != named.st_dev) {
+            Fail();
             return;
         }
         qint64 written = 0;
@@ -742,7 +764,7 @@ public:
         // The record after the copy: a record names a complete copy.
         if (!WriteContents(FFd, contents, &written) || ::fdatasync(FFd) != 0 || !record.Valid() ||
             !SyncedFile(record.Get(), RecordOf(target, info, written))) {
-            Drop();
+            Fail();
             return;
         }
         SyncDirectory(QFile::encodeName(folder));
@@ -757,9 +779,16 @@ public:
             ::close(FFd);
     }
     bool Valid() const noexcept { return FFd >= 0; }
+    // Why the copy cannot be made.
+    const QString &Reason() const noexcept { return FReason; }
     void Keep() noexcept { FKeep = true; }
 
 private:
+    void Fail()
+    {
+        FReason = errno ? SystemError(errno) : QStringLiteral("It cannot be written");
+        Drop();
+    }
     void Drop() noexcept
     {
         // The record first: a copy without one is never offered.
@@ -775,14 +804,18 @@ private:
     }
 
     QByteArray FCopy, FRecord;
+    QString FReason;
     int FFd = -1;
     bool FKeep = false;
 };
 
 // Rewrites the existing file in place, so that its inode with every name,
 // owner, group and permission stays. The space is reserved first; should
-// writing fail all the same, the old contents are put back.
-void WriteThrough(const QString &fileName, const QByteArray &target, const cFileContents &contents)
+// writing fail all the same, the old contents are put back. Without a
+// complete copy of the new text in the recovery folder the file is not
+// touched: false, with the reason the copy cannot be made.
+bool WriteThrough(const QString &fileName, const QByteArray &target, const cFileContents &contents,
+                  QString &noCopy)
 {
     cFileHandle file(::open(target.constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!file.Valid())
@@ -796,8 +829,11 @@ void WriteThrough(const QString &fileName, const QByteArray &target, const cFile
 
     // The new text safely on disk before the old one is touched: should the
     // program die while rewriting, the next start can complete the write.
-    // Where the recovery folder cannot be written, the save still goes on.
     cWriteCopy copy(target, info, contents);
+    if (!copy.Valid()) {
+        noCopy = copy.Reason();
+        return false;
+    }
     const qint64 size = contents.Size();
     if (size > old.size() && ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 &&
         errno != EOPNOTSUPP && errno != ENOSYS) {
@@ -830,6 +866,7 @@ void WriteThrough(const QString &fileName, const QByteArray &target, const cFile
     }
     if (!file.Close())
         ThrowCreateError(fileName, SystemError(errno));
+    return true;
 }
 
 enum class tReplaced
@@ -839,9 +876,10 @@ enum class tReplaced
 };
 
 // Writes a new file beside the old one and puts it in its place, with the
-// old one's owner, group, extended attributes and permissions.
+// old one's owner, group, extended attributes and permissions (the owner
+// only where it can be given, unless KeepOwner asks for a write in place).
 tReplaced Replace(const QString &fileName, const QByteArray &target, const struct stat *old,
-                  const cFileContents &contents)
+                  const cFileContents &contents, bool keepOwner = true)
 {
     cFileBeside replacement(target);
     if (!replacement.Valid()) {
@@ -855,7 +893,7 @@ tReplaced Replace(const QString &fileName, const QByteArray &target, const struc
         struct stat made;
         if (::fstat(replacement.Get(), &made) == 0 &&
             (made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
-            ::fchown(replacement.Get(), old->st_uid, old->st_gid) != 0 &&
+            ::fchown(replacement.Get(), old->st_uid, old->st_gid) != 0 && keepOwner &&
             ::access(target.constData(), W_OK) == 0)
             return tReplaced::WriteThrough; // keeps the owner this program may not give
         // After the owner (changing it drops security.capability), while the
@@ -887,13 +925,32 @@ void WriteFileSafely(const QString &fileName, const cFileContents &contents)
         ThrowCreateError(fileName, QString::fromLocal8Bit(refused.data(), qsizetype(refused.size())));
     // The file a link points to is the one rewritten; the link stays.
     const QByteArray target = QByteArray::fromStdString(found.Path);
+    const struct stat *old = found.Exists ? &found.Info : nullptr;
     // Replacing would part the file from its other names.
-    if (found.Exists && found.Info.st_nlink > 1) {
-        WriteThrough(fileName, target, contents);
-        return;
+    if ((old && old->st_nlink > 1) || Replace(fileName, target, old, contents) == tReplaced::WriteThrough) {
+        QString noCopy;
+        if (WriteThrough(fileName, target, contents, noCopy))
+            return;
+        // A rewrite cut short with no copy anywhere would leave the file half
+        // new, half old: a new file in its place, if one can be made there,
+        // is the lesser harm, and the user is told.
+        const QString folder = cRecoveryJournals::Folder();
+        if (Replace(fileName, target, old, contents, false) == tReplaced::WriteThrough)
+            ThrowCreateError(fileName,
+                             QStringLiteral("It must be rewritten in place, which is done only with a "
+                                            "copy of the new text kept first in the recovery folder "
+                                            "\"%1\". %2.")
+                                 .arg(folder, noCopy));
+        const QString parted = old && old->st_nlink > 1
+                                   ? QStringLiteral("its other names (hard links) keep the old text.")
+                                   : QStringLiteral("it now belongs to you, no longer to its owner.");
+        MessageBox(ApplicationMainWindow(),
+                   QStringLiteral("A copy of the new text of \"%1\" cannot be kept in the recovery folder "
+                                  "\"%2\". %3.\r\rSo the file was not rewritten in place but saved as a new "
+                                  "file: %4")
+                       .arg(fileName, folder, noCopy, parted),
+                   LoadResString(res::ProductName), MB_OK | MB_ICONWARNING);
     }
-    if (Replace(fileName, target, found.Exists ? &found.Info : nullptr, contents) == tReplaced::WriteThrough)
-        WriteThrough(fileName, target, contents);
 }
 
 void WriteFileSafely(const QString &fileName, const QByteArray &mark, const QByteArray &bytes)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/shell/RecentFiles.h"
 
+#include "editor/editing/RecoveryJournal.h"
 #include "editor/platform/Resources.h"
 #include "editor/shell/PersistentSettings.h"
 
@@ -50,10 +51,25 @@ void RemoveStateDirectory()
 {
     const QString product = StateDirectory();
     // A link is removed itself, never what it points to.
-    if (QFileInfo(product).isSymLink())
+    if (QFileInfo(product).isSymLink()) {
         QFile::remove(product);
-    else
-        QDir(product).removeRecursively();
+    } else {
+        // The recovery folder is left to the journal, which keeps the records
+        // another running instance holds.
+        const QString recovery = QDir::cleanPath(cRecoveryJournals::Folder());
+        QDir dir(product);
+        for (const QFileInfo &entry :
+             dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            const QString path = entry.absoluteFilePath();
+            if (QDir::cleanPath(path) == recovery)
+                continue;
+            if (entry.isDir() && !entry.isSymLink())
+                QDir(path).removeRecursively();
+            else
+                QFile::remove(path);
+        }
+        dir.rmdir(product); // only when empty
+    }
     QDir().rmdir(CompanyStateDirectory()); // only when empty
 }
 

@@ -9,8 +9,9 @@
 // $XDG_STATE_HOME (when absolute) or ~/.local/state, then company and
 // product: where the recent files, the session and the recovery journal live.
 QString StateDirectory();
-// Removes StateDirectory with all it holds, and the company folder above it
-// when nothing else is left there.
+// Removes StateDirectory with all it holds but the recovery folder (which
+// cRecoveryJournals::RemoveFolder empties of what no running instance holds),
+// and the company folder above it when nothing else is left there.
 void RemoveStateDirectory();
 // Replaces a file of the state folder whole (written beside, then renamed),
 // creating the folder; false when that failed.

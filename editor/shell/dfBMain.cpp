@@ -160,17 +160,22 @@ void cFormMain::Initialize()
     // A logout asks the usual questions when the session manager lets it;
     // otherwise everything typed is kept on disk for the next start.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
-        if (!manager.allowsInteraction()) {
-            cRecoveryJournals::FlushAll();
-            return;
-        }
-        const bool close = CloseQuery();
-        manager.release();
-        if (close)
-            cRecoveryJournals::DiscardAll();
-        else
+        if (!CommitSession(manager.allowsInteraction(), [&manager] { manager.release(); }))
             manager.cancel();
     });
+}
+
+bool cFormMain::CommitSession(bool mayAsk, const std::function<void()> &asked)
+{
+    if (!mayAsk) {
+        cRecoveryJournals::FlushAll();
+        return true;
+    }
+    const bool close = CloseQuery();
+    asked();
+    if (close)
+        cRecoveryJournals::DiscardAll();
+    return close;
 }
 
 void cFormMain::FirstActivation()

@@ -84,6 +84,11 @@ public:
     void FirstActivation();
     // True: the window may close.
     bool CloseQuery();
+    // The desktop session ends. Where the user may be asked, the usual close
+    // questions (Asked runs once they are answered), and false when the user
+    // cancelled; otherwise everything unsaved is put on disk in the recovery
+    // records, unasked.
+    bool CommitSession(bool mayAsk, const std::function<void()> &asked);
     // Frees the plug-ins and saves the settings; runs once.
     void Finalize();
 

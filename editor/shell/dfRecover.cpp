@@ -41,21 +41,13 @@ QString DocumentName(const cRecoveryJournals::tOrphan &orphan)
 bool Recover(cRecoveryJournals::tOrphan &orphan, cEditorController &tabs, QString &reason)
 {
     const tJournalMeta &meta = *orphan.Record.Meta;
-    cTextBuffer text;
-    const auto loadBase = [&meta](const tJournalBase &base, cTextBuffer &into, QString &why) {
-        return LoadJournalBase(meta.FileName, base, into, why);
+    const auto open = [&tabs, &meta]() -> cEditor & {
+        tabs.OpenText(QString(), meta.ReadOnly);
+        return *tabs.ActiveEditor();
     };
-    if (!RebuildJournalText(orphan.Bytes, text, loadBase, reason))
+    if (!RecoverDocument(orphan.Bytes, orphan.Record, open, reason))
         return false;
-    tabs.OpenText(QString(), meta.ReadOnly);
     cEditor &document = *tabs.ActiveEditor();
-    {
-        const cUpdateBracket noRedraw(document.WLines());
-        document.LoadText([&text](cTextBuffer &buffer) { buffer.Adopt(text); });
-    }
-    document.AdoptRecovered(QFile::decodeName(meta.FileName), meta.Encoding, meta.OddByte);
-    const int length = document.GetTextLen();
-    document.SetSel(std::clamp(meta.Anchor, 0, length), std::clamp(meta.Caret, 0, length));
     if (!meta.FileName.isEmpty() && QFileInfo::exists(document.FileName()))
         tabs.DiskWatch().Remember(document);
     // The document goes on writing the record it came from.
@@ -89,7 +81,7 @@ void OpenCopy(tUnfinishedWrite &write, cEditorController &tabs)
         const cUpdateBracket noRedraw(document.WLines());
         document.LoadText([&text](cTextBuffer &buffer) { buffer.Adopt(text); });
     }
-    document.AdoptRecovered(QFile::decodeName(write.Target), file.Encoding, file.OddByte);
+    document.AdoptRecovered(QFile::decodeName(write.Target), {file.Encoding, {}, true}, file.OddByte);
     if (QFileInfo::exists(document.FileName()))
         tabs.DiskWatch().Remember(document);
     tabs.UpdateTabCaptions();

@@ -118,6 +118,25 @@ protected:
         return FDesktop.TitleBecomes(FWindow, name.isEmpty() ? QStringLiteral("Zelmar")
                                                              : Path(name) + QStringLiteral(" - Zelmar"));
     }
+    // Every key typed before has reached the document once a dialog that a
+    // later key opens is up; it is closed again and the document has the focus.
+    bool KeysTakenIn()
+    {
+        FDesktop.Keys({QStringLiteral("ctrl+f")});
+        const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
+        if (find.isEmpty())
+            return false;
+        FDesktop.Focus(find);
+        FDesktop.Keys({QStringLiteral("Escape")});
+        const bool closed = WaitUntil([&] {
+            return FDesktop
+                .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("^Find Text$")})
+                .isEmpty();
+        });
+        FDesktop.Focus(FWindow);
+        return closed;
+    }
     // Goes back one tab and waits until it is on show.
     bool Previous(const QString &name)
     {
@@ -204,18 +223,7 @@ TEST_F(Recovery, TerminatedProgramKeepsEverythingTyped)
     FDesktop.Type(QStringLiteral("abc"));
     FDesktop.Keys({QStringLiteral("Return")});
     FDesktop.Type(QStringLiteral("d\u00e9f"));
-    // A dialog up and down again: every key before it has reached the document.
-    FDesktop.Keys({QStringLiteral("ctrl+f")});
-    const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
-    ASSERT_FALSE(find.isEmpty());
-    FDesktop.Focus(find);
-    FDesktop.Keys({QStringLiteral("Escape")});
-    ASSERT_TRUE(WaitUntil([&] {
-        return FDesktop
-            .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                      QStringLiteral("^Find Text$")})
-            .isEmpty();
-    }));
+    ASSERT_TRUE(KeysTakenIn());
     ::kill(FProgram->Process().processId(), SIGTERM);
     ASSERT_TRUE(FProgram->WaitForExit());
     EXPECT_EQ(RecordTexts(), (QStringList{QStringLiteral("abc\nd\u00e9f"), QStringLiteral("new old\n")}));
@@ -241,36 +249,65 @@ TEST_F(Recovery, TerminatedProgramKeepsEverythingTyped)
     EXPECT_EQ(FDesktop.ReadFile(QStringLiteral("a.txt")), "other\n");
 }
 
-// Killed at random moments while typing, again and again: each start gives
-// back a text the user typed, never less than the start before gave, and
+// Killed at random moments while typing goes on, again and again: each start
+// gives back a text the user typed, never less than the start before gave,
+// and everything the program had taken in a second or more before the kill;
 // the record goes on from there.
 TEST_F(Recovery, RepeatedKillsNeverLoseWhatARecordHeld)
 {
+    using namespace std::chrono;
     ASSERT_NO_FATAL_FAILURE(Start({}));
     FDesktop.Type(QStringLiteral("start"));
     FDesktop.Keys({QStringLiteral("Return")});
-    QString typed = QStringLiteral("start\n");
-    ASSERT_TRUE(RecordsBecome({typed})) << RecordTexts().join(u'|').toStdString();
-    QString held = typed;
+    QString held = QStringLiteral("start\n");
+    ASSERT_TRUE(RecordsBecome({held})) << RecordTexts().join(u'|').toStdString();
     std::mt19937 random(std::random_device{}());
-    for (int round = 0; round < 8; ++round) {
-        FProgram->Kill();
-        const QStringList texts = RecordTexts();
-        ASSERT_EQ(texts.size(), 1);
-        ASSERT_TRUE(typed.startsWith(texts[0])) << round << ": " << texts[0].toStdString();
-        ASSERT_GE(texts[0].size(), held.size()) << round;
-        held = texts[0];
-        ASSERT_NO_FATAL_FAILURE(StartAndRecover());
-        typed = held;
+    int aged = 0;
+    for (int round = 0; round < 20; ++round) {
+        if (round > 0) {
+            ASSERT_NO_FATAL_FAILURE(StartAndRecover());
+        }
         FDesktop.Keys({QStringLiteral("ctrl+End")});
-        const QString more = QStringLiteral("%1 \u00e9%2").arg(round).arg(random() % 1000);
-        FDesktop.Type(more);
+        const QString line = QStringLiteral("%1 \u00e9%2").arg(round).arg(random() % 1000);
+        FDesktop.Type(line);
         FDesktop.Keys({QStringLiteral("Return")});
-        typed += more + u'\n';
-        // The kill comes at a random moment: before, during or after a write.
-        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 900));
+        const QString taken = held + line + u'\n';
+        ASSERT_TRUE(KeysTakenIn()) << round;
+        const auto takenAt = steady_clock::now();
+        // Typing goes on while the kill comes, within the second after the
+        // keys above were taken in or after it, at a random moment.
+        const QString more =
+            QStringLiteral("more \u00df\u00fc %1 typed on while the program is killed, on and on").arg(round);
+        QProcess typing;
+        QProcessEnvironment environment = FDesktop.Environment();
+        environment.insert(QStringLiteral("DISPLAY"), FDesktop.Display());
+        typing.setProcessEnvironment(environment);
+        typing.start(QStringLiteral(XDOTOOL_EXECUTABLE),
+                     {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), more});
+        ASSERT_TRUE(typing.waitForStarted());
+        std::this_thread::sleep_until(takenAt + milliseconds((round % 2) * 1000 + random() % 1000));
+        const auto age = duration_cast<milliseconds>(steady_clock::now() - takenAt);
+        FProgram->Kill();
+        // Ended mid-key, it could leave the key down for the next start.
+        ASSERT_TRUE(typing.waitForFinished(30000));
+
+        const QStringList texts = RecordTexts();
+        ASSERT_EQ(texts.size(), 1) << round;
+        ASSERT_TRUE((taken + more).startsWith(texts[0])) << round << ": " << texts[0].toStdString();
+        ASSERT_GE(texts[0].size(), held.size()) << round;
+        if (age >= seconds(1)) {
+            ++aged;
+            ASSERT_TRUE(texts[0].startsWith(taken))
+                << round << ", killed " << age.count() << " ms after: " << texts[0].toStdString();
+        }
+        held = texts[0];
     }
-    ASSERT_TRUE(RecordsBecome({typed})) << RecordTexts().join(u'|').toStdString();
+    EXPECT_GE(aged, 10);
+    // The record goes on after the last start.
+    ASSERT_NO_FATAL_FAILURE(StartAndRecover());
+    FDesktop.Keys({QStringLiteral("ctrl+End")});
+    FDesktop.Type(QStringLiteral("end"));
+    ASSERT_TRUE(RecordsBecome({held + QStringLiteral("end")})) << RecordTexts().join(u'|').toStdString();
 }
 
 // A save of a hard-linked file killed halfway through its rewrite in place:

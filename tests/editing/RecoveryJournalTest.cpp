@@ -2,6 +2,8 @@
 #include "editor/editing/RecoveryJournal.h"
 
 #include "editor/editing/Editors.h"
+#include "editor/editing/TextFiles.h"
+#include "editor/platform/MessageBox.h"
 #include "editor/textengine/TextBuffer.h"
 
 #include <QCoreApplication>
@@ -65,9 +67,10 @@ protected:
     {
         cTextBuffer &text = FDoc.buffer();
         const auto pick = [&random](int n) { return int(random() % unsigned(n + 1)); };
-        static const QString pieces[] = {QStringLiteral("x"),    QStringLiteral("\u00e9\u03a9"),
-                                         QStringLiteral("\r\n"), QStringLiteral("ab\ncd"),
-                                         QStringLiteral("\r"),   QStringLiteral("\U0001F600")};
+        static const QString pieces[] = {QStringLiteral("x"),           QStringLiteral("\u00e9\u03a9"),
+                                         QStringLiteral("\r\n"),        QStringLiteral("ab\ncd"),
+                                         QStringLiteral("\r"),          QStringLiteral("\U0001F600"),
+                                         QStringLiteral("\u0436\u044f")};
         const QString piece = pieces[random() % std::size(pieces)];
         const tLineBreak breaks[] = {tLineBreak::None, tLineBreak::LF, tLineBreak::CR, tLineBreak::CRLF};
         const tLineBreak newBreak = breaks[random() % 4];
@@ -106,12 +109,34 @@ protected:
 
 // The record rebuilds the document exactly after every write, whether it is
 // a log against the file or was compacted into a snapshot; a last entry cut
-// short at any byte gives the text as of the write before it.
+// short at any byte gives the text as of the write before it. Recovered, the
+// document saves the bytes the lost one would have, in the coding it was read
+// in: a code page other than the locale's, UTF-8 or UTF-16 without a mark
+// (with an odd last byte).
 TEST_F(RecoveryJournal, RecordRebuildsEveryStateAndIgnoresATornLastEntry)
 {
-    FDoc.LoadFromFile(FFile);
+    const cCodePageScope locale("WINDOWS-1252");
+    // Characters the code page has not: both documents are saved alike.
+    const cMessageBoxAnswerer enforceAnsi([](const tMessageBoxCall &call) {
+        EXPECT_TRUE(call.Text.contains(QStringLiteral("enforce ANSI"))) << call.Text.toStdString();
+        return IDOK;
+    });
+    const QString start = QStringLiteral("\u043e\u0434\u043d\u043e\r\ntwo\nthree\rf\u00fcnf\r\n");
+    const QByteArray utf16 = QByteArray(reinterpret_cast<const char *>(start.utf16()), start.size() * 2);
+    const struct
+    {
+        tFileCoding Coding;
+        QByteArray Bytes;
+    } files[] = {{{teUTF8, {}, true}, "\xEF\xBB\xBF" + start.toUtf8()},
+                 {{teAnsi, "WINDOWS-1251", false}, "\xEE\xE4\xED\xEE\r\ntwo\nthree\rf?nf\r\n"},
+                 {{teUTF8, {}, false}, start.toUtf8()},
+                 {{teUnicode, {}, false}, utf16 + "\x41"}};
+    const QString other = FDir.filePath(QStringLiteral("recovered.txt"));
     const QByteArray name = QFile::encodeName(FFile);
     for (unsigned seed = 1; seed <= 12; ++seed) {
+        const auto &file = files[seed % std::size(files)];
+        WriteAll(FFile, file.Bytes);
+        FDoc.LoadFromFileAs(FFile, file.Coding);
         std::mt19937 random(seed);
         std::string before = FDoc.buffer().TextWithBreaks().toStdString();
         QByteArray record;
@@ -147,8 +172,18 @@ TEST_F(RecoveryJournal, RecordRebuildsEveryStateAndIgnoresATornLastEntry)
             }
             before = now;
         }
-        // Saved: the record goes, and the saved file is the next base.
-        FDoc.SaveToFile(FFile, FDoc.Encoding());
+        {
+            cEditor recovered;
+            QString reason;
+            ASSERT_TRUE(RecoverDocument(
+                record, ReadJournal(record), [&]() -> cEditor & { return recovered; }, reason))
+                << reason.toStdString();
+            recovered.SaveToFile(other, recovered.Encoding());
+            FDoc.SaveToFile(FFile, FDoc.Encoding());
+            EXPECT_EQ(ReadAll(other).toHex().toStdString(), ReadAll(FFile).toHex().toStdString())
+                << "seed " << seed;
+        }
+        // Saved: the record goes.
         cRecoveryJournals::WaitForWriter();
         EXPECT_TRUE(QDir(cRecoveryJournals::Folder()).entryList(QDir::Files).isEmpty());
         QCoreApplication::processEvents();

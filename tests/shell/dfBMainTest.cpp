@@ -3,9 +3,12 @@
 
 #include "editor/editing/DiskWatch.h"
 #include "editor/editing/EditorStatus.h"
+#include "editor/editing/RecoveryJournal.h"
 #include "editor/editing/UnicodeControls.h"
 #include "editor/platform/AnsiCodePage.h"
+#include "editor/platform/FileDescriptor.h"
 #include "editor/shell/ExtraCommands.h"
+#include "editor/shell/RecentFiles.h"
 #include "tests/shell/MainWindowFixture.h"
 
 #include <QCheckBox>
@@ -20,6 +23,9 @@
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QUrl>
+
+#include <fcntl.h>
+#include <sys/file.h>
 
 namespace {
 
@@ -289,14 +295,82 @@ TEST_F(cSettings, UninstallAsksAboutUnsavedWorkAndCancelKeepsEverything)
     EXPECT_EQ(ActiveDocument()->WLines().GetTextStr().trimmed(), QStringLiteral("unsaved"));
     EXPECT_TRUE(w.isVisible());
 
+    // Records of another running instance, which holds them locked: its
+    // document's, and the copy and record of a save in place it is making.
+    const QString recovery = cRecoveryJournals::Folder();
+    ASSERT_TRUE(QDir().mkpath(recovery));
+    const auto held = [&](const QString &name) {
+        const QByteArray path = QFile::encodeName(recovery + u'/' + name);
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        return fd;
+    };
+    const cFileDescriptor journal(held(QStringLiteral("other.journal")));
+    const cFileDescriptor copy(held(QStringLiteral("write-1-1.text")));
+    const QStringList kept = {QStringLiteral("other.journal"), QStringLiteral("write-1-1.record"),
+                              QStringLiteral("write-1-1.text")};
+    ASSERT_TRUE(QFile(recovery + QStringLiteral("/write-1-1.record")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile(recovery + QStringLiteral("/ended.journal")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(WriteStateFile(QStringLiteral("Session"), "x"));
+
     cAnswers no({IDNO});
     QTimer::singleShot(0, w.acToolUninstallNow, &QAction::trigger);
     EXPECT_EQ(qApp->exec(), 0);
     EXPECT_EQ(no.Calls().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(FConfig.filePath(QStringLiteral("Varnholt"))));
+    // Of the state, only what the other instance holds is left.
+    EXPECT_EQ(QDir(recovery).entryList(QDir::Files, QDir::Name).join(u' ').toStdString(),
+              kept.join(u' ').toStdString());
+    EXPECT_EQ(
+        QDir(StateDirectory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(u' ').toStdString(),
+        "recovery");
     FWindow.reset();
     EXPECT_FALSE(QFileInfo::exists(SettingsFile()));
     EXPECT_EQ(no.Calls().size(), 1); // no second question on the way out
+}
+
+// What the session manager's commit request does, without a session manager
+// (Qt makes its QSessionManager only for a real one): unasked, every change
+// is in the recovery records at once; asked, Cancel stops the logout and
+// keeps them, No lets it go on without them.
+TEST_F(cCloseQuery, ALogoutAsksWhenItMayAndOtherwiseKeepsWhatWasTypedOnDisk)
+{
+    TFormMain &w = Show();
+    Type(QStringLiteral("unsaved"));
+    const auto records = [] {
+        QStringList texts;
+        const QDir folder(cRecoveryJournals::Folder());
+        for (const QString &name : folder.entryList({QStringLiteral("*.journal")}, QDir::Files)) {
+            QFile file(folder.filePath(name));
+            cTextBuffer text;
+            QString reason;
+            if (file.open(QIODevice::ReadOnly) && RebuildJournalText(file.readAll(), text, {}, reason))
+                texts << text.TextWithBreaks();
+        }
+        return texts;
+    };
+    int released = 0;
+    {
+        cAnswers none({});
+        EXPECT_TRUE(w.CommitSession(false, [&] { ++released; }));
+        EXPECT_EQ(none.Calls().size(), 0);
+    }
+    EXPECT_EQ(records(), QStringList{QStringLiteral("unsaved")});
+    {
+        cAnswers cancel({IDCANCEL});
+        EXPECT_FALSE(w.CommitSession(true, [&] { ++released; }));
+        EXPECT_EQ(cancel.Calls().size(), 1);
+    }
+    EXPECT_EQ(released, 1);
+    EXPECT_EQ(records(), QStringList{QStringLiteral("unsaved")});
+    EXPECT_TRUE(ActiveDocument()->Modified());
+    {
+        cAnswers no({IDNO});
+        EXPECT_TRUE(w.CommitSession(true, [&] { ++released; }));
+        EXPECT_EQ(no.Calls().size(), 1);
+    }
+    EXPECT_EQ(released, 2);
+    EXPECT_TRUE(records().isEmpty());
 }
 
 TEST_F(cStartDocuments, FilesWritableThenTheROptionsNamesReadOnlyInOrder)
