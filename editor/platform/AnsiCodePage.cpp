@@ -837,21 +837,37 @@ char *Utf8LosslessInto(const char16_t *units, qsizetype count, bool mayCarry, ch
 {
     qsizetype i = 0;
     while (i < count) {
-        // Plain ASCII four units at a time.
-        while (count - i >= 4) {
-            quint64 word;
-            std::memcpy(&word, units + i, 8);
-            if (word & 0xFF80FF80FF80FF80ULL)
+        // Plain ASCII many units at a time, looked for after ASCII only: text
+        // of another script does not pay for the look at every unit.
+        if (units[i] < 0x80) {
+#ifdef __SSE2__
+            const __m128i high = _mm_set1_epi16(qint16(0xFF80));
+            while (count - i >= 16) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i + 8));
+                const __m128i over = _mm_and_si128(_mm_or_si128(a, b), high);
+                if (_mm_movemask_epi8(_mm_cmpeq_epi16(over, _mm_setzero_si128())) != 0xFFFF)
+                    break;
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(a, b));
+                out += 16;
+                i += 16;
+            }
+#endif
+            while (count - i >= 4) {
+                quint64 word;
+                std::memcpy(&word, units + i, 8);
+                if (word & 0xFF80FF80FF80FF80ULL)
+                    break;
+                out[0] = char(units[i]);
+                out[1] = char(units[i + 1]);
+                out[2] = char(units[i + 2]);
+                out[3] = char(units[i + 3]);
+                out += 4;
+                i += 4;
+            }
+            if (i == count)
                 break;
-            out[0] = char(units[i]);
-            out[1] = char(units[i + 1]);
-            out[2] = char(units[i + 2]);
-            out[3] = char(units[i + 3]);
-            out += 4;
-            i += 4;
         }
-        if (i == count)
-            break;
         const char16_t u = units[i];
         if (u < 0x80) {
             *out++ = char(u);
