@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The decoders a load runs, vector against plain path, in MB/s of input:
 // UTF-8 of English prose, of Cyrillic (two-byte sequences between spaces) and
-// of CJK (three-byte sequences), UTF-16 big-endian; and the line index built
-// from the decoded units.
+// of CJK (three-byte sequences), UTF-16 big-endian; the line index built
+// from the decoded units; and the other way, a buffer's text encoded as a
+// save makes it, without the disk.
+#include "editor/editing/TextFiles.h"
+#include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/VectorDecode.h"
 #include "editor/textengine/TextBuffer.h"
 
@@ -93,5 +96,32 @@ void BM_LoadUtf8(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 BENCHMARK(BM_LoadUtf8)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// The text of a buffer as a save hands it to the disk, in MB/s of the
+// loaded bytes: UTF-8 with its mark, and WINDOWS-1252 (Args 3 and 4: the
+// prose again, with CR LF breaks).
+void BM_Encode(benchmark::State &state)
+{
+    QByteArray bytes = Sample(int(state.range(0)) % 3);
+    if (state.range(0) >= 3)
+        bytes.replace("\n", "\r\n");
+    const bool ansi = state.range(1) != 0;
+    if (ansi && state.range(0) % 3 != 0) {
+        state.SkipWithError("WINDOWS-1252 holds only the prose");
+        return;
+    }
+    cTextBuffer buffer;
+    buffer.SetText(QString::fromUtf8(bytes));
+    SetAnsiCodePage(ansi ? "WINDOWS-1252" : "");
+    const cTextContents contents(buffer, ansi ? teAnsi : teUTF8, {});
+    for (auto _ : state) {
+        qint64 size = 0;
+        contents.Produce([&size](const char *, qsizetype n) { size += n; });
+        benchmark::DoNotOptimize(size);
+    }
+    SetAnsiCodePage({});
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_Encode)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 QByteArray ChosenCodePage;
@@ -276,6 +280,24 @@ public:
         return FByteOfUnit;
     }
 
+    // For the same code pages: the byte iconv writes for each unit on its
+    // own ("?" for a unit it has none for), -1 for a surrogate or where it
+    // writes more than one byte. Nothing is held back between units there,
+    // so a text is written unit by unit as iconv writes it whole.
+    const std::vector<qint16> &WrittenByteOfUnit()
+    {
+        if (!FWrittenKnown) {
+            FWrittenKnown = true;
+            if (!ByteOfUnit().empty()) {
+                FWritten.assign(0x10000, -1);
+                for (char32_t u = 0; u < 0x10000; ++u)
+                    if (!QChar::isSurrogate(u))
+                        FWritten[u] = WrittenByte(char16_t(u));
+            }
+        }
+        return FWritten;
+    }
+
     // Decodes whole sequences from P into Out while Room allows (at least
     // MinRoom), moving P past them; -1 at a sequence that changes a shift
     // state, where the text must be read as a whole.
@@ -409,6 +431,22 @@ private:
         return s;
     }
 
+    qint16 WrittenByte(char16_t unit)
+    {
+        iconv(FEncoder.Handle(), nullptr, nullptr, nullptr, nullptr);
+        char *in = reinterpret_cast<char *>(&unit);
+        size_t inLeft = 2;
+        char out[8];
+        char *dst = out;
+        size_t dstLeft = sizeof out;
+        if (iconv(FEncoder.Handle(), &in, &inLeft, &dst, &dstLeft) == size_t(-1))
+            return errno == EILSEQ ? qint16('?') : qint16(-1);
+        if (iconv(FEncoder.Handle(), nullptr, nullptr, &dst, &dstLeft) == size_t(-1) ||
+            sizeof out - dstLeft != 1)
+            return -1;
+        return qint16(static_cast<unsigned char>(out[0]));
+    }
+
     bool EncodesBackTo(const char16_t *units, size_t count, const char *bytes, qsizetype length)
     {
         iconv(FEncoder.Handle(), nullptr, nullptr, nullptr, nullptr);
@@ -429,6 +467,8 @@ private:
     bool FHoldsBack = false;
     bool FByteOfUnitKnown = false;
     std::vector<qint16> FByteOfUnit;
+    bool FWrittenKnown = false;
+    std::vector<qint16> FWritten;
     tSequence FSingle[256];
     std::vector<tSequence> FDouble; // filled on first use, by both bytes
     QHash<quint64, tSequence> FLonger;
@@ -474,7 +514,14 @@ public:
         if (!FIconv.Valid())
             throw EConvertError(QStringLiteral("Unknown code page %1").arg(QString::fromLatin1(codePage)));
         const std::lock_guard<std::mutex> lock(TablesLock);
-        FByteOfUnit = TableOf(codePage).ByteOfUnit();
+        // Tables live as long as the program.
+        const std::vector<qint16> &byteOf = TableOf(codePage).WrittenByteOfUnit();
+        if (!byteOf.empty()) {
+            FByteOfUnit = byteOf.data();
+            FAsciiSame = true;
+            for (char16_t u = 0; u < 0x80; ++u)
+                FAsciiSame = FAsciiSame && byteOf[u] == qint16(u);
+        }
     }
 
     void Encode(const char16_t *units, qsizetype count, bool last, std::string &out)
@@ -538,33 +585,56 @@ private:
         Reserve(1);
         (*FOut)[FUsed++] = byte;
     }
-    // Units without surrogates; those the table knows need no converter,
-    // which holds nothing back in a code page that has the table.
-    void Run(const char16_t *units, qsizetype count)
+    // Writes the bytes of units the table knows, from Pos on, until one it
+    // does not (surrogates among them); returns where that one is.
+    qsizetype Mapped(const char16_t *units, qsizetype pos, qsizetype count)
     {
-        qsizetype pos = 0;
+        Reserve(size_t(count - pos));
+        char *out = FOut->data() + FUsed;
+        char *const start = out;
+        const qint16 *const byteOf = FByteOfUnit;
         while (pos < count) {
-            if (!FByteOfUnit.empty()) {
-                Reserve(size_t(count - pos));
-                char *out = FOut->data() + FUsed;
-                const qint16 *byteOf = FByteOfUnit.data();
-                qsizetype known = pos;
-                for (; known < count && byteOf[units[known]] >= 0; ++known)
-                    *out++ = char(byteOf[units[known]]);
-                FUsed += size_t(known - pos);
-                pos = known;
+#ifdef __SSE2__
+            // ASCII sixteen units at a time, where the code page keeps it as it is.
+            if (FAsciiSame) {
+                const __m128i high = _mm_set1_epi16(qint16(0xFF80));
+                while (count - pos >= 16) {
+                    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + pos));
+                    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + pos + 8));
+                    const __m128i over = _mm_and_si128(_mm_or_si128(a, b), high);
+                    if (_mm_movemask_epi8(_mm_cmpeq_epi16(over, _mm_setzero_si128())) != 0xFFFF)
+                        break;
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(a, b));
+                    out += 16;
+                    pos += 16;
+                }
             }
-            qsizetype unknown = pos;
-            while (unknown < count && (FByteOfUnit.empty() || FByteOfUnit[units[unknown]] < 0))
-                ++unknown;
-            char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units + pos));
-            size_t inLeft = size_t(unknown - pos) * 2;
-            while (!Convert(in, inLeft)) {
-                PutByte('?');
-                in += 2;
-                inLeft -= 2;
+#endif
+            // Then through the table for a while before ASCII is looked for again.
+            const qsizetype stop = std::min(count, pos + 16);
+            for (; pos < stop; ++pos) {
+                const qint16 byte = byteOf[units[pos]];
+                if (byte < 0) {
+                    FUsed += size_t(out - start);
+                    return pos;
+                }
+                *out++ = char(byte);
             }
-            pos = unknown;
+        }
+        FUsed += size_t(out - start);
+        return pos;
+    }
+
+    // Units without surrogates that the table does not know (all of them
+    // without a table) go through the converter, "?" for what it cannot take.
+    void Converted(const char16_t *units, qsizetype count)
+    {
+        char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units));
+        size_t inLeft = size_t(count) * 2;
+        while (!Convert(in, inLeft)) {
+            PutByte('?');
+            in += 2;
+            inLeft -= 2;
         }
     }
 
@@ -572,16 +642,23 @@ private:
     {
         qsizetype pos = 0;
         while (pos < count) {
-            // Convert the run up to the next surrogate in one call; surrogates
-            // are handled here so escapes come back as their bytes.
-            qsizetype runEnd = pos;
-            while (runEnd < count && !QChar::isSurrogate(units[runEnd]))
-                ++runEnd;
-            Run(units + pos, runEnd - pos);
-            pos = runEnd;
+            if (FByteOfUnit)
+                pos = Mapped(units, pos, count);
             if (pos >= count)
                 break;
             const char16_t u = units[pos];
+            if (!QChar::isSurrogate(u)) {
+                // A code page with a table holds nothing back, so what comes
+                // next may go through the table again.
+                qsizetype runEnd = pos + 1;
+                while (runEnd < count && !QChar::isSurrogate(units[runEnd]) &&
+                       (!FByteOfUnit || FByteOfUnit[units[runEnd]] < 0))
+                    ++runEnd;
+                Converted(units + pos, runEnd - pos);
+                pos = runEnd;
+                continue;
+            }
+            // Surrogates are handled here so escapes come back as their bytes.
             if (IsByteEscape(u)) {
                 PutByte(char(u - 0xDC00));
                 ++pos;
@@ -604,7 +681,8 @@ private:
     }
 
     cIconv FIconv;
-    std::vector<qint16> FByteOfUnit;
+    const qint16 *FByteOfUnit = nullptr; // a unit's byte or -1; none for other code pages
+    bool FAsciiSame = false;
     std::string *FOut = nullptr;
     size_t FUsed = 0;
     char16_t FCarry = 0;
@@ -759,21 +837,37 @@ char *Utf8LosslessInto(const char16_t *units, qsizetype count, bool mayCarry, ch
 {
     qsizetype i = 0;
     while (i < count) {
-        // Plain ASCII four units at a time.
-        while (count - i >= 4) {
-            quint64 word;
-            std::memcpy(&word, units + i, 8);
-            if (word & 0xFF80FF80FF80FF80ULL)
+        // Plain ASCII many units at a time, looked for after ASCII only: text
+        // of another script does not pay for the look at every unit.
+        if (units[i] < 0x80) {
+#ifdef __SSE2__
+            const __m128i high = _mm_set1_epi16(qint16(0xFF80));
+            while (count - i >= 16) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i + 8));
+                const __m128i over = _mm_and_si128(_mm_or_si128(a, b), high);
+                if (_mm_movemask_epi8(_mm_cmpeq_epi16(over, _mm_setzero_si128())) != 0xFFFF)
+                    break;
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(a, b));
+                out += 16;
+                i += 16;
+            }
+#endif
+            while (count - i >= 4) {
+                quint64 word;
+                std::memcpy(&word, units + i, 8);
+                if (word & 0xFF80FF80FF80FF80ULL)
+                    break;
+                out[0] = char(units[i]);
+                out[1] = char(units[i + 1]);
+                out[2] = char(units[i + 2]);
+                out[3] = char(units[i + 3]);
+                out += 4;
+                i += 4;
+            }
+            if (i == count)
                 break;
-            out[0] = char(units[i]);
-            out[1] = char(units[i + 1]);
-            out[2] = char(units[i + 2]);
-            out[3] = char(units[i + 3]);
-            out += 4;
-            i += 4;
         }
-        if (i == count)
-            break;
         const char16_t u = units[i];
         if (u < 0x80) {
             *out++ = char(u);
@@ -848,7 +942,23 @@ bool AnsiKeepsAll(QStringView units)
     if (byteOf.empty())
         return false;
     qint16 all = 0;
-    for (const QChar c : units)
-        all |= byteOf[c.unicode()];
+    for (char16_t u = 0; u < 0x80; ++u)
+        all |= byteOf[u];
+    const auto *p = reinterpret_cast<const char16_t *>(units.utf16());
+    const char16_t *const end = p + units.size();
+#ifdef __SSE2__
+    // ASCII, which the code page holds, eight units at a time.
+    if (all >= 0) {
+        const __m128i high = _mm_set1_epi16(qint16(0xFF80));
+        for (; end - p >= 8; p += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), _mm_setzero_si128())) != 0xFFFF)
+                for (int i = 0; i < 8; ++i)
+                    all |= byteOf[p[i]];
+        }
+    }
+#endif
+    for (; p < end; ++p)
+        all |= byteOf[*p];
     return all >= 0;
 }

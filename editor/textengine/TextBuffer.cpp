@@ -299,29 +299,22 @@ void cTextBuffer::ForEachPiece(const std::function<void(QStringView)> &write, qs
         while (p < end) {
             if (used >= chunkSize)
                 flush();
-            // As much as fits in one copy; marks are then set to their break
-            // in place, up to the first CR LF, which needs one more unit.
-            const std::ptrdiff_t count = std::min(end - p, chunkSize - used);
-            char16_t *const copied = chunk.get() + used;
-            std::memcpy(copied, p, size_t(count) * sizeof(char16_t));
-            const char16_t *const copyEnd = copied + count;
-            const char16_t *mark = copied;
-            tLineBreak lineBreak = tLineBreak::None;
-            while ((mark = FindMark(mark, copyEnd)) != copyEnd) {
-                lineBreak = FBreaks[line++];
-                if (lineBreak == tLineBreak::CRLF)
-                    break;
-                if (lineBreak == tLineBreak::LF)
-                    *const_cast<char16_t *>(mark) = LF;
-                ++mark;
-            }
-            const std::ptrdiff_t taken = mark - copied;
-            used += taken;
-            p += taken;
-            if (mark == copyEnd)
+            // Up to the next mark in one copy: copying past it would have to be
+            // done again behind a CR LF, which takes one unit more.
+            const char16_t *const stop = p + std::min(end - p, chunkSize - used);
+            const char16_t *const mark = FindMark(p, stop);
+            std::memcpy(chunk.get() + used, p, size_t(mark - p) * sizeof(char16_t));
+            used += mark - p;
+            p = mark;
+            if (mark == stop)
                 continue;
-            chunk[used++] = u'\r';
-            chunk[used++] = LF;
+            const tLineBreak lineBreak = FBreaks[line++];
+            if (lineBreak == tLineBreak::CRLF) {
+                chunk[used++] = u'\r';
+                chunk[used++] = LF;
+            } else {
+                chunk[used++] = lineBreak == tLineBreak::LF ? LF : u'\r';
+            }
             ++p;
         }
     });

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/TextFiles.h"
 
+#include "editor/editing/FileEncodings.h"
 #include "editor/editing/Utilities.h"
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Exceptions.h"
@@ -22,6 +23,7 @@
 #include <thread>
 
 #include <grp.h>
+#include <iconv.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -787,6 +789,75 @@ TEST_F(TextFiles, WritingInPiecesGivesTheWholeEncodedText)
             }
         }
     }
+}
+
+// Iconv's own bytes for one unit, "?" where it has none.
+QByteArray IconvBytesOf(iconv_t cd, char16_t unit)
+{
+    char in[2] = {char(unit & 0xFF), char(unit >> 8)};
+    char out[16];
+    char *pin = in, *pout = out;
+    size_t inLeft = 2, outLeft = sizeof out;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &pin, &inLeft, &pout, &outLeft) == size_t(-1))
+        return QByteArrayLiteral("?");
+    iconv(cd, nullptr, nullptr, &pout, &outLeft);
+    return QByteArray(out, qsizetype(sizeof out - outLeft));
+}
+
+// Single-byte code pages are written through a table of their own, with
+// ASCII taken many units at a time: every unit must still come out as iconv
+// writes it, and the check for lost characters must agree with iconv too.
+TEST_F(TextFiles, EveryUnitIsWrittenInASingleByteCodePageAsIconvWritesIt)
+{
+    int tested = 0;
+    for (const tCodePageGroup &group : CodePageGroups()) {
+        for (const QByteArray &codePage : group.CodePages) {
+            const iconv_t encoder = iconv_open(codePage.constData(), "UTF-16LE");
+            const iconv_t decoder = iconv_open("UTF-16LE", codePage.constData());
+            ASSERT_NE(encoder, iconv_t(-1));
+            ASSERT_NE(decoder, iconv_t(-1));
+            QString all, held;
+            QByteArray expected;
+            bool singleByte = true;
+            for (char32_t u = 0; u < 0x10000 && singleByte; ++u) {
+                if (QChar::isSurrogate(u))
+                    continue;
+                const QByteArray bytes = IconvBytesOf(encoder, char16_t(u));
+                singleByte = bytes.size() == 1;
+                all += QChar(char16_t(u));
+                expected += bytes;
+                char in = bytes[0], back[8];
+                char *pin = &in, *pout = back;
+                size_t inLeft = 1, outLeft = sizeof back;
+                iconv(decoder, nullptr, nullptr, nullptr, nullptr);
+                if (bytes != "?" && iconv(decoder, &pin, &inLeft, &pout, &outLeft) == 0 &&
+                    outLeft == sizeof back - 2 && char16_t(uchar(back[0]) | uchar(back[1]) << 8) == u)
+                    held += QChar(char16_t(u));
+            }
+            iconv_close(encoder);
+            iconv_close(decoder);
+            if (!singleByte)
+                continue;
+            ++tested;
+            SetAnsiCodePage(codePage);
+            SCOPED_TRACE(codePage.constData());
+            cTextBuffer buffer;
+            buffer.SetText(all);
+            ASSERT_EQ(buffer.TextWithBreaks(), all);
+            const cTextContents contents(buffer, teAnsi, {}, 4096);
+            QByteArray bytes;
+            contents.Produce([&bytes](const char *data, qsizetype size) { bytes.append(data, size); });
+            ASSERT_EQ(bytes.size(), expected.size());
+            for (qsizetype i = 0; i < bytes.size(); ++i)
+                ASSERT_EQ(uchar(bytes[i]), uchar(expected[i]))
+                    << "unit " << std::hex << int(all[i].unicode());
+            EXPECT_TRUE(HasNonAnsiCharacters(buffer));
+            buffer.SetText(held);
+            EXPECT_FALSE(HasNonAnsiCharacters(buffer));
+        }
+    }
+    EXPECT_GE(tested, 20);
 }
 
 // A disk that fills up while the new text is written. Every way of writing
