@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Unicode edit controls: a plain-text editor and an editable combo box
-// whose lines and items are wide string lists.
+// whose lines and items are wide string lists (ControlStrings.h).
 #include "editor/text/UnicodeStrings.h"
 #include "editor/textengine/TextView.h"
 

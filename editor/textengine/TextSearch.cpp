@@ -119,8 +119,12 @@ private:
         for (qsizetype i = from - base; i <= size - FN;) {
             const qsizetype limit = std::min(size, i + Stretch + FN - 1);
             const qsizetype at = FFinder.IndexIn(units.first(limit), i);
-            if (FProgress)
-                FProgress(base + int(at < 0 ? limit : at));
+            const int reached = base + int(at < 0 ? limit : at);
+            // Not at every match: a replace-all of many would pay for it.
+            if (FProgress && (at < 0 || reached - FReported >= ProgressStep)) {
+                FProgress(reached);
+                FReported = reached;
+            }
             if (at >= 0)
                 return base + int(at);
             if (limit == size)
@@ -136,6 +140,8 @@ private:
     QStringView FBefore, FAfter; // the range's units before the seam, and after it
     int FBeforeStart = 0, FAfterStart = 0;
     const tSearchProgress &FProgress;
+    static constexpr int ProgressStep = 1 << 16;
+    mutable int FReported = -ProgressStep; // the first find reports
 };
 
 Qt::CaseSensitivity CaseOf(const tPlainPattern &pattern)
