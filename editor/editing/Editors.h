@@ -4,7 +4,7 @@
 // flag, key filter, found-text highlight, change of case and go-to-line.
 #include "editor/editing/FileEncodings.h"
 #include "editor/editing/TypedConstants.h"
-#include "editor/pluginhost/EditorAPI.h"
+#include "editor/editing/EditorAPI.h"
 #include "editor/textengine/TextSearch.h"
 
 #include <QColor>

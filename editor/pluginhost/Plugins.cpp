@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/pluginhost/Plugins.h"
 
+#include "editor/editing/EditorAPI.h"
 #include "editor/editing/WaitSt.h"
 #include "editor/platform/AnsiCodePage.h"
 #include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
 #include "editor/platform/MessageBox.h"
 #include "editor/platform/Resources.h"
-#include "editor/pluginhost/EditorAPI.h"
 #include "editor/pluginhost/LibraryFiles.h"
 #include "editor/pluginhost/PathIterators.h"
 

@@ -3,6 +3,8 @@
 
 #include "editor/platform/Exceptions.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -50,6 +52,20 @@ const char16_t *FindMark(const char16_t *p, const char16_t *end) noexcept
         if (*p == u'\r')
             return p;
     return end;
+}
+
+// The marks Text makes when inserted: CR LF, a lone CR and a lone LF each one.
+qsizetype MarksMadeFrom(QStringView text) noexcept
+{
+    const char16_t *units = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype count = text.size();
+    qsizetype marks = 0;
+    for (qsizetype i = FindBreak(units, 0, count); i < count; i = FindBreak(units, i + 1, count)) {
+        if (units[i] == u'\r' && i + 1 < count && units[i + 1] == LF)
+            ++i;
+        ++marks;
+    }
+    return marks;
 }
 
 int CountMarksIn(const char16_t *p, std::ptrdiff_t n) noexcept
@@ -141,10 +157,16 @@ int Index(tLineBreak lineBreak) noexcept
 
 } // namespace
 
-struct cTextBuffer::tInsertion
+// The marks an insertion makes, in room reserved before the change starts.
+struct cTextBuffer::tNewMarks
 {
-    int Length = 0;
-    int Marks = 0;
+    explicit tNewMarks(qsizetype most)
+    {
+        Offsets.reserve(size_t(most));
+        Breaks.reserve(size_t(most));
+    }
+    std::vector<int> Offsets; // after the units at them, from the insertion's start
+    std::vector<tLineBreak> Breaks;
 };
 
 cTextBuffer::cTextBuffer()
@@ -381,7 +403,7 @@ void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak
 {
     pos = std::clamp(pos, 0, Length());
     length = std::clamp(length, 0, Length() - pos);
-    if (length == 0 && text.isEmpty())
+    if ((length == 0 && text.isEmpty()) || Refused())
         return;
     if (newBreak == tLineBreak::None)
         newBreak = DominantBreak();
@@ -394,24 +416,36 @@ void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak
     change.Position = pos;
     change.RemovedLength = length;
     change.FirstLine = LineFromPosition(pos);
+    change.LinesRemoved = length > 0 ? LineFromPosition(pos + length) - change.FirstLine : 0;
     QString removed;
     std::vector<tLineBreak> removedBreaks;
-    if (length > 0) {
-        change.LinesRemoved = LineFromPosition(pos + length) - change.FirstLine;
-        if (RemovedWanted()) {
-            removed = Text(pos, pos + length);
-            removedBreaks.reserve(size_t(change.LinesRemoved));
-            for (int i = 0; i < change.LinesRemoved; ++i)
-                removedBreaks.push_back(FBreaks[change.FirstLine + i]);
-        }
-        RemoveUnits(pos, length, change.FirstLine, change.LinesRemoved);
+    if (length > 0 && RemovedWanted()) {
+        removed = Text(pos, pos + length);
+        removedBreaks.resize(size_t(change.LinesRemoved));
+        FBreaks.CopyOut(change.FirstLine, change.FirstLine + change.LinesRemoved, removedBreaks.data());
     }
+    // Whatever can fail is done first: from here on nothing allocates, so a
+    // change that runs out of memory leaves the text and the listeners as
+    // they were.
+    const qsizetype marks = MarksMadeFrom(text);
+    tNewMarks newMarks(marks);
+    Reserve(text.size() - length, marks - change.LinesRemoved);
+
+    if (length > 0)
+        RemoveUnits(pos, length, change.FirstLine, change.LinesRemoved);
     if (!text.isEmpty()) {
-        const tInsertion inserted = InsertUnits(pos, change.FirstLine, text, breaks, breakCount, newBreak);
-        change.InsertedLength = inserted.Length;
-        change.LinesInserted = inserted.Marks;
+        change.InsertedLength =
+            InsertUnits(pos, change.FirstLine, text, breaks, breakCount, newBreak, newMarks);
+        change.LinesInserted = int(newMarks.Breaks.size());
     }
     Notify(change, removed, removedBreaks);
+}
+
+void cTextBuffer::Reserve(qsizetype units, qsizetype lines)
+{
+    FUnits.MakeRoom(units);
+    FBreaks.MakeRoom(lines);
+    FLineStarts.Reserve(lines);
 }
 
 // Rewritten in place inside the gap, in one pass: no copy of the range is
@@ -421,7 +455,7 @@ void cTextBuffer::Change(int pos, int length, QStringView text, const tLineBreak
 // starting a new one.
 void cTextBuffer::ReplaceMany(const std::vector<tReplacement> &replacements, tLineBreak newBreak)
 {
-    if (replacements.empty())
+    if (replacements.empty() || Refused())
         return;
     int previousEnd = 0;
     qsizetype growth = 0, mostGrowth = 0;
@@ -460,9 +494,16 @@ void cTextBuffer::ReplaceMany(const std::vector<tReplacement> &replacements, tLi
     QString removed;
     if (RemovedWanted())
         removed = Text(from, to);
+    // As in Change, all room is made before the first unit is touched: the
+    // old marks the range keeps and the new ones are at most these.
+    qsizetype marksAdded = 0;
+    for (const tReplacement &r : replacements)
+        marksAdded += MarksMadeFrom(r.Text);
+    tNewMarks newMarks(change.LinesRemoved + marksAdded);
+    Reserve(mostGrowth, marksAdded);
+    std::vector<int> &markOffsets = newMarks.Offsets;
+    std::vector<tLineBreak> &markBreaks = newMarks.Breaks;
 
-    std::vector<int> markOffsets;
-    std::vector<tLineBreak> markBreaks;
     auto rewrite = [&](const char16_t *old, std::ptrdiff_t, char16_t *out) {
         std::ptrdiff_t read = 0, written = 0;
         size_t oldMark = 0;
@@ -508,25 +549,22 @@ void cTextBuffer::RemoveLines(int firstLine, int marks, int length)
 }
 
 // CR LF, a lone CR and a lone LF each become one mark; the marks take Breaks
-// in order, or NewBreak past their end.
-cTextBuffer::tInsertion cTextBuffer::InsertUnits(int pos, int line, QStringView text,
-                                                 const tLineBreak *breaks, qsizetype breakCount,
-                                                 tLineBreak newBreak)
+// in order, or NewBreak past their end. The units written.
+int cTextBuffer::InsertUnits(int pos, int line, QStringView text, const tLineBreak *breaks,
+                             qsizetype breakCount, tLineBreak newBreak, tNewMarks &marks)
 {
     const char16_t *source = reinterpret_cast<const char16_t *>(text.utf16());
     const qsizetype count = text.size();
     char16_t *target = FUnits.Open(pos, count);
-    std::vector<int> markOffsets;
-    std::vector<tLineBreak> markBreaks;
     const qsizetype written = CopyWithMarks(source, count, target, [&](qsizetype at) {
-        const qsizetype index = qsizetype(markBreaks.size());
-        markBreaks.push_back(index < breakCount && breaks[index] != tLineBreak::None ? breaks[index]
-                                                                                     : newBreak);
-        markOffsets.push_back(int(at));
+        const qsizetype index = qsizetype(marks.Breaks.size());
+        marks.Breaks.push_back(index < breakCount && breaks[index] != tLineBreak::None ? breaks[index]
+                                                                                       : newBreak);
+        marks.Offsets.push_back(int(at));
     });
     FUnits.Commit(written);
-    InsertLines(pos, line, markOffsets, markBreaks, int(written));
-    return {int(written), int(markBreaks.size())};
+    InsertLines(pos, line, marks.Offsets, marks.Breaks, int(written));
+    return int(written);
 }
 
 // Lines for Length units inserted at Pos on Line, with marks after the
@@ -552,9 +590,25 @@ bool cTextBuffer::RemovedWanted() const
                        [](const ITextBufferListener *l) { return l->WantsRemoved(); });
 }
 
+// A listener that changed the text while the others are still being told
+// would leave the later ones a report that no longer matches the text (the
+// undo record and the view would drift from it). Throwing would unwind past
+// the listeners not yet told, and out of a Qt event handler it ends the
+// program; so the nested change is dropped, the text and every listener stay
+// in step, and a debug build stops here to show the faulty listener.
+bool cTextBuffer::Refused() const
+{
+    if (!FNotifying)
+        return false;
+    Q_ASSERT_X(false, "cTextBuffer", "a listener changed the text while being told of a change");
+    qWarning("cTextBuffer: a listener's change of the text while being told of a change was dropped");
+    return true;
+}
+
 void cTextBuffer::Notify(const tTextChange &change, QStringView removed,
                          const std::vector<tLineBreak> &removedBreaks)
 {
+    const QScopedValueRollback notifying(FNotifying, true);
     for (size_t i = 0; i < FListeners.size(); ++i)
         FListeners[i]->TextChanged(change, removed, removedBreaks);
 }
@@ -564,6 +618,8 @@ void cTextBuffer::Notify(const tTextChange &change, QStringView removed,
 
 void cTextBuffer::SetText(QStringView text)
 {
+    if (Refused())
+        return;
     StartLoad(text.size());
     AppendLoad(text);
     EndLoad();
@@ -572,6 +628,8 @@ void cTextBuffer::SetText(QStringView text)
 // Loads Text whole, then gives mark I the break BreakOf(I, the break it was read with).
 template <typename Fn> void cTextBuffer::LoadWithBreaks(QStringView text, Fn &&breakOf)
 {
+    if (Refused())
+        return;
     QString ownCopy;
     text = OutsideOf(FUnits, text, ownCopy);
     StartLoad(text.size());
@@ -622,6 +680,8 @@ void cTextBuffer::SetTextKeepingBreaks(QStringView text)
 // piece starts with LF), so a listener told of the reset may read it at any time.
 void cTextBuffer::BeginLoad(qsizetype expectedUnits)
 {
+    if (Refused())
+        return;
     StartLoad(expectedUnits);
     NotifyReset();
 }
@@ -765,7 +825,7 @@ void cTextBuffer::EndLoad()
 
 void cTextBuffer::Adopt(cTextBuffer &loaded)
 {
-    if (&loaded == this)
+    if (&loaded == this || Refused())
         return;
     FUnits.Swap(loaded.FUnits);
     FLineStarts.Swap(loaded.FLineStarts);
@@ -777,6 +837,7 @@ void cTextBuffer::Adopt(cTextBuffer &loaded)
 
 void cTextBuffer::NotifyReset()
 {
+    const QScopedValueRollback notifying(FNotifying, true);
     for (size_t i = 0; i < FListeners.size(); ++i)
         FListeners[i]->TextReset();
 }

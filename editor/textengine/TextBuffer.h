@@ -42,7 +42,8 @@ struct tReplacement
     QStringView Text;
 };
 
-// Told of every change after it happened; never changes the buffer itself.
+// Told of every change after it happened; never changes the buffer itself
+// (a change made while being told is dropped).
 class ITextBufferListener
 {
 public:
@@ -100,7 +101,8 @@ public:
     // listeners. In inserted text CR LF, a lone CR and a lone LF each become
     // one mark, written out with Break (None: the dominant break). A change
     // that would make the text longer than the largest int is refused with an
-    // exception, the text unchanged.
+    // exception, the text unchanged; so is one that runs out of memory, and
+    // no listener is told of it.
     void Insert(int pos, QStringView text, tLineBreak newBreak = tLineBreak::None);
     void Delete(int pos, int length);
     // Delete then Insert, reported as one change.
@@ -166,15 +168,17 @@ public:
     static constexpr tLineBreak NewDocumentBreak = tLineBreak::LF;
 
 private:
-    struct tInsertion; // what a normalised insertion put into the units
+    struct tNewMarks;
+    // Room for this many more units and lines, made before a change removes anything.
+    void Reserve(qsizetype units, qsizetype lines);
     void Change(int pos, int length, QStringView text, const tLineBreak *breaks, qsizetype breakCount,
                 tLineBreak newBreak);
     void RemoveUnits(int pos, int length, int firstLine, int marks);
     void RemoveLines(int firstLine, int marks, int length);
     void InsertLines(int pos, int line, std::vector<int> &offsets, const std::vector<tLineBreak> &breaks,
                      int length);
-    tInsertion InsertUnits(int pos, int line, QStringView text, const tLineBreak *breaks,
-                           qsizetype breakCount, tLineBreak newBreak);
+    int InsertUnits(int pos, int line, QStringView text, const tLineBreak *breaks, qsizetype breakCount,
+                    tLineBreak newBreak, tNewMarks &marks);
     void CountBreak(tLineBreak lineBreak, int delta) noexcept;
     void SetBreak(int line, tLineBreak lineBreak) noexcept;
     template <typename Fn> void LoadWithBreaks(QStringView text, Fn &&breakOf);
@@ -182,6 +186,8 @@ private:
     void LoadUnits(const char16_t *source, qsizetype count, char16_t *target);
     qsizetype MarkLineFeeds(char16_t *units, qsizetype count, qsizetype position);
     void StartLoad(qsizetype expectedUnits);
+    // Whether a change must be dropped: a listener is being told of the last one.
+    [[nodiscard]] bool Refused() const;
     void NotifyReset();
     [[nodiscard]] bool RemovedWanted() const;
     void Notify(const tTextChange &change, QStringView removed, const std::vector<tLineBreak> &removedBreaks);
@@ -192,5 +198,6 @@ private:
     cGapArray<tLineBreak> FBreaks; // one per line; the last is None
     int FBreakCount[4] = {};
     bool FLoadPendingCR = false;
+    bool FNotifying = false;
     std::vector<ITextBufferListener *> FListeners;
 };

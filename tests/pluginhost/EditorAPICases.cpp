@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The editor API as a plug-in written in C sees it: every call through the
 // C vtable, every text as a BSTR.
-#include "editor/pluginhost/EditorAPI.h"
+#include "editor/editing/EditorAPI.h"
 
 #include "editor/editing/Editors.h"
 #include "editor/platform/Application.h"

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 QString Repeat(const QString &piece, int units)
@@ -73,6 +75,17 @@ TEST(LineLayoutSegments, CutsNeverSplitASurrogatePairOrACluster)
     }
 }
 
+std::vector<int> SegmentLengths(cLineLayouts &layouts, int line)
+{
+    std::vector<int> lengths;
+    for (int i = 0; i < layouts.SegmentCount(line); ++i)
+        lengths.push_back(layouts.Segment(line, i).Length);
+    return lengths;
+}
+
+// An edit cuts again only the segments it touches (and a neighbour too short
+// to stand alone): the others keep their cuts, and the layouts shaped before
+// it stay shaped.
 TEST(LineLayoutSegments, EditsReshapeOnlyTheirSegmentAndKeepTheRestSound)
 {
     cTextBuffer buffer;
@@ -89,6 +102,15 @@ TEST(LineLayoutSegments, EditsReshapeOnlyTheirSegmentAndKeepTheRestSound)
             kind == 0 ? 0 : std::min(length - column, int(random.bounded(kind == 1 ? 3 : 12000)));
         const QString inserted =
             kind == 2 ? QString() : Repeat(QStringLiteral("xy z"), int(random.bounded(9000)));
+        const std::vector<int> before = SegmentLengths(layouts, 1);
+        const int first = layouts.SegmentOf(1, column);
+        const int last = layouts.SegmentOf(1, column + removed);
+        // The segments a screen above the edit shows.
+        const int shownFrom = std::max(0, first - 4);
+        std::vector<const QTextLayout *> shown;
+        for (int i = shownFrom; i < first - 1; ++i)
+            shown.push_back(&layouts.Layout(1, i));
+
         buffer.Replace(lineStart + column, removed, inserted);
         tTextChange change;
         change.Position = lineStart + column;
@@ -96,6 +118,20 @@ TEST(LineLayoutSegments, EditsReshapeOnlyTheirSegmentAndKeepTheRestSound)
         change.InsertedLength = int(inserted.size());
         change.FirstLine = 1;
         layouts.TextChanged(change);
+
+        const quint64 shaped = layouts.ShapedCount();
+        for (size_t k = 0; k < shown.size(); ++k)
+            ASSERT_EQ(&layouts.Layout(1, shownFrom + int(k)), shown[k]) << "step " << step;
+        ASSERT_EQ(layouts.ShapedCount(), shaped) << "step " << step;
+        const std::vector<int> after = SegmentLengths(layouts, 1);
+        size_t head = 0, tail = 0;
+        while (head < before.size() && head < after.size() && before[head] == after[head])
+            ++head;
+        while (head + tail < before.size() && head + tail < after.size() &&
+               before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+            ++tail;
+        ASSERT_GE(int(head), first - 1) << "step " << step;
+        ASSERT_GE(int(tail), int(before.size()) - last - 2) << "step " << step;
         if (step % 60 == 0)
             ExpectSoundSegments(layouts, buffer, 1);
     }

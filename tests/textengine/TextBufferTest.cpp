@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <climits>
+#include <fstream>
+#include <new>
 #include <random>
 #include <string>
 
@@ -88,18 +93,20 @@ struct tModel
         }
         return out;
     }
+    // The break most lines end with; on a tie the earlier of CR LF, LF, CR;
+    // LF when no line has one.
     tLineBreak Dominant() const
     {
-        int count[4] = {};
-        for (size_t i = 0; i + 1 < Breaks.size(); ++i)
-            ++count[int(Breaks[i])];
-        const int crlf = count[int(tLineBreak::CRLF)], lf = count[int(tLineBreak::LF)],
-                  cr = count[int(tLineBreak::CR)];
-        if (crlf + lf + cr == 0)
-            return tLineBreak::LF;
-        if (crlf >= lf && crlf >= cr)
-            return tLineBreak::CRLF;
-        return lf >= cr ? tLineBreak::LF : tLineBreak::CR;
+        tLineBreak best = tLineBreak::LF;
+        long most = 0;
+        for (const tLineBreak candidate : {tLineBreak::CRLF, tLineBreak::LF, tLineBreak::CR}) {
+            const long lines = std::count(Breaks.begin(), Breaks.end(), candidate);
+            if (lines > most) {
+                best = candidate;
+                most = lines;
+            }
+        }
+        return best;
     }
 };
 
@@ -424,6 +431,104 @@ TEST(TextBuffer, EveryChangeIsReportedOnceWithWhatItRemoved)
     buffer.RemoveListener(&recorder);
     buffer.Insert(0, u"z");
     EXPECT_EQ(recorder.Calls.size(), 1u);
+}
+
+// The process's address space capped a little above what it uses now, so a
+// large allocation fails as it does on a machine out of memory.
+class cMemoryCap
+{
+public:
+    explicit cMemoryCap(rlim_t headroom)
+    {
+        getrlimit(RLIMIT_AS, &FOld);
+        std::ifstream statm("/proc/self/statm");
+        rlim_t pages = 0;
+        statm >> pages;
+        rlimit capped = FOld;
+        capped.rlim_cur = std::min(FOld.rlim_max, pages * rlim_t(sysconf(_SC_PAGESIZE)) + headroom);
+        FCapped = pages > 0 && setrlimit(RLIMIT_AS, &capped) == 0;
+    }
+    ~cMemoryCap() { setrlimit(RLIMIT_AS, &FOld); }
+    cMemoryCap(const cMemoryCap &) = delete;
+    cMemoryCap &operator=(const cMemoryCap &) = delete;
+    [[nodiscard]] bool Capped() const noexcept { return FCapped; }
+
+private:
+    rlimit FOld{};
+    bool FCapped = false;
+};
+
+// A change that runs out of memory, for its units or for its lines, happens
+// not at all: the text, its lines and breaks stay, and no listener is told.
+TEST(TextBuffer, AChangeThatRunsOutOfMemoryChangesNothing)
+{
+    constexpr rlim_t Headroom = rlim_t(64) << 20;
+    const QString longLine(qsizetype(Headroom), u'x');
+    const QString manyLines(qsizetype(Headroom / 8), u'\n');
+    cTextBuffer buffer;
+    buffer.SetText(u"one\r\ntwo\nthree\rfour");
+    cRecorder recorder;
+    buffer.AddListener(&recorder);
+    const QString text = buffer.TextWithBreaks();
+    for (const QString *insert : {&longLine, &manyLines}) {
+        SCOPED_TRACE(insert == &longLine ? "long line" : "many lines");
+        {
+            const cMemoryCap cap(Headroom);
+            if (!cap.Capped())
+                GTEST_SKIP() << "the address space cannot be capped here";
+            EXPECT_THROW(buffer.Replace(4, 5, *insert), std::bad_alloc);
+            EXPECT_THROW(buffer.Restore(2, 9, *insert, {tLineBreak::CR}), std::bad_alloc);
+            EXPECT_THROW(buffer.ReplaceMany({{1, 2, u"x\n"}, {5, 3, *insert}}), std::bad_alloc);
+        }
+        EXPECT_TRUE(recorder.Calls.empty());
+        EXPECT_EQ(buffer.TextWithBreaks(), text);
+        ASSERT_EQ(buffer.LineCount(), 4);
+        EXPECT_EQ(buffer.LineStart(3), 14);
+        EXPECT_EQ(buffer.LineFromPosition(9), 2);
+    }
+    buffer.Replace(4, 5, u"2\n3");
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("one\r\n2\r\n3hree\rfour"));
+    EXPECT_EQ(recorder.Calls.size(), 1u);
+}
+
+// A listener that changes the text while being told of a change is refused:
+// the text holds the first change only and every listener hears of it once.
+TEST(TextBuffer, AChangeFromInsideAListenerIsRefused)
+{
+    struct cMeddler : ITextBufferListener
+    {
+        explicit cMeddler(cTextBuffer &buffer) : Buffer(buffer) {}
+        void TextChanged(const tTextChange &, QStringView, const std::vector<tLineBreak> &) override
+        {
+            ++Told;
+            Buffer.Insert(0, u"nested\n");
+            Buffer.ReplaceMany({{0, 1, u"z"}});
+        }
+        void TextReset() override { Buffer.Delete(0, 1); }
+        cTextBuffer &Buffer;
+        int Told = 0;
+    };
+    cTextBuffer buffer;
+    cMeddler meddler(buffer);
+    cRecorder recorder;
+    buffer.AddListener(&meddler);
+    buffer.AddListener(&recorder);
+#ifndef QT_NO_DEBUG
+    EXPECT_DEATH(buffer.Insert(0, u"abc"), "while being told");
+#else
+    buffer.Insert(0, u"abc");
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("abc"));
+    EXPECT_EQ(meddler.Told, 1);
+    ASSERT_EQ(recorder.Calls.size(), 1u);
+    EXPECT_EQ(recorder.Calls[0].Change.InsertedLength, 3);
+    buffer.SetText(u"x\ny");
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("x\ny"));
+    EXPECT_EQ(recorder.Resets, 1);
+    // Once told, the listener may change the text again.
+    buffer.RemoveListener(&meddler);
+    buffer.Insert(3, u"!");
+    EXPECT_EQ(buffer.TextWithBreaks(), QStringLiteral("x\ny!"));
+#endif
 }
 
 TEST(TextBuffer, PositionsOutsideTheTextAreClamped)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/pluginhost/EditorAPI.h"
+#include "editor/editing/EditorAPI.h"
 
 #include "editor/platform/Application.h"
 #include "editor/platform/Exceptions.h"
