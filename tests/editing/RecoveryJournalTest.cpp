@@ -219,6 +219,27 @@ TEST_F(RecoveryJournal, ALogIsRefusedWhenItsFileChanged)
     EXPECT_TRUE(Rebuilt(record, name).starts_with("<refused: "));
     // A damaged entry ends the record before it; a foreign file is no record.
     EXPECT_TRUE(Rebuilt("not a record", name).starts_with("<refused: "));
+
+    // A record from before the coding was kept (its meta ends at the time of
+    // the change) recovers as it did then.
+    tJournalMeta meta;
+    meta.Encoding = teUnicode;
+    meta.ChangedAt = 1;
+    QByteArray entry;
+    journal::AppendMeta(entry, meta);
+    // Its type and body, less the code page's length and the mark flag.
+    const QByteArray typed = entry.mid(8, entry.size() - 8 - 4 - 5);
+    const std::uint64_t length = std::uint64_t(typed.size() - 1);
+    const auto check = std::uint32_t(Hash64(typed.constData(), typed.size()));
+    QByteArray old = journal::Header() + QByteArray(reinterpret_cast<const char *>(&length), 8) + typed +
+                     QByteArray(reinterpret_cast<const char *>(&check), 4);
+    cTextBuffer text;
+    text.SetText(QStringLiteral("old"));
+    journal::AppendSnapshot(old, text);
+    const tJournalRecord read = ReadJournal(old);
+    ASSERT_TRUE(read.Problem.isEmpty()) << read.Problem.toStdString();
+    EXPECT_EQ(read.Meta->Coding(), (tFileCoding{teUnicode, {}, true}));
+    EXPECT_EQ(Rebuilt(old, {}), "old");
 }
 
 } // namespace
