@@ -644,9 +644,20 @@ template <typename Fn> void ForEachPlace(const tFindWindow &w, const QString &te
             i = next - w.Lo;
         }
     } else {
-        for (qsizetype i = w.Units.size() - text.size();
-             i >= 0 && (i = finder.LastIndexIn(w.Units, i)) >= 0;) {
-            const int next = take(w.Lo + int(i));
+        // Likewise; backward it counts on from where it starts, the range's
+        // end, how far it has come.
+        constexpr qsizetype Stretch = qsizetype(1) << 22;
+        cProgress *const progress = cProgress::Current();
+        for (qsizetype i = w.Units.size() - text.size(); i >= 0;) {
+            const qsizetype from = std::max<qsizetype>(0, i - Stretch);
+            const qsizetype at = finder.LastIndexIn(w.Units.sliced(from), i - from);
+            if (progress)
+                progress->Step(w.Hi + w.Units.size() - (at < 0 ? from : from + at));
+            if (at < 0) {
+                i = from - 1;
+                continue;
+            }
+            const int next = take(w.Lo + int(from + at));
             if (next < 0)
                 return;
             i = next - w.Lo;
