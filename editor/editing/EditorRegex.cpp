@@ -86,8 +86,11 @@ bool cEditRegex::RegexFindReplace(const tSearchRequest &request, int *delta)
         }
     } letGo{FRegex, borrow};
     PrepareRegex(request, borrow);
-    if (!FRegex.Exec())
-        return false;
+    {
+        cProgress progress(QStringLiteral("Find"), FRegex.InputString().size());
+        if (!FRegex.Exec())
+            return false;
+    }
     ActOnMatch(request, delta);
     return true;
 }

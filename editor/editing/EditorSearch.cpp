@@ -69,7 +69,6 @@ void cEditor::FindNext(bool fromDialog)
         request.SearchOptions = tSearchOptions((request.SearchOptions & ~soSelectedText) | soFromCursor);
     const tSearchRange range = PrepareFindRange(request);
     cProgress progress(QStringLiteral("Find"), range.Hi - range.Lo, 1);
-    progress.SetOrigin(range.Lo);
     const int found =
         FindPlain(buffer(), PatternOf(request), range, request.Has(soBackward), CurrentProgressSteps());
     if (found < 0) {
@@ -170,7 +169,6 @@ QString cEditor::ReplaceAllAtOnce(const tSearchRequest &request, tSearchRange ra
         return NotFoundText(request);
     const bool backward = request.Has(soBackward);
     cProgress progress(QStringLiteral("Replace All"), range.Hi - range.Lo);
-    progress.SetOrigin(range.Lo);
     const std::vector<int> found = FindEachForReplacement(buffer(), PatternOf(request), request.ReplaceText,
                                                           range, backward, CurrentProgressSteps());
     if (found.empty())

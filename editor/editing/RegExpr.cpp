@@ -45,8 +45,12 @@ using tCompileContextPtr = std::unique_ptr<pcre2_compile_context, tFreeWith<&pcr
 using tMatchContextPtr = std::unique_ptr<pcre2_match_context, tFreeWith<&pcre2_match_context_free>>;
 using tJitStackPtr = std::unique_ptr<pcre2_jit_stack, tFreeWith<&pcre2_jit_stack_free>>;
 
-constexpr uint32_t kBaseOptions =
-    PCRE2_UCP | PCRE2_NEVER_UTF | PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_CIRCUMFLEX;
+// PCRE2_USE_OFFSET_LIMIT lets a long search go a stretch of start places at
+// a time (see TRegExpr::Search).
+constexpr uint32_t kBaseOptions = PCRE2_UCP | PCRE2_NEVER_UTF | PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY |
+                                  PCRE2_ALT_CIRCUMFLEX | PCRE2_USE_OFFSET_LIMIT;
+// Start places a search tries between looks at its progress.
+constexpr qsizetype kSearchStretch = qsizetype(1) << 16;
 constexpr PCRE2_SIZE kJitStackStart = 32 * 1024;
 constexpr PCRE2_SIZE kJitStackMax = 8 * 1024 * 1024;
 
@@ -733,8 +737,13 @@ public:
 
     // The number of groups set (the whole match counting as one), or PCRE2's
     // negative error code.
-    int Match(QStringView subject, qsizetype from)
+    // No match starts after Limit (-1: anywhere).
+    int Match(QStringView subject, qsizetype from, qsizetype limit = -1)
     {
+        if (limit != FLimit) {
+            pcre2_set_offset_limit(FContext.get(), limit < 0 ? PCRE2_UNSET : PCRE2_SIZE(limit));
+            FLimit = limit;
+        }
         const int rc = Run(subject, from);
         // 0: the ovector was too small, which a block sized from the pattern
         // never is; count it as full all the same.
@@ -798,6 +807,7 @@ private:
     bool FJit = false;
     int FCaptureCount = 0;
     qsizetype FReferenceEnd = 0; // where the back-reference being matched ends
+    qsizetype FLimit = -1;
 };
 
 TRegExpr::TRegExpr()
@@ -915,8 +925,23 @@ bool TRegExpr::Search(qsizetype from)
 {
     EnsureCompiled();
     FMatchCount = 0;
+    // A long search that shows its progress tries a stretch of start places
+    // at a time; the match found is the same, as the text around each
+    // stretch is still seen. Not so for \G, which would match at each
+    // stretch, nor for verbs such as (*COMMIT), which end a search.
+    cProgress *const progress = cProgress::Current();
+    const bool stretched = progress && FInputString.size() - from > kSearchStretch &&
+                           !FExpression.contains(QLatin1String("\\G")) &&
+                           !FExpression.contains(QLatin1String("(*"));
     while (from <= FInputString.size()) {
-        const int rc = FProgram->Match(FInputString, from);
+        const qsizetype limit =
+            stretched && FInputString.size() - from > kSearchStretch ? from + kSearchStretch - 1 : -1;
+        const int rc = FProgram->Match(FInputString, from, limit);
+        if (rc == PCRE2_ERROR_NOMATCH && limit >= 0) {
+            progress->Step(limit);
+            from = limit + 1;
+            continue;
+        }
         if (rc == PCRE2_ERROR_NOMATCH)
             return false;
         if (rc < 0)

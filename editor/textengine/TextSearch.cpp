@@ -71,9 +71,9 @@ public:
     {
         from = std::min(from, FHi - FN);
         if (from >= FAfterStart && !FAfter.isEmpty()) {
-            const qsizetype at = FFinder.LastIndexIn(FAfter, from - FAfterStart);
+            const int at = Backward(FAfter, FAfterStart, from);
             if (at >= 0)
-                return FAfterStart + int(at);
+                return at;
         }
         const auto [first, last] = Crossing(FLo, from);
         if (first <= last) {
@@ -84,9 +84,9 @@ public:
         }
         const int lastBefore = std::min(from, FBeforeStart + int(FBefore.size()) - FN);
         if (lastBefore >= FBeforeStart) {
-            const qsizetype at = FFinder.LastIndexIn(FBefore, lastBefore - FBeforeStart);
+            const int at = Backward(FBefore, FBeforeStart, lastBefore);
             if (at >= 0)
-                return FBeforeStart + int(at);
+                return at;
         }
         return -1;
     }
@@ -119,12 +119,7 @@ private:
         for (qsizetype i = from - base; i <= size - FN;) {
             const qsizetype limit = std::min(size, i + Stretch + FN - 1);
             const qsizetype at = FFinder.IndexIn(units.first(limit), i);
-            const int reached = base + int(at < 0 ? limit : at);
-            // Not at every match: a replace-all of many would pay for it.
-            if (FProgress && (at < 0 || reached - FReported >= ProgressStep)) {
-                FProgress(reached);
-                FReported = reached;
-            }
+            Report(base + int(at < 0 ? limit : at) - FLo, at < 0);
             if (at >= 0)
                 return base + int(at);
             if (limit == size)
@@ -132,6 +127,31 @@ private:
             i = limit - FN + 1;
         }
         return -1;
+    }
+
+    // Likewise backward, from the last place a needle may start at.
+    int Backward(QStringView units, int base, int from) const
+    {
+        constexpr qsizetype Stretch = qsizetype(1) << 22;
+        for (qsizetype i = from - base; i >= 0;) {
+            const qsizetype lo = std::max<qsizetype>(0, i - Stretch);
+            const qsizetype at = FFinder.LastIndexIn(units.sliced(lo), i - lo);
+            Report(FHi - (base + int(lo + std::max<qsizetype>(at, 0))), at < 0);
+            if (at >= 0)
+                return base + int(lo + at);
+            i = lo - 1;
+        }
+        return -1;
+    }
+
+    // Progress counts the units searched, in either direction; not at every
+    // match, as a replace-all of many would pay for it.
+    void Report(int searched, bool always) const
+    {
+        if (FProgress && (always || searched - FReported >= ProgressStep)) {
+            FProgress(searched);
+            FReported = searched;
+        }
     }
 
     cPlainFind FFinder;

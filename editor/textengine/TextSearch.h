@@ -43,7 +43,8 @@ enum class tSearchScope : quint8
 [[nodiscard]] tSearchRange ScopeRange(tSearchScope scope, bool backward, int selStart, int selEnd,
                                       int textLength) noexcept;
 
-// Hears now and then how far a long forward search got (a text position).
+// Hears now and then how far a long search got: the units searched so far,
+// in its direction.
 using tSearchProgress = std::function<void(int position)>;
 
 // The first place in Range where Pattern stands (the last, when Backward), or -1.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/Progress.h"
 
+#include "editor/editing/EditorRegex.h"
 #include "editor/editing/EditorStatus.h"
 #include "editor/editing/TextFiles.h"
 #include "editor/platform/Application.h"
@@ -140,6 +141,43 @@ TEST(Progress, WorkShorterThanTheDelayShowsNoBar)
         EXPECT_FALSE(s.Visible);
     EXPECT_TRUE(rig.BarGone());
     EXPECT_FALSE(rig.bar->ProgressBar());
+}
+
+class cFindDocument : public cEditRegex
+{
+public:
+    void HighlightFound(bool) override {}
+};
+
+// Finds that go a long way show how far they got: a pattern's, and a plain
+// word's backward from the end, as the forward one does.
+TEST(Progress, LongFindsByPatternAndBackwardShowTheirBarRising)
+{
+    tRig rig(cProgress::DelayMs);
+    QString text;
+    while (text.size() < (qsizetype(10) << 20))
+        text += QStringLiteral("some words of a long text, ");
+    cFindDocument doc;
+    doc.SetTextW(text + QStringLiteral("quux1"));
+    doc.RegexFind({saFind, QStringLiteral("quux\\d"), {}, soRegex});
+    EXPECT_EQ(doc.GetSelStart() + doc.GetSelLength(), text.size() + 5);
+    EXPECT_TRUE(rig.BarGone());
+    std::vector<int> shown = rig.Shown(QStringLiteral("Find "));
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_TRUE(Rising(shown));
+    EXPECT_GT(shown.back(), 50);
+
+    rig.seen.clear();
+    const int length = doc.GetTextLen();
+    {
+        cProgress progress(QStringLiteral("Find"), length);
+        EXPECT_EQ(doc.FindTextW(QStringLiteral("absent"), length, length, ftBackward), -1);
+    }
+    EXPECT_TRUE(rig.BarGone());
+    shown = rig.Shown(QStringLiteral("Find "));
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_TRUE(Rising(shown));
+    EXPECT_GT(shown.back(), 50);
 }
 
 // An inner piece of work shows its own bar, and when it ends the outer one

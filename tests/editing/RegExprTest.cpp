@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/RegExpr.h"
 
+#include "editor/editing/Progress.h"
+
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -323,6 +327,52 @@ TEST(RegExprMatch, ExecPosAndExecNextWalkTheMatches)
     regex.SetInputString(QStringLiteral("ab"));
     ASSERT_TRUE(regex.ExecPos(2)) << "look-behind sees the text before the offset";
     EXPECT_EQ(regex.MatchPos(0), 2);
+}
+
+// A search that shows its progress tries a stretch of start places at a
+// time. What it finds must be what one search of the whole text finds, for
+// matches across the stretches' ends, context on either side, and the
+// forms that a fresh start would change (\G, verbs that end a search).
+TEST(RegExprMatch, ASearchShowingItsProgressFindsWhatAWholeSearchFinds)
+{
+    QString text;
+    while (text.size() < 300000)
+        text += QStringLiteral("filler text ");
+    const auto plant = [&text](qsizetype at, const QString &what) { text.replace(at, what.size(), what); };
+    for (qsizetype end = 65536; end < text.size(); end += 65536) {
+        plant(end - 3, QStringLiteral("abbbc"));     // across the end
+        plant(end - 40, QStringLiteral("\rline\r")); // a line of its own
+        plant(end + 20, QStringLiteral("ÉéZ"));
+    }
+    plant(3 * 65536 - 1, QStringLiteral("xyz")); // its look-behind before the end
+    // Each where the stretch after the one before begins.
+    for (qsizetype at = 65536; at < text.size(); at += 65537)
+        plant(at, QStringLiteral("Q"));
+    plant(10, QStringLiteral("ac"));
+    plant(200000, QStringLiteral("ab"));
+    const std::pair<QString, bool> patterns[] = {
+        {QStringLiteral("ab+c"), true},       {QStringLiteral("(?<=x)yz"), true},
+        {QStringLiteral("^line$"), true},     {QStringLiteral("\\bline\\b"), true},
+        {QStringLiteral("(?i)(é)\\1"), true}, {QStringLiteral("(?=Z)"), true},
+        {QStringLiteral("\\Gb"), false},      {QStringLiteral("a(*COMMIT)b"), false},
+        {QStringLiteral("Q"), true},          {QStringLiteral("qqq"), false},
+    };
+    for (const auto &[pattern, found] : patterns) {
+        const auto all = [&, &pattern = pattern](bool withProgress) {
+            std::optional<cProgress> progress;
+            if (withProgress)
+                progress.emplace(QStringLiteral("Find"), text.size());
+            TRegExpr regex = EngineRegex(pattern);
+            regex.SetInputString(text);
+            std::vector<std::pair<int, int>> matches;
+            for (bool ok = regex.Exec(); ok; ok = regex.ExecNext())
+                matches.emplace_back(regex.MatchPos(0), regex.MatchLen(0));
+            return matches;
+        };
+        const std::vector<std::pair<int, int>> whole = all(false);
+        EXPECT_EQ(all(true), whole) << pattern.toStdString();
+        EXPECT_EQ(!whole.empty(), found) << pattern.toStdString();
+    }
 }
 
 TEST(RegExprMatch, ChangingExpressionOrModifierRecompiles)
