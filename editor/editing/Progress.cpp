@@ -70,7 +70,7 @@ void cProgress::Look(qint64 done)
     // An outer bar gives way to the inner one while it lives.
     if (!FShown && FOuter)
         FOuter->FShown = false;
-    const int percent = FTotal > 0 ? int(std::clamp<qint64>((done - FOrigin) * 100 / FTotal, 0, 100)) : 0;
+    const int percent = FTotal > 0 ? int(std::clamp<qint64>(done * 100 / FTotal, 0, 100)) : 0;
     if (FShown && (percent == FPercent || now - FPainted < RepaintMs))
         return;
     FShown = true;

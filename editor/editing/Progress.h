@@ -29,8 +29,6 @@ public:
         }
     }
     void SetTotal(qint64 total) noexcept { FTotal = total; }
-    // Where Step's counting starts, for work that counts in positions.
-    void SetOrigin(qint64 origin) noexcept { FOrigin = origin; }
     bool Shown() const noexcept { return FShown; }
 
     // The innermost living progress, for the layers that do the work without
@@ -51,7 +49,6 @@ private:
 
     QString FCaption;
     qint64 FTotal;
-    qint64 FOrigin = 0;
     int FStride;
     int FCalls = 0;
     qint64 FStarted;
