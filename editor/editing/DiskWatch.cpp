@@ -31,6 +31,9 @@ int Ask(const QString &text, unsigned flags)
 cDiskWatch::cDiskWatch(cEditorController &tabs) : QObject(&tabs), FTabs(tabs)
 {
     connect(&FWatcher, &QFileSystemWatcher::fileChanged, this, &cDiskWatch::FileChanged);
+    FRetry.setSingleShot(true);
+    FRetry.setInterval(250);
+    connect(&FRetry, &QTimer::timeout, this, &cDiskWatch::CheckActive);
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, &cDiskWatch::ApplicationStateChanged);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *window) {
         if (window)
@@ -111,12 +114,19 @@ bool cDiskWatch::MayAskNow() const
 void cDiskWatch::CheckActive()
 {
     cEditor *document = FTabs.ActiveEditor();
-    if (!document || !MayAskNow())
+    if (!document)
         return;
     const auto found = FDocuments.find(document);
     if (found == FDocuments.end() || found->second.FileName != document->FileName())
         return;
-    Check(*document, found->second);
+    if (MayAskNow()) {
+        Check(*document, found->second);
+        return;
+    }
+    // Busy or inside a dialog: a change seen now must not be forgotten.
+    const tStamp now = StampOf(found->second.FileName);
+    if (!FAsking && now != found->second.Stamp && !(now.Exists && found->second.Declined))
+        FRetry.start();
 }
 
 void cDiskWatch::Check(cEditor &document, tWatched &watched)

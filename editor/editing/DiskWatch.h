@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWindow>
 
 #include <map>
@@ -62,6 +63,9 @@ private:
     QFileSystemWatcher FWatcher;
     std::map<const cEditor *, tWatched> FDocuments;
     bool FAsking = false;
-    bool FLeft = false;           // the user went to another program
+    bool FLeft = false; // the user went to another program
+    // A change seen while the program could not ask is looked at again once
+    // it can; runs only while such a change waits.
+    QTimer FRetry;
     QPointer<QWindow> FLastFocus; // the last window of ours with the focus
 };

@@ -51,23 +51,7 @@ protected:
     }
     // A dialog up and closed again: by then the program has handled what
     // another program did before. False if a question came instead.
-    bool SeenByNow()
-    {
-        FDesktop.Keys({QStringLiteral("ctrl+f")});
-        const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
-        if (find.isEmpty())
-            return false;
-        FDesktop.Focus(find);
-        FDesktop.Keys({QStringLiteral("Escape")});
-        const bool closed = WaitUntil([&] {
-            return FDesktop
-                .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                          QStringLiteral("^Find Text$")})
-                .isEmpty();
-        });
-        FDesktop.Focus(FWindow);
-        return closed;
-    }
+    bool SeenByNow() { return FindDialogCameAndWent(FDesktop, FWindow); }
     void TypeAndSave(const QString &text)
     {
         FDesktop.Type(text);

@@ -45,6 +45,24 @@ bool AnswerMessageBox(const cDesktop &desktop, const QString &box, const QString
     });
 }
 
+bool FindDialogCameAndWent(const cDesktop &desktop, const QString &mainWindow)
+{
+    desktop.Keys({QStringLiteral("ctrl+f")});
+    const QString find = desktop.WaitForWindow(QStringLiteral("^Find Text$"));
+    if (find.isEmpty())
+        return false;
+    desktop.Focus(find);
+    desktop.Keys({QStringLiteral("Escape")});
+    const bool closed = WaitUntil([&] {
+        return desktop
+            .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                      QStringLiteral("^Find Text$")})
+            .isEmpty();
+    });
+    desktop.Focus(mainWindow);
+    return closed;
+}
+
 cDragSource::cDragSource(const cDesktop &desktop, const QStringList &args) : FDesktop(desktop)
 {
     FProcess.setProcessEnvironment(desktop.Environment());

@@ -16,6 +16,11 @@ QString WaitForMessageBox(const cDesktop &desktop, const QString &mainWindow, in
 // Gives the box the focus, presses the key (xdotool syntax) and waits for
 // the box to close; false if it stays.
 bool AnswerMessageBox(const cDesktop &desktop, const QString &box, const QString &key);
+// Opens the Find dialog with its key and closes it again, the main window
+// focused after: by then the program has handled every key typed and every
+// event that came before. False when the dialog did not come and go (a
+// question came instead).
+bool FindDialogCameAndWent(const cDesktop &desktop, const QString &mainWindow);
 
 // The test's drag source program on the desktop's display: a small window
 // that starts a drag of files (by name) or, with {"--text", TEXT}, of text.

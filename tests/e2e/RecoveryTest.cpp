@@ -120,23 +120,7 @@ protected:
     }
     // Every key typed before has reached the document once a dialog that a
     // later key opens is up; it is closed again and the document has the focus.
-    bool KeysTakenIn()
-    {
-        FDesktop.Keys({QStringLiteral("ctrl+f")});
-        const QString find = FDesktop.WaitForWindow(QStringLiteral("^Find Text$"));
-        if (find.isEmpty())
-            return false;
-        FDesktop.Focus(find);
-        FDesktop.Keys({QStringLiteral("Escape")});
-        const bool closed = WaitUntil([&] {
-            return FDesktop
-                .Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                          QStringLiteral("^Find Text$")})
-                .isEmpty();
-        });
-        FDesktop.Focus(FWindow);
-        return closed;
-    }
+    bool KeysTakenIn() { return FindDialogCameAndWent(FDesktop, FWindow); }
     // Goes back one tab and waits until it is on show.
     bool Previous(const QString &name)
     {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/editing/EditorControls.h"
+#include "editor/editing/WaitSt.h"
 
 #include "editor/editing/DiskWatch.h"
 #include "editor/editing/Editors.h"
@@ -8,7 +9,9 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QInputMethodEvent>
 #include <QMainWindow>
 #include <QTemporaryDir>
@@ -185,6 +188,27 @@ TEST_F(Tabs, DecliningAReloadLeavesTheTextUnsavedOnlyWhenTheFileDiffers)
     rewrite("theirs, longer\n");
     rewrite("theirs, longer still\n");
     EXPECT_EQ(answerer.Calls().size(), 2);
+
+    // A change seen while the program was busy is asked about once it is not.
+    const QString other = File(QStringLiteral("other.txt"), "other\n");
+    Controller.OpenFile(other, false);
+    QFileSystemWatcher alongside({other});
+    bool seen = false;
+    QObject::connect(&alongside, &QFileSystemWatcher::fileChanged, [&] { seen = true; });
+    QElapsedTimer waited;
+    waited.start();
+    {
+        const tBusyToken busy = cWaitStateSingleton::NewBusyToken();
+        File(QStringLiteral("other.txt"), "changed while busy\n");
+        // The program's watcher hears of it in the same turn as this one.
+        while (!seen && waited.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(answerer.Calls().size(), 2);
+    }
+    while (answerer.Calls().size() == 2 && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(answerer.Calls().size(), 3);
 }
 
 TEST_F(Tabs, FontAndWrapKeepModifiedFlagsAndSelections)
