@@ -979,9 +979,10 @@ std::vector<std::unique_ptr<tUnfinishedWrite>> FindUnfinishedWrites()
         if (!record.open(QIODevice::ReadOnly))
             continue;
         const QByteArray bytes = record.read(64 * 1024);
-        if (!bytes.startsWith(WriteRecordMagic))
-            continue;
-        for (const QByteArray &line : bytes.mid(WriteRecordMagic.size()).split('\n')) {
+        // Torn, the path could name another file: only a whole record counts.
+        const bool whole = bytes.startsWith(WriteRecordMagic) && bytes.endsWith('\n');
+        for (const QByteArray &line :
+             whole ? bytes.mid(WriteRecordMagic.size()).split('\n') : QByteArrayList()) {
             const qsizetype space = line.indexOf(' ');
             const QByteArray key = line.left(space), value = line.mid(space + 1);
             if (key == "device")
@@ -995,8 +996,15 @@ std::vector<std::unique_ptr<tUnfinishedWrite>> FindUnfinishedWrites()
         }
         write->Fd = ::open(QFile::encodeName(write->CopyPath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         // A copy still locked belongs to a write going on now.
-        if (write->Target.isEmpty() || write->Fd < 0 || ::flock(write->Fd, LOCK_EX | LOCK_NB) != 0)
+        if (write->Fd < 0 || ::flock(write->Fd, LOCK_EX | LOCK_NB) != 0)
             continue;
+        // The record is written once the copy is complete, and the file is
+        // touched only after that: a save cut short before leaves nothing to do.
+        if (write->Target.isEmpty()) {
+            QFile::remove(write->RecordPath);
+            QFile::remove(write->CopyPath);
+            continue;
+        }
         found.push_back(std::move(write));
     }
     // A copy without a record was cut short before its file was touched.

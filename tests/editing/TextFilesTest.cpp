@@ -511,7 +511,19 @@ TEST_F(TextFiles, AnInterruptedRewriteInPlaceIsCompleted)
     const QString b = Dir.filePath(QStringLiteral("b.txt"));
     ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(b).constData()), 0);
     EXPECT_TRUE(completes(a, b));
-    EXPECT_TRUE(QDir(State.path() + QStringLiteral("/Varnholt/Zelmar/recovery")).isEmpty());
+    const QDir recovery(State.path() + QStringLiteral("/Varnholt/Zelmar/recovery"));
+    EXPECT_TRUE(recovery.isEmpty());
+    // Cut short while the copy was written, before the file was touched: a
+    // record not yet written, or torn in the file's name; nothing is offered
+    // and nothing is left behind.
+    const QByteArray tornRecord = "Zelmar unfinished write 1\ndevice 1\ninode 2\nsize 3\npath " +
+                                  QFile::encodeName(b).toHex().chopped(4);
+    for (const QByteArray &record : {QByteArray(), tornRecord}) {
+        ASSERT_TRUE(Put(recovery.filePath(QStringLiteral("write-1-1.text")), newBytes.left(3)));
+        ASSERT_TRUE(Put(recovery.filePath(QStringLiteral("write-1-1.record")), record));
+        EXPECT_TRUE(FindUnfinishedWrites().empty());
+        EXPECT_TRUE(recovery.isEmpty());
+    }
 
     // As an ordinary user: root may write into any folder.
     const QString user = FolderOfOrdinaryUser(Dir, QStringLiteral("user"));
