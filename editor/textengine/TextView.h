@@ -11,6 +11,7 @@
 // cut/copy/paste/undo/redo, createStandardContextMenu, insertFromMimeData
 // (paste, middle click, drops), createMimeDataFromSelection (copy, primary
 // selection, drags), dropEvent.
+#include "editor/textengine/CaretBlink.h"
 #include "editor/textengine/KeyBindings.h"
 #include "editor/textengine/LineLayout.h"
 #include "editor/textengine/Selection.h"
@@ -18,13 +19,14 @@
 #include "editor/textengine/TextPainter.h"
 #include "editor/textengine/UndoRecord.h"
 #include "editor/textengine/ViewDecorations.h"
+#include "editor/textengine/ViewDragDrop.h"
 #include "editor/textengine/ViewGeometry.h"
+#include "editor/textengine/ViewInputMethod.h"
+#include "editor/textengine/ViewMouse.h"
+#include "editor/textengine/ViewScrollBars.h"
 
 #include <QAbstractScrollArea>
-#include <QBasicTimer>
 #include <QColor>
-#include <QElapsedTimer>
-#include <QInputMethodEvent>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
@@ -197,6 +199,12 @@ protected:
     bool WantsRemoved() const noexcept override;
 
 private:
+    // The parts of the view's event plumbing that live in units of their own.
+    friend class cViewDragDrop;
+    friend class cViewInputMethod;
+    friend class cViewMouse;
+    friend class cViewScrollBars;
+
     using tRow = tViewRow;
     using tMove = tCaretMove;
 
@@ -216,22 +224,14 @@ private:
     QRectF CaretRectF() const;
     // Scrolling
     void ScrollTo(tRow top, int left);
-    void UpdateScrollBars();
-    void OnVerticalAction(int action);
     void ApplyWrapWidth();
     void FollowFontTabs();
     void PlaceGutter();
-    // Caret blink
     void RestartBlink();
     void StopBlink();
     void UpdateCaret();
-    // Drag and drop
-    void StartDrag();
-    bool AcceptsDrop(const QMimeData *data) const;
-    void AutoScroll(const QPoint &viewportPos);
     // Edits
     void AdjustPositions(const tTextChange &change);
-    void SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes);
 
     std::unique_ptr<cTextBuffer> FOwnBuffer;
     cTextBuffer *FBuffer;
@@ -244,12 +244,8 @@ private:
     mutable std::unique_ptr<cLineLayouts> FLayouts;
     std::unique_ptr<cViewGeometry> FGeometry;
     cSelection FSelection;
-    // A top set by a scroll bar step, exact where the bar's value is not.
-    std::optional<tRow> FPendingTop;
-    int FWheelDelta = 0;
     qreal FTabStop = 80;
     bool FTabsFollowFont = true;
-    bool FSettingScroll = false;
     bool FReadOnly = false, FOverwrite = false, FModified = false;
     bool FUndoAvailable = false, FRedoAvailable = false;
     bool FHadSelection = false;
@@ -260,22 +256,9 @@ private:
     tMatchPattern FMatchAll;
     QColor FMatchText, FMatchBack;
     cLineNumberGutter *FGutter = nullptr;
-    // Blink: runs only while focused and for a while after the last input.
-    QBasicTimer FBlink;
-    QElapsedTimer FBlinkSince;
-    bool FCaretShown = false;
-    // Mouse
-    QPoint FPressPos;
-    bool FSelecting = false, FDragPending = false;
-    QElapsedTimer FLastDoubleClick;
-    QPoint FDoubleClickPos;
-    QBasicTimer FAutoScroll;
-    QPoint FAutoScrollPos;
-    int FDropCaret = -1;
-    // Set when a drag from here was dropped here (and moved or copied here).
-    bool FDroppedOnSelf = false;
-    // Input method composition
-    QString FPreedit;
-    QList<QTextLayout::FormatRange> FPreeditFormats;
-    int FPreeditCursor = 0;
+    cCaretBlink FBlink{*this};
+    cViewMouse FMouse{*this};
+    cViewDragDrop FDragDrop{*this};
+    cViewInputMethod FInputMethod{*this};
+    cViewScrollBars FScrollBars{*this};
 };
