@@ -4,7 +4,6 @@
 #include "editor/textengine/CaretMoves.h"
 #include "editor/textengine/KeyBindings.h"
 #include "editor/textengine/LineNumberGutter.h"
-#include "editor/textengine/TextBoundaries.h"
 #include "editor/textengine/TextPrinting.h"
 #include "editor/textengine/TextViewAccessible.h"
 
@@ -121,11 +120,11 @@ void cTextView::setOverwriteMode(bool on)
     UpdateCaret();
 }
 
-void cTextView::setLineWrapMode(LineWrapMode mode)
+void cTextView::setWordWrap(bool on)
 {
-    if (mode == FWrapMode)
+    if (on == FWordWrap)
         return;
-    FWrapMode = mode;
+    FWordWrap = on;
     FGeometry->SetTop({FGeometry->Top().Line, 0});
     FGeometry->SetLeft(0);
     ApplyWrapWidth();
@@ -419,32 +418,14 @@ void cTextView::MoveCaret(tMove move, bool select)
 
 void cTextView::TypeText(const QString &text)
 {
-    int start = selectionStart(), end = selectionEnd();
-    if (FOverwrite && start == end &&
-        FSelection.Caret() < FBuffer->LineEnd(FBuffer->LineFromPosition(FSelection.Caret())))
-        end = NextGrapheme(*FBuffer, FSelection.Caret());
+    const auto [start, end] = TypedRange(*FBuffer, FSelection, FOverwrite);
     replaceRange(start, end, text);
 }
 
-void cTextView::DeleteBackward(bool word)
+void cTextView::DeleteText(bool back, bool word)
 {
-    if (hasSelection())
-        replaceRange(selectionStart(), selectionEnd(), {});
-    else if (FSelection.Caret() > 0)
-        replaceRange(word ? PreviousWordStart(*FBuffer, FSelection.Caret())
-                          : PreviousCodePoint(*FBuffer, FSelection.Caret()),
-                     FSelection.Caret(), {});
-}
-
-void cTextView::DeleteForward(bool word)
-{
-    if (hasSelection())
-        replaceRange(selectionStart(), selectionEnd(), {});
-    else if (FSelection.Caret() < FBuffer->Length())
-        replaceRange(FSelection.Caret(),
-                     word ? NextWordStart(*FBuffer, FSelection.Caret())
-                          : NextGrapheme(*FBuffer, FSelection.Caret()),
-                     {});
+    const auto [start, end] = DeletedRange(*FBuffer, FSelection, back, word);
+    replaceRange(start, end, {});
 }
 
 // Keys become commands in the key table (KeyBindings); the view runs the
@@ -494,16 +475,16 @@ bool cTextView::RunKeyCommand(const tKeyBinding &binding, const QKeyEvent &key)
         return false;
     switch (binding.Command) {
     case tKeyCommand::DeleteWordBack:
-        DeleteBackward(true);
+        DeleteText(true, true);
         return true;
     case tKeyCommand::DeleteWordForward:
-        DeleteForward(true);
+        DeleteText(false, true);
         return true;
     case tKeyCommand::DeleteBack:
-        DeleteBackward(false);
+        DeleteText(true, false);
         return true;
     case tKeyCommand::DeleteForward:
-        DeleteForward(false);
+        DeleteText(false, false);
         return true;
     case tKeyCommand::NewLine:
         TypeText(QString(QChar(cTextBuffer::Mark)));
@@ -587,13 +568,13 @@ void cTextView::scrollContentsBy(int, int)
 
 void cTextView::ApplyWrapWidth()
 {
-    FLayouts->SetWrapWidth(FWrapMode == WidgetWidth ? Geometry().WrapWidth() : 0);
+    FLayouts->SetWrapWidth(FWordWrap ? Geometry().WrapWidth() : 0);
 }
 
 void cTextView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    if (FWrapMode == WidgetWidth)
+    if (FWordWrap)
         ApplyWrapWidth();
     Geometry().KeepTopInRange();
     FScrollBars.Update();

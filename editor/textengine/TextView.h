@@ -46,12 +46,6 @@ class cTextView : public QAbstractScrollArea, protected ITextBufferListener
 {
     Q_OBJECT
 public:
-    enum LineWrapMode
-    {
-        NoWrap,
-        WidgetWidth
-    };
-
     // With a buffer and an undo record of its own.
     explicit cTextView(QWidget *parent = nullptr);
     // Over Buffer and, when given, Undo (listening to Buffer already); both
@@ -94,8 +88,9 @@ public:
     void setReadOnly(bool on);
     bool overwriteMode() const noexcept { return FOverwrite; }
     void setOverwriteMode(bool on);
-    LineWrapMode lineWrapMode() const noexcept { return FWrapMode; }
-    void setLineWrapMode(LineWrapMode mode);
+    // Wrapping at the viewport's width; off by default.
+    bool wordWrap() const noexcept { return FWordWrap; }
+    void setWordWrap(bool on);
     // Whether Tab moves the focus instead of typing a tab (it types one by default).
     void setTabChangesFocus(bool on) noexcept { FTabChangesFocus = on; }
     // Eight average characters of the font, following font changes, until
@@ -215,8 +210,8 @@ private:
     void SetCaret(int caret, int anchor, bool keepX = false);
     void MoveCaret(tMove move, bool select);
     void TypeText(const QString &text);
-    void DeleteBackward(bool word);
-    void DeleteForward(bool word);
+    // Backspace (Back) or Delete, by a character or a word.
+    void DeleteText(bool back, bool word);
     // The selection as copy, the primary selection and drags hand it out.
     QString SelectionMimeText() const;
     // Rows and positions, as they are now.
@@ -250,7 +245,7 @@ private:
     bool FUndoAvailable = false, FRedoAvailable = false;
     bool FHadSelection = false;
     bool FTabChangesFocus = false;
-    LineWrapMode FWrapMode = NoWrap;
+    bool FWordWrap = false;
     std::vector<tColorMark> FMarks;
     tViewOptions FOptions;
     tMatchPattern FMatchAll;

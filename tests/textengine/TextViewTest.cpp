@@ -329,7 +329,7 @@ TEST_F(TextViewTest, WordWrapFollowsTheWidthAndNeverScrollsSideways)
     EXPECT_GT(View.horizontalScrollBar()->maximum(), 0);
 
     View.setCursorPosition(0);
-    View.setLineWrapMode(cTextView::WidgetWidth);
+    View.setWordWrap(true);
     EXPECT_EQ(View.horizontalScrollBar()->maximum(), 0);
     Key(Qt::Key_Down);
     EXPECT_GT(Caret(), 0);
@@ -367,8 +367,8 @@ TEST_F(TextViewTest, WordWrapFollowsTheWidthAndNeverScrollsSideways)
 TEST_F(TextViewTest, SeparatorsInsideALineStayOnItsRow)
 {
     Show(U(u"LS\u2028PS\u2029end\nnext"));
-    for (const auto mode : {cTextView::NoWrap, cTextView::WidgetWidth}) {
-        View.setLineWrapMode(mode);
+    for (const auto mode : {false, true}) {
+        View.setWordWrap(mode);
         const QRect first = QRect(PointOf(0), QSize(1, 1));
         EXPECT_EQ(PointOf(3).y(), first.y()) << "wrap " << mode;
         EXPECT_EQ(PointOf(9).y(), first.y()) << "wrap " << mode;
@@ -385,7 +385,7 @@ TEST_F(TextViewTest, WrappedRowsFillTheWidthAcrossSegments)
 {
     const QString line = Words(6 * cLineLayouts::SegmentTarget);
     Show(line + QStringLiteral("\nnext"), {300, 200});
-    View.setLineWrapMode(cTextView::WidgetWidth);
+    View.setWordWrap(true);
     // The widest word and its blank may go to the next row; nothing more.
     const QFontMetricsF metrics(View.font());
     const qreal slack = metrics.horizontalAdvance(QStringLiteral("w99999 ")) + 2;
@@ -446,8 +446,8 @@ TEST_F(TextViewTest, RightToLeftLinesStartAtTheRightAndArrowsFollowTheScreen)
 {
     const QString hebrew = U(u"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD");
     Show(hebrew + QStringLiteral("\nabc"), {400, 200});
-    for (const auto mode : {cTextView::NoWrap, cTextView::WidgetWidth}) {
-        View.setLineWrapMode(mode);
+    for (const auto mode : {false, true}) {
+        View.setWordWrap(mode);
         Key(Qt::Key_Home, Qt::ControlModifier);
         QApplication::processEvents();
         const int rowHeight = View.cursorRect().height();
@@ -488,8 +488,8 @@ TEST_F(TextViewTest, KeysInTheMiddleOfATenMegabyteLine)
 {
     const QString line = Words(10'000'000);
     Show(line);
-    for (const auto mode : {cTextView::NoWrap, cTextView::WidgetWidth}) {
-        View.setLineWrapMode(mode);
+    for (const auto mode : {false, true}) {
+        View.setWordWrap(mode);
         const int middle = View.buffer().Length() / 2;
         View.setCursorPosition(middle);
         View.ensureCursorVisible();
@@ -516,7 +516,7 @@ TEST_F(TextViewTest, KeysInTheMiddleOfATenMegabyteLine)
 TEST_F(TextViewTest, UpAndDownCrossTheSegmentsOfAWrappedLongLineRowByRow)
 {
     Show(Words(3 * cLineLayouts::SegmentMax), {300, 200});
-    View.setLineWrapMode(cTextView::WidgetWidth);
+    View.setWordWrap(true);
     std::vector<int> down{Caret()};
     while (down.back() < View.buffer().Length() - 100) {
         Key(Qt::Key_Down);
@@ -570,7 +570,7 @@ TEST_F(TextViewTest, NothingShapesMoreThanTheScreenShows)
     EXPECT_LT(shapedBy([] {}), 200u) << "showing";
     EXPECT_LT(shapedBy([this] { View.resize(500, 400); }), 200u) << "resizing";
     EXPECT_LT(shapedBy([this] { View.setFont(QFont(QStringLiteral("Monospace"), 14)); }), 200u) << "a font";
-    EXPECT_LT(shapedBy([this] { View.setLineWrapMode(cTextView::WidgetWidth); }), 300u) << "wrapping";
+    EXPECT_LT(shapedBy([this] { View.setWordWrap(true); }), 300u) << "wrapping";
     EXPECT_LT(shapedBy([this] { View.resize(300, 400); }), 300u) << "rewrapping";
     EXPECT_LT(shapedBy([this] { Key(Qt::Key_End, Qt::ControlModifier); }), 300u) << "the end";
     EXPECT_LT(
@@ -943,9 +943,9 @@ TEST(TextViewPrinting, EveryWordOfALongLineIsPrintedWrapOnAndOff)
     view.buffer().SetText(QStringLiteral("first line\n") + line + QStringLiteral("\n\tlast"));
     view.show();
     const QStringList expected = (QStringLiteral("first line last ") + line).split(u' ', Qt::SkipEmptyParts);
-    view.setLineWrapMode(cTextView::NoWrap);
+    view.setWordWrap(false);
     const QStringList unwrapped = PrintedRows(view, dir.path());
-    view.setLineWrapMode(cTextView::WidgetWidth);
+    view.setWordWrap(true);
     ASSERT_TRUE(view.layouts().Wraps());
     EXPECT_EQ(PrintedRows(view, dir.path()), unwrapped);
     const QStringList words = unwrapped.join(u' ').split(QRegularExpression(QStringLiteral("\\s+")));

@@ -77,7 +77,7 @@ TEST_F(ViewDecorationsTest, GutterNumbersOnlyTheVisibleLinesAndAWrappedLineOnce)
         text +=
             i == 3 ? QString(QStringLiteral("wrapped words ")).repeated(10) + u'\n' : QStringLiteral("x\n");
     Show(text, {320, 240});
-    View.setLineWrapMode(cTextView::WidgetWidth);
+    View.setWordWrap(true);
     View.setViewOptions({.LineNumbers = true});
     QApplication::processEvents();
     const cLineNumberGutter *gutter = View.lineNumberGutter();
