@@ -6,6 +6,7 @@
 #include "editor/textengine/LineNumberGutter.h"
 #include "editor/textengine/TextPrinting.h"
 #include "editor/textengine/TextViewAccessible.h"
+#include "editor/textengine/ViewContextMenu.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -323,23 +324,7 @@ void cTextView::insertFromMimeData(const QMimeData *source)
 
 QMenu *cTextView::createStandardContextMenu()
 {
-    auto *menu = new QMenu(this);
-    const bool editable = !FReadOnly;
-    auto add = [menu](const QString &text, bool enabled, auto handler) {
-        QAction *action = menu->addAction(text);
-        action->setEnabled(enabled);
-        QObject::connect(action, &QAction::triggered, menu, handler);
-    };
-    add(tr("&Undo"), editable && FUndoAvailable, [this] { undo(); });
-    add(tr("&Redo"), editable && FRedoAvailable, [this] { redo(); });
-    menu->addSeparator();
-    add(tr("Cu&t"), editable && hasSelection(), [this] { cut(); });
-    add(tr("&Copy"), hasSelection(), [this] { copy(); });
-    add(tr("&Paste"), editable && canInsertFromMimeData(QGuiApplication::clipboard()->mimeData()),
-        [this] { paste(); });
-    menu->addSeparator();
-    add(tr("Select All"), FBuffer->Length() > 0, [this] { selectAll(); });
-    return menu;
+    return StandardContextMenu(*this);
 }
 
 void cTextView::contextMenuEvent(QContextMenuEvent *event)
@@ -593,11 +578,7 @@ void cTextView::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange) {
         FollowFontTabs();
         FLayouts->SetFont(font());
-        const tRow top = FGeometry->Top();
-        const int left = FGeometry->Left();
-        FGeometry->Reset();
-        FGeometry->SetTop({top.Line, 0});
-        FGeometry->SetLeft(left);
+        FGeometry->Reshaped();
         FScrollBars.Update();
         PlaceGutter();
         viewport()->update();

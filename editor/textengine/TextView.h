@@ -196,6 +196,7 @@ protected:
 private:
     // The parts of the view's event plumbing that live in units of their own.
     friend class cViewDragDrop;
+    friend QMenu *StandardContextMenu(cTextView &view);
     friend class cViewInputMethod;
     friend class cViewMouse;
     friend class cViewScrollBars;
