@@ -82,7 +82,6 @@ public:
     // its row is not on screen.
     QRect characterRect(int pos) const;
     int cursorForPosition(const QPoint &viewportPos) const;
-    int firstVisibleLine() const noexcept { return FGeometry->Top().Line; }
 
     bool isReadOnly() const noexcept { return FReadOnly; }
     void setReadOnly(bool on);
@@ -120,8 +119,6 @@ public:
     void setMatchHighlight(tMatchPattern pattern, const QColor &text, const QColor &back);
     void clearMatchHighlight();
     const tMatchPattern &matchHighlight() const noexcept { return FMatchAll; }
-    // Null while line numbers are off.
-    const cLineNumberGutter *lineNumberGutter() const noexcept { return FGutter; }
 
     // The whole text, page by page at the device's resolution, wrapped to
     // the page width whatever the view's own wrapping.

@@ -80,7 +80,7 @@ TEST_F(ViewDecorationsTest, GutterNumbersOnlyTheVisibleLinesAndAWrappedLineOnce)
     View.setWordWrap(true);
     View.setViewOptions({.LineNumbers = true});
     QApplication::processEvents();
-    const cLineNumberGutter *gutter = View.lineNumberGutter();
+    const cLineNumberGutter *gutter = View.findChild<cLineNumberGutter *>();
     ASSERT_NE(gutter, nullptr);
     EXPECT_GE(View.viewport()->geometry().left(), gutter->geometry().right() + 1) << "text beside the gutter";
     EXPECT_GE(gutter->width(), gutter->fontMetrics().horizontalAdvance(QStringLiteral("100001")));
@@ -118,7 +118,7 @@ TEST_F(ViewDecorationsTest, GutterNumbersOnlyTheVisibleLinesAndAWrappedLineOnce)
     EXPECT_LT(View.layouts().ShapedCount(), 200u) << "the rest of the text was not laid out";
 
     View.setViewOptions({});
-    EXPECT_EQ(View.lineNumberGutter(), nullptr);
+    EXPECT_EQ(View.findChild<cLineNumberGutter *>(), nullptr);
     EXPECT_EQ(View.viewport()->geometry().left(), View.contentsRect().left());
 }
 
