@@ -102,7 +102,6 @@ public:
     void setModified(bool on);
     // Follow the undo record; a subclass keeping more history of its own
     // may set them too, for the standard menu and the signals.
-    bool isUndoAvailable() const noexcept { return FUndoAvailable; }
     void setUndoAvailable(bool on);
     void setRedoAvailable(bool on);
 

@@ -785,7 +785,7 @@ TEST_F(TextViewTest, UndoTakesBackTypingRunsPastesAndDeletionsAsUsersExpect)
     EXPECT_EQ(Plain(View), QStringLiteral("start one")) << "a moved caret starts a new run";
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Plain(View), QStringLiteral("start"));
-    EXPECT_FALSE(View.isUndoAvailable());
+    EXPECT_FALSE(View.undoRecord()->CanUndo());
     Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Plain(View), QStringLiteral("start one"));
     EXPECT_EQ(Caret(), 9);
@@ -805,7 +805,7 @@ TEST_F(TextViewTest, SettingTheTextLeavesNothingToUndo)
     Show(QStringLiteral("a"));
     Type(QStringLiteral("bc"));
     View.buffer().SetText(QStringLiteral("new"));
-    EXPECT_FALSE(View.isUndoAvailable());
+    EXPECT_FALSE(View.undoRecord()->CanUndo());
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Plain(View), QStringLiteral("new"));
 }
