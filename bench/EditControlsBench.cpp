@@ -141,7 +141,7 @@ void BM_FindMissingWord(benchmark::State &state)
 // and one edit in its middle.
 void ShowWith(cWRichEditEx &edit, bool wrap)
 {
-    edit.setLineWrapMode(wrap ? cTextView::WidgetWidth : cTextView::NoWrap);
+    edit.setWordWrap(wrap);
     edit.resize(800, 600);
     edit.show();
     QCoreApplication::processEvents();

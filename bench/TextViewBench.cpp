@@ -66,7 +66,7 @@ struct tShownView
     explicit tShownView(const benchmark::State &state)
     {
         View.resize(1000, 700);
-        View.setLineWrapMode(state.range(1) ? cTextView::WidgetWidth : cTextView::NoWrap);
+        View.setWordWrap(state.range(1) != 0);
         View.buffer().SetText(Text(tText(state.range(0))));
         View.show();
         QApplication::processEvents();
@@ -121,7 +121,7 @@ void BM_SetTextAndPaint(benchmark::State &state)
 {
     cTextView view;
     view.resize(1000, 700);
-    view.setLineWrapMode(state.range(1) ? cTextView::WidgetWidth : cTextView::NoWrap);
+    view.setWordWrap(state.range(1) != 0);
     view.show();
     const QString &text = Text(tText(state.range(0)));
     for (auto _ : state) {

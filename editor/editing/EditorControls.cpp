@@ -326,15 +326,14 @@ void cEditorController::SetViewOptions(const tViewOptions &options)
 
 void cEditorController::ApplyWordWrap(cEditor &document, bool on)
 {
-    const auto mode = on ? cTextView::WidgetWidth : cTextView::NoWrap;
     const auto horizontal = on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
-    if (document.lineWrapMode() == mode && document.horizontalScrollBarPolicy() == horizontal)
+    if (document.wordWrap() == on && document.horizontalScrollBarPolicy() == horizontal)
         return;
     {
         cKeepDocumentState keep(document);
         document.setHorizontalScrollBarPolicy(horizontal);
         cUpdateBracket noRedraw(document.WLines());
-        document.setLineWrapMode(mode);
+        document.setWordWrap(on);
     }
     if (document.isVisible())
         document.SetFocus();

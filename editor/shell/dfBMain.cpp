@@ -834,7 +834,7 @@ void cFormMain::SuspendWordWrap(bool restore)
     cEditor *document = Active();
     if (!document)
         return;
-    const bool wrapping = document->lineWrapMode() != cTextView::NoWrap;
+    const bool wrapping = document->wordWrap();
     if ((!restore && !wrapping) || (restore && !document->WrapSuspended))
         return;
     const int start = document->GetSelStart();

@@ -102,3 +102,26 @@ int RowEdge(int from, bool end, const cTextBuffer &buffer, cLineLayouts &layouts
         --pos;
     return pos;
 }
+
+std::pair<int, int> TypedRange(const cTextBuffer &buffer, const cSelection &selection, bool overwrite)
+{
+    const int caret = selection.Caret();
+    if (overwrite && !selection.HasSelection() && caret < buffer.LineEnd(buffer.LineFromPosition(caret)))
+        return {caret, NextGrapheme(buffer, caret)};
+    return {selection.Start(), selection.End()};
+}
+
+std::pair<int, int> DeletedRange(const cTextBuffer &buffer, const cSelection &selection, bool back, bool word)
+{
+    const int caret = selection.Caret();
+    if (selection.HasSelection())
+        return {selection.Start(), selection.End()};
+    if (back)
+        return {caret == 0 ? caret
+                : word     ? PreviousWordStart(buffer, caret)
+                           : PreviousCodePoint(buffer, caret),
+                caret};
+    if (caret >= buffer.Length())
+        return {caret, caret};
+    return {caret, word ? NextWordStart(buffer, caret) : NextGrapheme(buffer, caret)};
+}

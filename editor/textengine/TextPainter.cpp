@@ -8,6 +8,35 @@
 
 #include <algorithm>
 
+std::vector<tColorMark> ClampedMarks(std::vector<tColorMark> marks, int length)
+{
+    for (tColorMark &m : marks) {
+        m.Start = std::clamp(m.Start, 0, length);
+        m.End = std::clamp(m.End, m.Start, length);
+    }
+    std::erase_if(marks, [](const tColorMark &m) { return m.Start == m.End; });
+    std::sort(marks.begin(), marks.end(),
+              [](const tColorMark &a, const tColorMark &b) { return a.Start < b.Start; });
+    return marks;
+}
+
+void AdjustMarks(std::vector<tColorMark> &marks, const tTextChange &change)
+{
+    const int removedEnd = change.Position + change.RemovedLength;
+    auto adjust = [&](int p) {
+        if (p <= change.Position)
+            return p;
+        if (p <= removedEnd)
+            return change.Position;
+        return p - change.RemovedLength + change.InsertedLength;
+    };
+    for (tColorMark &m : marks) {
+        m.Start = adjust(m.Start);
+        m.End = adjust(m.End);
+    }
+    std::erase_if(marks, [](const tColorMark &m) { return m.Start >= m.End; });
+}
+
 std::vector<tNumberedRow> cTextPainter::PaintView(cViewGeometry &geometry, const QRect &clip)
 {
     FGeometry = &geometry;

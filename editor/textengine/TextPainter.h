@@ -30,6 +30,12 @@ struct tColorMark
     QColor Back;
 };
 
+// Marks clamped to a text of Length, empty ones dropped, sorted by start.
+std::vector<tColorMark> ClampedMarks(std::vector<tColorMark> marks, int length);
+// Marks where an edit left them: an edit inside a mark keeps it, a mark
+// whose text goes goes too.
+void AdjustMarks(std::vector<tColorMark> &marks, const tTextChange &change);
+
 // What is drawn on and beside the text besides the text itself; a printed
 // page has none of it.
 struct tPaintContent

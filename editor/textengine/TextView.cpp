@@ -4,15 +4,13 @@
 #include "editor/textengine/CaretMoves.h"
 #include "editor/textengine/KeyBindings.h"
 #include "editor/textengine/LineNumberGutter.h"
-#include "editor/textengine/TextBoundaries.h"
 #include "editor/textengine/TextPrinting.h"
 #include "editor/textengine/TextViewAccessible.h"
+#include "editor/textengine/ViewContextMenu.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDrag>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -21,20 +19,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyleHints>
-#include <QUrl>
 
 #include <algorithm>
 #include <functional>
 #include <optional>
 
 namespace {
-
-// Text the input method sees around the caret: a long line is not copied whole.
-constexpr int SurroundingReach = 1024;
-// The caret blinks this long after the last input, then stays on.
-constexpr qint64 BlinkForMs = 10000;
-constexpr int AutoScrollMs = 50;
 
 QString MarksTo(QString text, QChar mark)
 {
@@ -83,8 +73,9 @@ void cTextView::Init()
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
-    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &cTextView::OnVerticalAction);
-    UpdateScrollBars();
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this](int action) { FScrollBars.VerticalAction(action); });
+    FScrollBars.Update();
     AttachAccessibility(*this);
 }
 
@@ -130,15 +121,15 @@ void cTextView::setOverwriteMode(bool on)
     UpdateCaret();
 }
 
-void cTextView::setLineWrapMode(LineWrapMode mode)
+void cTextView::setWordWrap(bool on)
 {
-    if (mode == FWrapMode)
+    if (on == FWordWrap)
         return;
-    FWrapMode = mode;
+    FWordWrap = on;
     FGeometry->SetTop({FGeometry->Top().Line, 0});
     FGeometry->SetLeft(0);
     ApplyWrapWidth();
-    UpdateScrollBars();
+    FScrollBars.Update();
     ensureCursorVisible();
     viewport()->update();
 }
@@ -194,15 +185,7 @@ void cTextView::setRedoAvailable(bool on)
 
 void cTextView::setColorMarks(std::vector<tColorMark> marks)
 {
-    const int length = FBuffer->Length();
-    for (tColorMark &m : marks) {
-        m.Start = std::clamp(m.Start, 0, length);
-        m.End = std::clamp(m.End, m.Start, length);
-    }
-    std::erase_if(marks, [](const tColorMark &m) { return m.Start == m.End; });
-    std::sort(marks.begin(), marks.end(),
-              [](const tColorMark &a, const tColorMark &b) { return a.Start < b.Start; });
-    FMarks = std::move(marks);
+    FMarks = ClampedMarks(std::move(marks), FBuffer->Length());
     viewport()->update();
 }
 
@@ -341,23 +324,7 @@ void cTextView::insertFromMimeData(const QMimeData *source)
 
 QMenu *cTextView::createStandardContextMenu()
 {
-    auto *menu = new QMenu(this);
-    const bool editable = !FReadOnly;
-    auto add = [menu](const QString &text, bool enabled, auto handler) {
-        QAction *action = menu->addAction(text);
-        action->setEnabled(enabled);
-        QObject::connect(action, &QAction::triggered, menu, handler);
-    };
-    add(tr("&Undo"), editable && FUndoAvailable, [this] { undo(); });
-    add(tr("&Redo"), editable && FRedoAvailable, [this] { redo(); });
-    menu->addSeparator();
-    add(tr("Cu&t"), editable && hasSelection(), [this] { cut(); });
-    add(tr("&Copy"), hasSelection(), [this] { copy(); });
-    add(tr("&Paste"), editable && canInsertFromMimeData(QGuiApplication::clipboard()->mimeData()),
-        [this] { paste(); });
-    menu->addSeparator();
-    add(tr("Select All"), FBuffer->Length() > 0, [this] { selectAll(); });
-    return menu;
+    return StandardContextMenu(*this);
 }
 
 void cTextView::contextMenuEvent(QContextMenuEvent *event)
@@ -436,32 +403,14 @@ void cTextView::MoveCaret(tMove move, bool select)
 
 void cTextView::TypeText(const QString &text)
 {
-    int start = selectionStart(), end = selectionEnd();
-    if (FOverwrite && start == end &&
-        FSelection.Caret() < FBuffer->LineEnd(FBuffer->LineFromPosition(FSelection.Caret())))
-        end = NextGrapheme(*FBuffer, FSelection.Caret());
+    const auto [start, end] = TypedRange(*FBuffer, FSelection, FOverwrite);
     replaceRange(start, end, text);
 }
 
-void cTextView::DeleteBackward(bool word)
+void cTextView::DeleteText(bool back, bool word)
 {
-    if (hasSelection())
-        replaceRange(selectionStart(), selectionEnd(), {});
-    else if (FSelection.Caret() > 0)
-        replaceRange(word ? PreviousWordStart(*FBuffer, FSelection.Caret())
-                          : PreviousCodePoint(*FBuffer, FSelection.Caret()),
-                     FSelection.Caret(), {});
-}
-
-void cTextView::DeleteForward(bool word)
-{
-    if (hasSelection())
-        replaceRange(selectionStart(), selectionEnd(), {});
-    else if (FSelection.Caret() < FBuffer->Length())
-        replaceRange(FSelection.Caret(),
-                     word ? NextWordStart(*FBuffer, FSelection.Caret())
-                          : NextGrapheme(*FBuffer, FSelection.Caret()),
-                     {});
+    const auto [start, end] = DeletedRange(*FBuffer, FSelection, back, word);
+    replaceRange(start, end, {});
 }
 
 // Keys become commands in the key table (KeyBindings); the view runs the
@@ -511,16 +460,16 @@ bool cTextView::RunKeyCommand(const tKeyBinding &binding, const QKeyEvent &key)
         return false;
     switch (binding.Command) {
     case tKeyCommand::DeleteWordBack:
-        DeleteBackward(true);
+        DeleteText(true, true);
         return true;
     case tKeyCommand::DeleteWordForward:
-        DeleteForward(true);
+        DeleteText(false, true);
         return true;
     case tKeyCommand::DeleteBack:
-        DeleteBackward(false);
+        DeleteText(true, false);
         return true;
     case tKeyCommand::DeleteForward:
-        DeleteForward(false);
+        DeleteText(false, false);
         return true;
     case tKeyCommand::NewLine:
         TypeText(QString(QChar(cTextBuffer::Mark)));
@@ -556,7 +505,7 @@ bool cTextView::event(QEvent *event)
 cViewGeometry &cTextView::Geometry() const
 {
     FGeometry->SetViewportSize(viewport()->size());
-    FGeometry->SetCaret(FSelection.Caret(), FPreeditCursor);
+    FGeometry->SetCaret(FSelection.Caret(), FInputMethod.Cursor());
     return *FGeometry;
 }
 
@@ -567,7 +516,7 @@ int cTextView::cursorForPosition(const QPoint &viewportPos) const
 
 QRectF cTextView::CaretRectF() const
 {
-    return Geometry().CaretRect(FOverwrite && FPreedit.isEmpty());
+    return Geometry().CaretRect(FOverwrite && !FInputMethod.Composing());
 }
 
 QRect cTextView::cursorRect() const
@@ -593,107 +542,34 @@ void cTextView::ScrollTo(tRow top, int left)
 {
     if (!Geometry().ScrollTo(top, left))
         return;
-    UpdateScrollBars();
+    FScrollBars.Update();
     viewport()->update();
-}
-
-void cTextView::UpdateScrollBars()
-{
-    if (FSettingScroll)
-        return;
-    FSettingScroll = true;
-    const cViewGeometry &geometry = Geometry();
-    QScrollBar *vertical = verticalScrollBar();
-    const int resolution = geometry.VerticalResolution();
-    vertical->setRange(0, geometry.ValueOf(geometry.LastTop()));
-    vertical->setSingleStep(resolution);
-    vertical->setPageStep(std::max(1, geometry.VisibleRows() - 1) * resolution);
-    vertical->setValue(geometry.ValueOf(geometry.Top()));
-    QScrollBar *horizontal = horizontalScrollBar();
-    horizontal->setRange(0, FLayouts->Wraps() ? 0 : geometry.MaxLeft());
-    horizontal->setSingleStep(std::max(1, qRound(QFontMetricsF(font()).averageCharWidth() * 2)));
-    horizontal->setPageStep(std::max(1, viewport()->width()));
-    horizontal->setValue(geometry.Left());
-    FSettingScroll = false;
 }
 
 void cTextView::scrollContentsBy(int, int)
 {
-    if (FSettingScroll)
-        return;
-    cViewGeometry &geometry = Geometry();
-    geometry.SetTop(FPendingTop ? *FPendingTop : geometry.TopOf(verticalScrollBar()->value()));
-    FPendingTop.reset();
-    geometry.SetLeft(horizontalScrollBar()->value());
-    viewport()->update();
-}
-
-// Arrow and page clicks on the bar move by rows, which its value cannot
-// express inside a long wrapped line.
-void cTextView::OnVerticalAction(int action)
-{
-    if (!FLayouts->Wraps())
-        return;
-    const cViewGeometry &geometry = Geometry();
-    const int page = std::max(1, geometry.VisibleRows() - 1);
-    int rows = 0;
-    switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd:
-        rows = 1;
-        break;
-    case QAbstractSlider::SliderSingleStepSub:
-        rows = -1;
-        break;
-    case QAbstractSlider::SliderPageStepAdd:
-        rows = page;
-        break;
-    case QAbstractSlider::SliderPageStepSub:
-        rows = -page;
-        break;
-    default:
-        return;
-    }
-    tRow top = geometry.MoveRows(geometry.Top(), rows);
-    const tRow last = geometry.LastTop();
-    if (last < top)
-        top = last;
-    FPendingTop = top;
-    verticalScrollBar()->setSliderPosition(geometry.ValueOf(top));
-    if (FPendingTop) {
-        FPendingTop.reset();
-        ScrollTo(top, geometry.Left());
-    }
+    FScrollBars.Scrolled();
 }
 
 void cTextView::ApplyWrapWidth()
 {
-    FLayouts->SetWrapWidth(FWrapMode == WidgetWidth ? Geometry().WrapWidth() : 0);
+    FLayouts->SetWrapWidth(FWordWrap ? Geometry().WrapWidth() : 0);
 }
 
 void cTextView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    if (FWrapMode == WidgetWidth)
+    if (FWordWrap)
         ApplyWrapWidth();
     Geometry().KeepTopInRange();
-    UpdateScrollBars();
+    FScrollBars.Update();
     PlaceGutter();
 }
 
 void cTextView::wheelEvent(QWheelEvent *event)
 {
-    if (event->modifiers() & (Qt::ShiftModifier | Qt::AltModifier) || event->angleDelta().y() == 0) {
+    if (!FScrollBars.Wheel(*event))
         QAbstractScrollArea::wheelEvent(event);
-        return;
-    }
-    FWheelDelta += event->angleDelta().y();
-    const int steps = FWheelDelta / QWheelEvent::DefaultDeltasPerStep;
-    FWheelDelta -= steps * QWheelEvent::DefaultDeltasPerStep;
-    const cViewGeometry &geometry = Geometry();
-    if (steps != 0)
-        ScrollTo(geometry.MoveRows(geometry.Top(), -steps * QApplication::wheelScrollLines()),
-                 geometry.Left());
-    event->accept();
 }
 
 void cTextView::changeEvent(QEvent *event)
@@ -702,12 +578,8 @@ void cTextView::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange) {
         FollowFontTabs();
         FLayouts->SetFont(font());
-        const tRow top = FGeometry->Top();
-        const int left = FGeometry->Left();
-        FGeometry->Reset();
-        FGeometry->SetTop({top.Line, 0});
-        FGeometry->SetLeft(left);
-        UpdateScrollBars();
+        FGeometry->Reshaped();
+        FScrollBars.Update();
         PlaceGutter();
         viewport()->update();
     } else if (event->type() == QEvent::PaletteChange) {
@@ -735,39 +607,31 @@ void cTextView::paintEvent(QPaintEvent *event)
     content.Whitespace = FOptions.Whitespace;
     content.CurrentLine = FOptions.CurrentLine;
     content.Caret = FSelection.Caret();
-    content.CaretShown = FCaretShown && !FReadOnly;
-    content.CaretBlock = FOverwrite && FPreedit.isEmpty();
-    content.PreeditCursor = FPreeditCursor;
-    content.DropCaret = FDropCaret;
+    content.CaretShown = FBlink.Shown() && !FReadOnly;
+    content.CaretBlock = FOverwrite && !FInputMethod.Composing();
+    content.PreeditCursor = FInputMethod.Cursor();
+    content.DropCaret = FDragDrop.DropCaret();
     cTextPainter textPainter(painter, *FBuffer, *FLayouts, content);
     std::vector<tNumberedRow> numbered = textPainter.PaintView(geometry, event->rect());
     if (FGutter)
         FGutter->SetRows(std::move(numbered), qRound(FLayouts->RowHeight()),
                          FBuffer->LineFromPosition(FSelection.Caret()));
     if (geometry.Widest() > widest)
-        UpdateScrollBars();
+        FScrollBars.Update();
 }
 
 // ---------------------------------------------------------------------------
-// Caret blink: a timer only while focused and only for a while.
+// Focus and timers
 
 void cTextView::RestartBlink()
 {
-    FCaretShown = hasFocus();
-    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
-    if (hasFocus() && flash > 0) {
-        FBlink.start(flash / 2, this);
-        FBlinkSince.start();
-    } else {
-        FBlink.stop();
-    }
+    FBlink.Restart(hasFocus());
     UpdateCaret();
 }
 
 void cTextView::StopBlink()
 {
-    FBlink.stop();
-    FCaretShown = false;
+    FBlink.Stop();
     UpdateCaret();
 }
 
@@ -778,19 +642,10 @@ void cTextView::UpdateCaret()
 
 void cTextView::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == FBlink.timerId()) {
-        if (FBlinkSince.elapsed() > BlinkForMs) {
-            FBlink.stop();
-            FCaretShown = true;
-        } else {
-            FCaretShown = !FCaretShown;
-        }
+    if (FBlink.Tick(event->timerId()))
         UpdateCaret();
-    } else if (event->timerId() == FAutoScroll.timerId()) {
-        AutoScroll(FAutoScrollPos);
-    } else {
+    else if (!FMouse.Timer(event->timerId()))
         QAbstractScrollArea::timerEvent(event);
-    }
 }
 
 // Qt would move the focus on Tab before the key reaches keyPressEvent.
@@ -816,314 +671,57 @@ void cTextView::focusOutEvent(QFocusEvent *event)
 }
 
 // ---------------------------------------------------------------------------
-// Mouse
+// Mouse, drag and drop, input method: see their units
 
 void cTextView::mousePressEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
-    if (event->button() != Qt::LeftButton) {
-        event->setAccepted(event->button() == Qt::MiddleButton);
-        return;
-    }
-    const int pos = cursorForPosition(p);
-    const bool shift = event->modifiers() & Qt::ShiftModifier;
-    if (FLastDoubleClick.isValid() && FLastDoubleClick.elapsed() < QApplication::doubleClickInterval() &&
-        (p - FDoubleClickPos).manhattanLength() < QApplication::startDragDistance()) {
-        FLastDoubleClick.invalidate();
-        const auto [start, end] = LineAt(*FBuffer, pos);
-        SetCaret(end, start);
-        FSelecting = true;
-        return;
-    }
-    FPressPos = p;
-    FSelection.SetWordAnchor({-1, -1});
-    if (!shift && hasSelection() && pos >= selectionStart() && pos < selectionEnd()) {
-        FDragPending = true;
-        return;
-    }
-    SetCaret(pos, shift ? FSelection.Anchor() : pos);
-    FSelecting = true;
+    FMouse.Press(*event);
 }
 
 void cTextView::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
-    if (FDragPending) {
-        if ((p - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
-            FDragPending = false;
-            StartDrag();
-        }
-        return;
-    }
-    if (!FSelecting || !(event->buttons() & Qt::LeftButton))
-        return;
-    const int pos = cursorForPosition(p);
-    if (const auto [wordStart, wordEnd] = FSelection.WordAnchor(); wordStart >= 0) {
-        // After a double-click the selection grows by whole words.
-        const auto [start, end] = WordAt(*FBuffer, pos);
-        if (pos < wordStart)
-            SetCaret(start, wordEnd);
-        else
-            SetCaret(std::max(end, wordEnd), wordStart);
-    } else {
-        SetCaret(pos, FSelection.Anchor());
-    }
-    if (viewport()->rect().contains(p)) {
-        FAutoScroll.stop();
-    } else {
-        FAutoScrollPos = p;
-        if (!FAutoScroll.isActive())
-            FAutoScroll.start(AutoScrollMs, this);
-    }
-}
-
-void cTextView::AutoScroll(const QPoint &viewportPos)
-{
-    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
-        FAutoScroll.stop();
-        return;
-    }
-    const QRect area = viewport()->rect();
-    int rows = 0;
-    if (viewportPos.y() < area.top())
-        rows = -1;
-    else if (viewportPos.y() > area.bottom())
-        rows = 1;
-    const cViewGeometry &geometry = Geometry();
-    int left = geometry.Left();
-    if (viewportPos.x() < area.left())
-        left -= horizontalScrollBar()->singleStep();
-    else if (viewportPos.x() > area.right())
-        left += horizontalScrollBar()->singleStep();
-    ScrollTo(geometry.MoveRows(geometry.Top(), rows), left);
-    const QPoint inside(std::clamp(viewportPos.x(), area.left(), area.right()),
-                        std::clamp(viewportPos.y(), area.top(), area.bottom()));
-    SetCaret(cursorForPosition(inside), FSelection.Anchor());
+    FMouse.Move(*event);
 }
 
 void cTextView::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
-    FAutoScroll.stop();
-    if (event->button() == Qt::MiddleButton) {
-        QClipboard *clipboard = QGuiApplication::clipboard();
-        if (!FReadOnly && clipboard->supportsSelection()) {
-            const int pos = cursorForPosition(p);
-            SetCaret(pos, pos);
-            insertFromMimeData(clipboard->mimeData(QClipboard::Selection));
-        }
-        event->accept();
-        return;
-    }
-    if (event->button() != Qt::LeftButton)
-        return;
-    if (FDragPending) {
-        FDragPending = false;
-        const int pos = cursorForPosition(p);
-        SetCaret(pos, pos);
-    }
-    if (FSelecting)
-        FSelection.Publish();
-    FSelecting = false;
+    FMouse.Release(*event);
 }
 
 void cTextView::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    const QPoint p = event->position().toPoint();
-    const auto [start, end] = WordAt(*FBuffer, cursorForPosition(p));
-    SetCaret(end, start);
-    FSelection.Publish();
-    FLastDoubleClick.start();
-    FDoubleClickPos = p;
-    FDragPending = false;
-    FSelecting = true;
-    FSelection.SetWordAnchor({start, end});
-}
-
-// ---------------------------------------------------------------------------
-// Drag and drop. Selected text moves (Ctrl: is copied) to where it is
-// dropped, here or in another view or program; a move here is one undo
-// step, and a move elsewhere takes the text out here once the drop is done.
-// Files are not text to insert: their drags go on to the window.
-
-namespace {
-
-bool CarriesFiles(const QMimeData *data)
-{
-    if (!data || !data->hasUrls())
-        return false;
-    const QList<QUrl> urls = data->urls();
-    return std::any_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); });
-}
-
-} // namespace
-
-void cTextView::StartDrag()
-{
-    const int start = selectionStart(), end = selectionEnd();
-    const QString text = selectedText();
-    auto *drag = new QDrag(this);
-    drag->setMimeData(createMimeDataFromSelection());
-    FDroppedOnSelf = false;
-    const Qt::DropActions actions = FReadOnly ? Qt::CopyAction : Qt::CopyAction | Qt::MoveAction;
-    const Qt::DropAction action = drag->exec(actions, FReadOnly ? Qt::CopyAction : Qt::MoveAction);
-    if (action != Qt::MoveAction || FDroppedOnSelf || FReadOnly)
-        return;
-    // Moved out: the text goes here, unless it changed meanwhile.
-    if (end <= FBuffer->Length() && FBuffer->Text(start, end) == text) {
-        if (FUndo)
-            FUndo->BreakTyping();
-        replaceRange(start, end, {});
-    }
-}
-
-bool cTextView::AcceptsDrop(const QMimeData *data) const
-{
-    return !FReadOnly && !CarriesFiles(data) && canInsertFromMimeData(data);
+    FMouse.DoubleClick(*event);
 }
 
 void cTextView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!AcceptsDrop(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+    FDragDrop.Enter(*event);
 }
 
 void cTextView::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (!AcceptsDrop(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    FDropCaret = cursorForPosition(event->position().toPoint());
-    viewport()->update();
-    event->acceptProposedAction();
+    FDragDrop.Move(*event);
 }
 
 void cTextView::dragLeaveEvent(QDragLeaveEvent *)
 {
-    FDropCaret = -1;
-    viewport()->update();
+    FDragDrop.Leave();
 }
 
 void cTextView::dropEvent(QDropEvent *event)
 {
-    FDropCaret = -1;
-    viewport()->update();
-    if (!AcceptsDrop(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    int pos = cursorForPosition(event->position().toPoint());
-    FDroppedOnSelf = event->source() == this;
-    const bool move = FDroppedOnSelf && !(event->modifiers() & Qt::ControlModifier) &&
-                      (event->possibleActions() & Qt::MoveAction);
-    if (move) {
-        if (pos >= selectionStart() && pos <= selectionEnd()) {
-            event->acceptProposedAction();
-            return;
-        }
-        const int start = selectionStart(), end = selectionEnd();
-        const QString text = selectedText();
-        std::optional<cUndoGroup> oneStep;
-        if (FUndo)
-            oneStep.emplace(*FUndo);
-        replaceRange(start, end, {});
-        if (pos > end)
-            pos -= end - start;
-        replaceRange(pos, pos, text);
-        SetCaret(FSelection.Caret(), pos);
-        event->setDropAction(Qt::MoveAction);
-        event->accept();
-        return;
-    }
-    SetCaret(pos, pos);
-    insertFromMimeData(event->mimeData());
-    SetCaret(FSelection.Caret(), pos);
-    event->acceptProposedAction();
-}
-
-// ---------------------------------------------------------------------------
-// Input method
-
-void cTextView::SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes)
-{
-    QList<QTextLayout::FormatRange> formats;
-    FPreeditCursor = int(text.size());
-    for (const QInputMethodEvent::Attribute &a : attributes) {
-        if (a.type == QInputMethodEvent::TextFormat) {
-            const QTextCharFormat format = a.value.value<QTextFormat>().toCharFormat();
-            if (format.isValid())
-                formats.append({a.start, a.length, format});
-        } else if (a.type == QInputMethodEvent::Cursor) {
-            FPreeditCursor = a.start;
-        }
-    }
-    if (formats.isEmpty() && !text.isEmpty()) {
-        QTextCharFormat underline;
-        underline.setFontUnderline(true);
-        formats.append({0, int(text.size()), underline});
-    }
-    FPreedit = text;
-    FPreeditFormats = formats;
-    FLayouts->SetPreedit(FSelection.Caret(), text, formats);
-    viewport()->update();
+    FDragDrop.Drop(*event);
 }
 
 void cTextView::inputMethodEvent(QInputMethodEvent *event)
 {
-    if (FReadOnly) {
-        event->ignore();
-        return;
-    }
-    SetPreedit({}, {});
-    const QString commit = event->commitString();
-    if (!commit.isEmpty() || event->replacementLength() > 0) {
-        int start = selectionStart(), end = selectionEnd();
-        if (event->replacementLength() > 0 || event->replacementStart() != 0) {
-            start = std::clamp(FSelection.Caret() + event->replacementStart(), 0, FBuffer->Length());
-            end = std::clamp(start + event->replacementLength(), start, FBuffer->Length());
-        }
-        replaceRange(start, end, commit);
-    } else if (hasSelection() && !event->preeditString().isEmpty()) {
-        replaceRange(selectionStart(), selectionEnd(), {});
-    }
-    SetPreedit(event->preeditString(), event->attributes());
-    ensureCursorVisible();
-    event->accept();
+    FInputMethod.Event(*event);
 }
 
 QVariant cTextView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    const int line = FBuffer->LineFromPosition(FSelection.Caret());
-    const int windowStart = std::max(FBuffer->LineStart(line), FSelection.Caret() - SurroundingReach);
-    const int windowEnd = std::min(FBuffer->LineEnd(line), FSelection.Caret() + SurroundingReach);
-    switch (query) {
-    case Qt::ImEnabled:
-        return !FReadOnly;
-    case Qt::ImCursorRectangle:
-        return cursorRect().translated(viewport()->pos());
-    case Qt::ImFont:
-        return font();
-    case Qt::ImCursorPosition:
-        return FSelection.Caret() - windowStart;
-    case Qt::ImAnchorPosition:
-        return std::clamp(FSelection.Anchor(), windowStart, windowEnd) - windowStart;
-    case Qt::ImSurroundingText:
-        return FBuffer->Text(windowStart, windowEnd);
-    case Qt::ImCurrentSelection:
-        return FBuffer->Text(std::max(selectionStart(), windowStart), std::min(selectionEnd(), windowEnd));
-    case Qt::ImReadOnly:
-        return FReadOnly;
-    case Qt::ImHints:
-        return int(inputMethodHints());
-    default:
-        return QAbstractScrollArea::inputMethodQuery(query);
-    }
+    const QVariant answer = FInputMethod.Query(query);
+    return answer.isValid() ? answer : QAbstractScrollArea::inputMethodQuery(query);
 }
 
 // ---------------------------------------------------------------------------
@@ -1131,21 +729,9 @@ QVariant cTextView::inputMethodQuery(Qt::InputMethodQuery query) const
 
 void cTextView::AdjustPositions(const tTextChange &change)
 {
-    const int removedEnd = change.Position + change.RemovedLength;
-    auto adjust = [&](int p) {
-        if (p <= change.Position)
-            return p;
-        if (p <= removedEnd)
-            return change.Position;
-        return p - change.RemovedLength + change.InsertedLength;
-    };
     FSelection.AdjustPositions(change);
-    for (tColorMark &m : FMarks) {
-        m.Start = adjust(m.Start);
-        m.End = adjust(m.End);
-    }
-    std::erase_if(FMarks, [](const tColorMark &m) { return m.Start >= m.End; });
-    FDropCaret = -1;
+    AdjustMarks(FMarks, change);
+    FDragDrop.ForgetDropCaret();
     FGeometry->TextChanged(change);
 }
 
@@ -1159,13 +745,12 @@ void cTextView::TextChanged(const tTextChange &change, QStringView removed, cons
     const int caret = FSelection.Caret(), anchor = FSelection.Anchor();
     AdjustPositions(change);
     FLayouts->TextChanged(change);
-    if (!FPreedit.isEmpty())
-        FLayouts->SetPreedit(FSelection.Caret(), FPreedit, FPreeditFormats);
+    FInputMethod.TextChanged();
     // Text removed at the end does not leave the view scrolled past it.
     Geometry().KeepTopInRange();
     FMatchAll = {};
     UpdateUndoState();
-    UpdateScrollBars();
+    FScrollBars.Update();
     PlaceGutter();
     viewport()->update();
     if (QAccessible::isActive())
@@ -1187,11 +772,11 @@ void cTextView::TextReset()
     FMarks.clear();
     FMatchAll = {};
     FLayouts->Reset();
-    FPreedit.clear();
+    FInputMethod.TextReset();
     FGeometry->Reset();
-    FDropCaret = -1;
+    FDragDrop.ForgetDropCaret();
     UpdateUndoState();
-    UpdateScrollBars();
+    FScrollBars.Update();
     PlaceGutter();
     viewport()->update();
     if (QAccessible::isActive())

@@ -11,6 +11,7 @@
 // cut/copy/paste/undo/redo, createStandardContextMenu, insertFromMimeData
 // (paste, middle click, drops), createMimeDataFromSelection (copy, primary
 // selection, drags), dropEvent.
+#include "editor/textengine/CaretBlink.h"
 #include "editor/textengine/KeyBindings.h"
 #include "editor/textengine/LineLayout.h"
 #include "editor/textengine/Selection.h"
@@ -18,13 +19,14 @@
 #include "editor/textengine/TextPainter.h"
 #include "editor/textengine/UndoRecord.h"
 #include "editor/textengine/ViewDecorations.h"
+#include "editor/textengine/ViewDragDrop.h"
 #include "editor/textengine/ViewGeometry.h"
+#include "editor/textengine/ViewInputMethod.h"
+#include "editor/textengine/ViewMouse.h"
+#include "editor/textengine/ViewScrollBars.h"
 
 #include <QAbstractScrollArea>
-#include <QBasicTimer>
 #include <QColor>
-#include <QElapsedTimer>
-#include <QInputMethodEvent>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
@@ -44,12 +46,6 @@ class cTextView : public QAbstractScrollArea, protected ITextBufferListener
 {
     Q_OBJECT
 public:
-    enum LineWrapMode
-    {
-        NoWrap,
-        WidgetWidth
-    };
-
     // With a buffer and an undo record of its own.
     explicit cTextView(QWidget *parent = nullptr);
     // Over Buffer and, when given, Undo (listening to Buffer already); both
@@ -86,14 +82,14 @@ public:
     // its row is not on screen.
     QRect characterRect(int pos) const;
     int cursorForPosition(const QPoint &viewportPos) const;
-    int firstVisibleLine() const noexcept { return FGeometry->Top().Line; }
 
     bool isReadOnly() const noexcept { return FReadOnly; }
     void setReadOnly(bool on);
     bool overwriteMode() const noexcept { return FOverwrite; }
     void setOverwriteMode(bool on);
-    LineWrapMode lineWrapMode() const noexcept { return FWrapMode; }
-    void setLineWrapMode(LineWrapMode mode);
+    // Wrapping at the viewport's width; off by default.
+    bool wordWrap() const noexcept { return FWordWrap; }
+    void setWordWrap(bool on);
     // Whether Tab moves the focus instead of typing a tab (it types one by default).
     void setTabChangesFocus(bool on) noexcept { FTabChangesFocus = on; }
     // Eight average characters of the font, following font changes, until
@@ -106,7 +102,6 @@ public:
     void setModified(bool on);
     // Follow the undo record; a subclass keeping more history of its own
     // may set them too, for the standard menu and the signals.
-    bool isUndoAvailable() const noexcept { return FUndoAvailable; }
     void setUndoAvailable(bool on);
     void setRedoAvailable(bool on);
 
@@ -123,8 +118,6 @@ public:
     void setMatchHighlight(tMatchPattern pattern, const QColor &text, const QColor &back);
     void clearMatchHighlight();
     const tMatchPattern &matchHighlight() const noexcept { return FMatchAll; }
-    // Null while line numbers are off.
-    const cLineNumberGutter *lineNumberGutter() const noexcept { return FGutter; }
 
     // The whole text, page by page at the device's resolution, wrapped to
     // the page width whatever the view's own wrapping.
@@ -197,6 +190,13 @@ protected:
     bool WantsRemoved() const noexcept override;
 
 private:
+    // The parts of the view's event plumbing that live in units of their own.
+    friend class cViewDragDrop;
+    friend QMenu *StandardContextMenu(cTextView &view);
+    friend class cViewInputMethod;
+    friend class cViewMouse;
+    friend class cViewScrollBars;
+
     using tRow = tViewRow;
     using tMove = tCaretMove;
 
@@ -207,8 +207,8 @@ private:
     void SetCaret(int caret, int anchor, bool keepX = false);
     void MoveCaret(tMove move, bool select);
     void TypeText(const QString &text);
-    void DeleteBackward(bool word);
-    void DeleteForward(bool word);
+    // Backspace (Back) or Delete, by a character or a word.
+    void DeleteText(bool back, bool word);
     // The selection as copy, the primary selection and drags hand it out.
     QString SelectionMimeText() const;
     // Rows and positions, as they are now.
@@ -216,22 +216,14 @@ private:
     QRectF CaretRectF() const;
     // Scrolling
     void ScrollTo(tRow top, int left);
-    void UpdateScrollBars();
-    void OnVerticalAction(int action);
     void ApplyWrapWidth();
     void FollowFontTabs();
     void PlaceGutter();
-    // Caret blink
     void RestartBlink();
     void StopBlink();
     void UpdateCaret();
-    // Drag and drop
-    void StartDrag();
-    bool AcceptsDrop(const QMimeData *data) const;
-    void AutoScroll(const QPoint &viewportPos);
     // Edits
     void AdjustPositions(const tTextChange &change);
-    void SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes);
 
     std::unique_ptr<cTextBuffer> FOwnBuffer;
     cTextBuffer *FBuffer;
@@ -244,38 +236,21 @@ private:
     mutable std::unique_ptr<cLineLayouts> FLayouts;
     std::unique_ptr<cViewGeometry> FGeometry;
     cSelection FSelection;
-    // A top set by a scroll bar step, exact where the bar's value is not.
-    std::optional<tRow> FPendingTop;
-    int FWheelDelta = 0;
     qreal FTabStop = 80;
     bool FTabsFollowFont = true;
-    bool FSettingScroll = false;
     bool FReadOnly = false, FOverwrite = false, FModified = false;
     bool FUndoAvailable = false, FRedoAvailable = false;
     bool FHadSelection = false;
     bool FTabChangesFocus = false;
-    LineWrapMode FWrapMode = NoWrap;
+    bool FWordWrap = false;
     std::vector<tColorMark> FMarks;
     tViewOptions FOptions;
     tMatchPattern FMatchAll;
     QColor FMatchText, FMatchBack;
     cLineNumberGutter *FGutter = nullptr;
-    // Blink: runs only while focused and for a while after the last input.
-    QBasicTimer FBlink;
-    QElapsedTimer FBlinkSince;
-    bool FCaretShown = false;
-    // Mouse
-    QPoint FPressPos;
-    bool FSelecting = false, FDragPending = false;
-    QElapsedTimer FLastDoubleClick;
-    QPoint FDoubleClickPos;
-    QBasicTimer FAutoScroll;
-    QPoint FAutoScrollPos;
-    int FDropCaret = -1;
-    // Set when a drag from here was dropped here (and moved or copied here).
-    bool FDroppedOnSelf = false;
-    // Input method composition
-    QString FPreedit;
-    QList<QTextLayout::FormatRange> FPreeditFormats;
-    int FPreeditCursor = 0;
+    cCaretBlink FBlink{*this};
+    cViewMouse FMouse{*this};
+    cViewDragDrop FDragDrop{*this};
+    cViewInputMethod FInputMethod{*this};
+    cViewScrollBars FScrollBars{*this};
 };

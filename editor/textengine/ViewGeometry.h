@@ -97,6 +97,13 @@ public:
     // Keep the top in step with the buffer.
     void TextChanged(const tTextChange &change);
     void Reset();
+    // The rows took a new shape (a new font): the top line stays, from its
+    // first row, and the widest line is measured anew.
+    void Reshaped() noexcept
+    {
+        FTop.Row = 0;
+        FWidest = 0;
+    }
 
 private:
     const cTextBuffer &FBuffer;

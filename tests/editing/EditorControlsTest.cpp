@@ -227,7 +227,7 @@ TEST_F(Tabs, FontAndWrapKeepModifiedFlagsAndSelections)
     EXPECT_EQ(doc.GetSelStart(), 4);
     EXPECT_EQ(doc.GetSelLength(), 3);
     EXPECT_EQ(doc.font().pointSize(), 14);
-    EXPECT_EQ(doc.lineWrapMode(), cTextView::WidgetWidth);
+    EXPECT_TRUE(doc.wordWrap());
 }
 
 TEST_F(Tabs, MacroPlaysIntoOneDocumentAsOneUndoAndIntoAll)

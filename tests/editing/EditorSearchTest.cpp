@@ -243,7 +243,7 @@ TEST_F(Search, ReplaceAllShowsWhereTheCaretEnds)
     Doc.show();
     Doc.SetTextW(text + QStringLiteral("last word"));
     Doc.SetSelStart(0);
-    ASSERT_EQ(Doc.firstVisibleLine(), 0);
+    ASSERT_EQ(Doc.buffer().LineFromPosition(Doc.cursorForPosition(QPoint(0, 0))), 0);
     tDialogInput in(QStringLiteral("word"), QStringLiteral("words"));
     in.Result = TFormFind::mrAll;
     Run(in);
@@ -254,7 +254,7 @@ TEST_F(Search, ReplaceAllShowsWhereTheCaretEnds)
     // at its start, wherever the matches were.
     Doc.RegexReplace({saReplaceAll, QStringLiteral("last"), QStringLiteral("Last"), soRegex});
     EXPECT_EQ(Doc.GetSelStart(), 0);
-    EXPECT_EQ(Doc.firstVisibleLine(), 0);
+    EXPECT_EQ(Doc.buffer().LineFromPosition(Doc.cursorForPosition(QPoint(0, 0))), 0);
 }
 
 // Backwards the range runs down to the selection's start, not to the text's.

@@ -600,7 +600,7 @@ TEST_F(Document, CommandsThatMoveTheSelectionBringItIntoView)
     auto shown = [&] { return Doc.viewport()->rect().contains(Doc.cursorRect().center()); };
     auto top = [&] {
         Doc.verticalScrollBar()->setValue(0);
-        return Doc.firstVisibleLine() == 0;
+        return Doc.buffer().LineFromPosition(Doc.cursorForPosition(QPoint(0, 0))) == 0;
     };
     auto find = [](const QString &what, bool prompt, int result) {
         FormFind()->SetExecutor([=](TFormFind &dialog) {

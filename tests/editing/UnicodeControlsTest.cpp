@@ -128,9 +128,11 @@ TEST(RichEditUndo, TypingIsUndoableAndAProgramChangeClearsIt)
     EXPECT_FALSE(edit.ControlCanRedo());
     QTest::keyClicks(&edit, QStringLiteral("q"));
     EXPECT_TRUE(edit.ControlCanUndo());
+    QSignalSpy undoAvailable(&edit, &cTextView::undoAvailable);
     edit.EmptyUndoBuffer();
     EXPECT_FALSE(edit.ControlCanUndo());
-    EXPECT_FALSE(edit.isUndoAvailable());
+    ASSERT_FALSE(undoAvailable.isEmpty()) << "the Undo command hears of it";
+    EXPECT_FALSE(undoAvailable.last().at(0).toBool());
 }
 
 TEST(RichEditBatch, SelectionAndChangeCatchUpOnceAtTheEnd)

@@ -242,7 +242,7 @@ TEST_F(cSettings, WordWrapStatusBarAndBoundsSurviveARestart)
     EXPECT_TRUE(w->EditorTabs->WordWrap());
     EXPECT_TRUE(w->StatusBar->isHidden());
     EXPECT_EQ(w->size(), QSize(500, 300));
-    EXPECT_EQ(ActiveDocument()->lineWrapMode(), cTextView::WidgetWidth);
+    EXPECT_TRUE(ActiveDocument()->wordWrap());
     w->RefreshActions();
     EXPECT_TRUE(w->acViewWrap->isChecked());
     EXPECT_FALSE(w->acViewStatusBar->isChecked());
@@ -420,12 +420,12 @@ TEST_F(cPluginHost, SuspendingWordWrapShowsRealLinesAndRestoresOnlyAfterASuspend
     document->SetSelLength(3);
 
     w.SuspendWordWrap(false);
-    EXPECT_EQ(document->lineWrapMode(), cTextView::NoWrap);
+    EXPECT_FALSE(document->wordWrap());
     EXPECT_TRUE(document->WrapSuspended);
     EXPECT_EQ(document->GetSelStart(), 4);
     EXPECT_EQ(document->GetSelLength(), 3);
     w.SuspendWordWrap(true);
-    EXPECT_EQ(document->lineWrapMode(), cTextView::WidgetWidth);
+    EXPECT_TRUE(document->wordWrap());
     EXPECT_FALSE(document->WrapSuspended);
     EXPECT_EQ(document->GetSelLength(), 3);
 
@@ -433,7 +433,7 @@ TEST_F(cPluginHost, SuspendingWordWrapShowsRealLinesAndRestoresOnlyAfterASuspend
     w.SuspendWordWrap(false); // nothing to suspend
     EXPECT_FALSE(document->WrapSuspended);
     w.SuspendWordWrap(true);
-    EXPECT_EQ(document->lineWrapMode(), cTextView::NoWrap);
+    EXPECT_FALSE(document->wordWrap());
 }
 
 TEST_F(cPluginHost, TheActiveDocumentIsReachedWithItsReadOnlyFlagAndWindowText)

@@ -7,6 +7,7 @@
 #include "editor/editing/UnicodeControls.h"
 #include "editor/shell/dfCase.h"
 #include "editor/text/UnicodeClipboard.h"
+#include "editor/textengine/LineNumberGutter.h"
 #include "editor/textengine/ViewDecorations.h"
 #include "tests/shell/MainWindowFixture.h"
 
@@ -487,7 +488,7 @@ TEST_F(cCommands, ViewOptionsApplyToEveryDocumentAndComeBackAtTheNextStart)
     w.EditorTabs->NewDocument();
     for (int i = 0; i < w.EditorTabs->DocumentCount(); ++i) {
         EXPECT_TRUE(Document(i)->viewOptions().LineNumbers) << i;
-        EXPECT_NE(Document(i)->lineNumberGutter(), nullptr) << i;
+        EXPECT_NE(Document(i)->findChild<cLineNumberGutter *>(), nullptr) << i;
         EXPECT_TRUE(Document(i)->viewOptions().Whitespace) << i;
         EXPECT_FALSE(Document(i)->viewOptions().CurrentLine) << i;
     }
@@ -504,7 +505,7 @@ TEST_F(cCommands, ViewOptionsApplyToEveryDocumentAndComeBackAtTheNextStart)
     again.EditorTabs->NewDocument();
     EXPECT_TRUE(ActiveDocument()->viewOptions().LineNumbers);
     again.acViewLineNumbers->trigger();
-    EXPECT_EQ(ActiveDocument()->lineNumberGutter(), nullptr);
+    EXPECT_EQ(ActiveDocument()->findChild<cLineNumberGutter *>(), nullptr);
     EXPECT_TRUE(Bytes(preferences).contains("LineNumbers=false\n"));
 }
 

@@ -54,8 +54,8 @@ TEST(TextViewAccessibleTest, PiecesTileTheTextForEveryBoundary)
     ASSERT_EQ(readable.size(), count);
     EXPECT_EQ(readable.left(23), QString::fromUtf16(u"ab \U0001F600x e\u0301t w\u00f6rd\n\nzweite"));
 
-    for (const auto wrap : {cTextView::NoWrap, cTextView::WidgetWidth}) {
-        view.setLineWrapMode(wrap);
+    for (const auto wrap : {false, true}) {
+        view.setWordWrap(wrap);
         for (const auto type : {QAccessible::CharBoundary, QAccessible::WordBoundary,
                                 QAccessible::LineBoundary, QAccessible::ParagraphBoundary}) {
             SCOPED_TRACE(testing::Message() << "wrap " << wrap << ", boundary " << type);
@@ -92,7 +92,7 @@ TEST(TextViewAccessibleTest, PiecesTileTheTextForEveryBoundary)
             for (size_t i = 1; i < pieces.size(); ++i) {
                 EXPECT_EQ(pieces[i - 1].second, pieces[i].first) << "gap or overlap at piece " << i;
             }
-            if (type == QAccessible::LineBoundary && wrap == cTextView::WidgetWidth) {
+            if (type == QAccessible::LineBoundary && wrap) {
                 EXPECT_GT(pieces.size(), 6u) << "wrapped rows are lines";
             }
         }

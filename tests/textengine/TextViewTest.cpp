@@ -80,6 +80,8 @@ protected:
     }
     void Type(const QString &text) { QTest::keyClicks(&View, text); }
     // The centre of the caret put at Pos, in viewport coordinates.
+    // The line of the top row shown.
+    int TopLine() const { return View.buffer().LineFromPosition(View.cursorForPosition(QPoint(0, 0))); }
     QPoint PointOf(int pos)
     {
         View.setCursorPosition(pos);
@@ -159,12 +161,12 @@ TEST_F(TextViewTest, PageDownMovesCaretAndViewByAScreenful)
     Key(Qt::Key_PageDown);
     const int line = View.buffer().LineFromPosition(Caret());
     EXPECT_GT(line, 5);
-    EXPECT_GT(View.firstVisibleLine(), 0);
+    EXPECT_GT(TopLine(), 0);
     EXPECT_GE(View.cursorRect().top(), 0);
     EXPECT_LE(View.cursorRect().bottom(), View.viewport()->height());
     Key(Qt::Key_PageUp);
     EXPECT_EQ(View.buffer().LineFromPosition(Caret()), 0);
-    EXPECT_EQ(View.firstVisibleLine(), 0);
+    EXPECT_EQ(TopLine(), 0);
 }
 
 TEST_F(TextViewTest, DeletingTheEndDoesNotLeaveTheViewScrolledPastIt)
@@ -174,12 +176,12 @@ TEST_F(TextViewTest, DeletingTheEndDoesNotLeaveTheViewScrolledPastIt)
         text += QStringLiteral("line %1\n").arg(i);
     Show(text);
     Key(Qt::Key_End, Qt::ControlModifier);
-    const int top = View.firstVisibleLine();
+    const int top = TopLine();
     EXPECT_GT(top, 250);
     // A change by the program, which does not move the view to the caret.
     View.buffer().Delete(View.buffer().LineStart(100), View.buffer().Length() - View.buffer().LineStart(100));
-    EXPECT_LE(View.firstVisibleLine(), 100);
-    EXPECT_EQ(View.verticalScrollBar()->value(), View.firstVisibleLine());
+    EXPECT_LE(TopLine(), 100);
+    EXPECT_EQ(View.verticalScrollBar()->value(), TopLine());
 }
 
 TEST_F(TextViewTest, CaretKeptVisibleWhenMovingFarAway)
@@ -190,7 +192,7 @@ TEST_F(TextViewTest, CaretKeptVisibleWhenMovingFarAway)
     text += Words(5000);
     Show(text);
     Key(Qt::Key_End, Qt::ControlModifier);
-    EXPECT_GT(View.firstVisibleLine(), 4900);
+    EXPECT_GT(TopLine(), 4900);
     EXPECT_GT(View.horizontalScrollBar()->value(), 0) << "the end of the long last line is shown";
     const QRect caret = View.cursorRect();
     EXPECT_TRUE(View.viewport()->rect().intersects(caret));
@@ -329,7 +331,7 @@ TEST_F(TextViewTest, WordWrapFollowsTheWidthAndNeverScrollsSideways)
     EXPECT_GT(View.horizontalScrollBar()->maximum(), 0);
 
     View.setCursorPosition(0);
-    View.setLineWrapMode(cTextView::WidgetWidth);
+    View.setWordWrap(true);
     EXPECT_EQ(View.horizontalScrollBar()->maximum(), 0);
     Key(Qt::Key_Down);
     EXPECT_GT(Caret(), 0);
@@ -367,8 +369,8 @@ TEST_F(TextViewTest, WordWrapFollowsTheWidthAndNeverScrollsSideways)
 TEST_F(TextViewTest, SeparatorsInsideALineStayOnItsRow)
 {
     Show(U(u"LS\u2028PS\u2029end\nnext"));
-    for (const auto mode : {cTextView::NoWrap, cTextView::WidgetWidth}) {
-        View.setLineWrapMode(mode);
+    for (const auto mode : {false, true}) {
+        View.setWordWrap(mode);
         const QRect first = QRect(PointOf(0), QSize(1, 1));
         EXPECT_EQ(PointOf(3).y(), first.y()) << "wrap " << mode;
         EXPECT_EQ(PointOf(9).y(), first.y()) << "wrap " << mode;
@@ -385,7 +387,7 @@ TEST_F(TextViewTest, WrappedRowsFillTheWidthAcrossSegments)
 {
     const QString line = Words(6 * cLineLayouts::SegmentTarget);
     Show(line + QStringLiteral("\nnext"), {300, 200});
-    View.setLineWrapMode(cTextView::WidgetWidth);
+    View.setWordWrap(true);
     // The widest word and its blank may go to the next row; nothing more.
     const QFontMetricsF metrics(View.font());
     const qreal slack = metrics.horizontalAdvance(QStringLiteral("w99999 ")) + 2;
@@ -446,8 +448,8 @@ TEST_F(TextViewTest, RightToLeftLinesStartAtTheRightAndArrowsFollowTheScreen)
 {
     const QString hebrew = U(u"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD");
     Show(hebrew + QStringLiteral("\nabc"), {400, 200});
-    for (const auto mode : {cTextView::NoWrap, cTextView::WidgetWidth}) {
-        View.setLineWrapMode(mode);
+    for (const auto mode : {false, true}) {
+        View.setWordWrap(mode);
         Key(Qt::Key_Home, Qt::ControlModifier);
         QApplication::processEvents();
         const int rowHeight = View.cursorRect().height();
@@ -488,8 +490,8 @@ TEST_F(TextViewTest, KeysInTheMiddleOfATenMegabyteLine)
 {
     const QString line = Words(10'000'000);
     Show(line);
-    for (const auto mode : {cTextView::NoWrap, cTextView::WidgetWidth}) {
-        View.setLineWrapMode(mode);
+    for (const auto mode : {false, true}) {
+        View.setWordWrap(mode);
         const int middle = View.buffer().Length() / 2;
         View.setCursorPosition(middle);
         View.ensureCursorVisible();
@@ -516,7 +518,7 @@ TEST_F(TextViewTest, KeysInTheMiddleOfATenMegabyteLine)
 TEST_F(TextViewTest, UpAndDownCrossTheSegmentsOfAWrappedLongLineRowByRow)
 {
     Show(Words(3 * cLineLayouts::SegmentMax), {300, 200});
-    View.setLineWrapMode(cTextView::WidgetWidth);
+    View.setWordWrap(true);
     std::vector<int> down{Caret()};
     while (down.back() < View.buffer().Length() - 100) {
         Key(Qt::Key_Down);
@@ -570,7 +572,7 @@ TEST_F(TextViewTest, NothingShapesMoreThanTheScreenShows)
     EXPECT_LT(shapedBy([] {}), 200u) << "showing";
     EXPECT_LT(shapedBy([this] { View.resize(500, 400); }), 200u) << "resizing";
     EXPECT_LT(shapedBy([this] { View.setFont(QFont(QStringLiteral("Monospace"), 14)); }), 200u) << "a font";
-    EXPECT_LT(shapedBy([this] { View.setLineWrapMode(cTextView::WidgetWidth); }), 300u) << "wrapping";
+    EXPECT_LT(shapedBy([this] { View.setWordWrap(true); }), 300u) << "wrapping";
     EXPECT_LT(shapedBy([this] { View.resize(300, 400); }), 300u) << "rewrapping";
     EXPECT_LT(shapedBy([this] { Key(Qt::Key_End, Qt::ControlModifier); }), 300u) << "the end";
     EXPECT_LT(
@@ -654,10 +656,10 @@ TEST_F(TextViewTest, WheelScrollsByRows)
     QWheelEvent wheel(centre, View.viewport()->mapToGlobal(centre), {}, {0, -120}, Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(View.viewport(), &wheel);
-    EXPECT_EQ(View.firstVisibleLine(), QApplication::wheelScrollLines());
-    EXPECT_EQ(View.verticalScrollBar()->value(), View.firstVisibleLine());
+    EXPECT_EQ(TopLine(), QApplication::wheelScrollLines());
+    EXPECT_EQ(View.verticalScrollBar()->value(), TopLine());
     View.verticalScrollBar()->setValue(100);
-    EXPECT_EQ(View.firstVisibleLine(), 100);
+    EXPECT_EQ(TopLine(), 100);
     EXPECT_EQ(Caret(), 0) << "scrolling leaves the caret";
 }
 
@@ -783,7 +785,7 @@ TEST_F(TextViewTest, UndoTakesBackTypingRunsPastesAndDeletionsAsUsersExpect)
     EXPECT_EQ(Plain(View), QStringLiteral("start one")) << "a moved caret starts a new run";
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Plain(View), QStringLiteral("start"));
-    EXPECT_FALSE(View.isUndoAvailable());
+    EXPECT_FALSE(View.undoRecord()->CanUndo());
     Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Plain(View), QStringLiteral("start one"));
     EXPECT_EQ(Caret(), 9);
@@ -803,7 +805,7 @@ TEST_F(TextViewTest, SettingTheTextLeavesNothingToUndo)
     Show(QStringLiteral("a"));
     Type(QStringLiteral("bc"));
     View.buffer().SetText(QStringLiteral("new"));
-    EXPECT_FALSE(View.isUndoAvailable());
+    EXPECT_FALSE(View.undoRecord()->CanUndo());
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Plain(View), QStringLiteral("new"));
 }
@@ -943,9 +945,9 @@ TEST(TextViewPrinting, EveryWordOfALongLineIsPrintedWrapOnAndOff)
     view.buffer().SetText(QStringLiteral("first line\n") + line + QStringLiteral("\n\tlast"));
     view.show();
     const QStringList expected = (QStringLiteral("first line last ") + line).split(u' ', Qt::SkipEmptyParts);
-    view.setLineWrapMode(cTextView::NoWrap);
+    view.setWordWrap(false);
     const QStringList unwrapped = PrintedRows(view, dir.path());
-    view.setLineWrapMode(cTextView::WidgetWidth);
+    view.setWordWrap(true);
     ASSERT_TRUE(view.layouts().Wraps());
     EXPECT_EQ(PrintedRows(view, dir.path()), unwrapped);
     const QStringList words = unwrapped.join(u' ').split(QRegularExpression(QStringLiteral("\\s+")));

@@ -77,10 +77,10 @@ TEST_F(ViewDecorationsTest, GutterNumbersOnlyTheVisibleLinesAndAWrappedLineOnce)
         text +=
             i == 3 ? QString(QStringLiteral("wrapped words ")).repeated(10) + u'\n' : QStringLiteral("x\n");
     Show(text, {320, 240});
-    View.setLineWrapMode(cTextView::WidgetWidth);
+    View.setWordWrap(true);
     View.setViewOptions({.LineNumbers = true});
     QApplication::processEvents();
-    const cLineNumberGutter *gutter = View.lineNumberGutter();
+    const cLineNumberGutter *gutter = View.findChild<cLineNumberGutter *>();
     ASSERT_NE(gutter, nullptr);
     EXPECT_GE(View.viewport()->geometry().left(), gutter->geometry().right() + 1) << "text beside the gutter";
     EXPECT_GE(gutter->width(), gutter->fontMetrics().horizontalAdvance(QStringLiteral("100001")));
@@ -118,7 +118,7 @@ TEST_F(ViewDecorationsTest, GutterNumbersOnlyTheVisibleLinesAndAWrappedLineOnce)
     EXPECT_LT(View.layouts().ShapedCount(), 200u) << "the rest of the text was not laid out";
 
     View.setViewOptions({});
-    EXPECT_EQ(View.lineNumberGutter(), nullptr);
+    EXPECT_EQ(View.findChild<cLineNumberGutter *>(), nullptr);
     EXPECT_EQ(View.viewport()->geometry().left(), View.contentsRect().left());
 }
 
