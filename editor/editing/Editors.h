@@ -2,9 +2,9 @@
 #pragma once
 // One open document: the text of one file with its name, encoding, modified
 // flag, key filter, found-text highlight, change of case and go-to-line.
+#include "editor/editing/EditorAPI.h"
 #include "editor/editing/FileEncodings.h"
 #include "editor/editing/TypedConstants.h"
-#include "editor/editing/EditorAPI.h"
 #include "editor/textengine/TextSearch.h"
 
 #include <QColor>
