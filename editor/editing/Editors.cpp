@@ -354,10 +354,7 @@ void cEditor::LoadFromFileAs(const QString &fileName, const tFileCoding &coding)
     QByteArray oddByte;
     LoadText(
         [&](cTextBuffer &buffer) { found = ReadTextFileAs(fileName, coding, buffer, TextLimit(), oddByte); });
-    FEncoding = found.Encoding;
-    FOddByte = oddByte;
-    FCodePage = found.Encoding == teAnsi ? found.CodePage : QByteArray();
-    FMarkless = found.Encoding != teAnsi && !found.Mark;
+    TakeCoding(found, oddByte);
     SetFileName(fileName);
     SetModified(false);
     if (cRecoveryJournal *journal = cRecoveryJournals::JournalOf(*this))
@@ -365,12 +362,17 @@ void cEditor::LoadFromFileAs(const QString &fileName, const tFileCoding &coding)
     emit FileUsed(fileName);
 }
 
-void cEditor::AdoptRecovered(const QString &fileName, const tFileCoding &coding, const QByteArray &oddByte)
+void cEditor::TakeCoding(const tFileCoding &coding, const QByteArray &oddByte)
 {
     FEncoding = coding.Encoding;
     FOddByte = oddByte;
     FCodePage = coding.Encoding == teAnsi ? coding.CodePage : QByteArray();
     FMarkless = coding.Encoding != teAnsi && !coding.Mark;
+}
+
+void cEditor::AdoptRecovered(const QString &fileName, const tFileCoding &coding, const QByteArray &oddByte)
+{
+    TakeCoding(coding, oddByte);
     SetFileName(fileName);
     SetModified(true);
 }

@@ -124,6 +124,8 @@ protected:
 
 private:
     bool ConfirmAnsiLoss(const QString &fileName) const;
+    // The encoding, code page, mark and odd byte the file was read with.
+    void TakeCoding(const tFileCoding &coding, const QByteArray &oddByte);
     // The change handler: any edit, by the user or the program.
     void DocumentChanged();
     void ForwardTabKey(Qt::KeyboardModifiers modifiers);

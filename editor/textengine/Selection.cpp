@@ -66,14 +66,7 @@ cSelection::tMoved cSelection::Set(int caret, int anchor)
 
 void cSelection::AdjustPositions(const tTextChange &change)
 {
-    const int removedEnd = change.Position + change.RemovedLength;
-    auto adjust = [&](int p) {
-        if (p <= change.Position)
-            return p;
-        if (p <= removedEnd)
-            return change.Position;
-        return p - change.RemovedLength + change.InsertedLength;
-    };
+    auto adjust = [&change](int p) { return PositionAfter(change, p); };
     FCaret = adjust(FCaret);
     FAnchor = adjust(FAnchor);
 }

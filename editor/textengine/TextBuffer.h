@@ -33,6 +33,17 @@ struct tTextChange
     int LinesInserted = 0; // paragraph marks among the inserted units
 };
 
+// Where a position stands after Change: one inside the removed units goes to
+// where they were.
+inline int PositionAfter(const tTextChange &change, int pos) noexcept
+{
+    if (pos <= change.Position)
+        return pos;
+    if (pos <= change.Position + change.RemovedLength)
+        return change.Position;
+    return pos - change.RemovedLength + change.InsertedLength;
+}
+
 // One of many replacements made as one change: Length units at Position
 // give way to Text.
 struct tReplacement

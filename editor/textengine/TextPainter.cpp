@@ -22,14 +22,7 @@ std::vector<tColorMark> ClampedMarks(std::vector<tColorMark> marks, int length)
 
 void AdjustMarks(std::vector<tColorMark> &marks, const tTextChange &change)
 {
-    const int removedEnd = change.Position + change.RemovedLength;
-    auto adjust = [&](int p) {
-        if (p <= change.Position)
-            return p;
-        if (p <= removedEnd)
-            return change.Position;
-        return p - change.RemovedLength + change.InsertedLength;
-    };
+    auto adjust = [&change](int p) { return PositionAfter(change, p); };
     for (tColorMark &m : marks) {
         m.Start = adjust(m.Start);
         m.End = adjust(m.End);
